@@ -1,0 +1,31 @@
+#pragma once
+#include "ImageSource.h"
+
+#include <cstdint>
+#include <vector>
+
+// What the device dialogs need from a device. The dialogs talk to this rather than to
+// CImageSource directly so that tests can hand them a scripted device and watch the calls.
+class CDeviceAccess {
+public:
+    virtual ~CDeviceAccess() = default;
+    virtual std::vector<CaptureFormat> Formats() const = 0;
+    virtual CaptureFormat CurrentFormat() const = 0;
+    virtual bool SetFormat(const CaptureFormat& format) = 0;
+    virtual std::vector<CaptureControl> Controls() const = 0;
+    virtual bool SetControl(uint32_t id, int value) = 0;
+};
+
+// The real thing: forwards to the capture source.
+class CImageSourceAccess final : public CDeviceAccess {
+public:
+    explicit CImageSourceAccess(CImageSource& source) : Source(source) {}
+    std::vector<CaptureFormat> Formats() const override { return Source.Formats(); }
+    CaptureFormat CurrentFormat() const override { return Source.CurrentFormat(); }
+    bool SetFormat(const CaptureFormat& format) override { return Source.SetFormat(format); }
+    std::vector<CaptureControl> Controls() const override { return Source.Controls(); }
+    bool SetControl(uint32_t id, int value) override { return Source.SetControl(id, value); }
+
+private:
+    CImageSource& Source;
+};

@@ -1,0 +1,184 @@
+#include "SourceDialog.h"
+#include "ControlNames.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A slider moves in steps of one; the device only takes Minimum + k * Step.
+int Snap(const CaptureControl& control, int value) {
+    if (control.Step <= 1) return value;
+    const double k = std::round(double(value - control.Minimum) / control.Step);
+    return std::clamp(control.Minimum + int(k) * control.Step, control.Minimum, control.Maximum);
+}
+
+QWidget* Scrolled(QWidget* content) {
+    auto* area = new QScrollArea;
+    area->setWidget(content);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tall enough for a dozen controls; a camera with more scrolls.
+    area->setMinimumHeight(std::min(content->sizeHint().height(), 480));
+    area->setMinimumWidth(content->sizeHint().width() + 20);
+    return area;
+}
+
+}  // namespace
+
+CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
+    : QDialog(owner), Device(device) {
+    setWindowTitle(QStringLiteral("Font de vídeo"));
+    auto* layout = new QVBoxLayout(this);
+    auto* content = new QWidget;
+    auto* grid = new QGridLayout(content);
+    grid->setColumnMinimumWidth(1, 220);
+    grid->setColumnStretch(1, 1);
+    for (const CaptureControl& control : Device.Controls()) AddRow(grid, control);
+    if (Rows.empty())
+        layout->addWidget(new QLabel(QStringLiteral("El dispositiu no té cap control ajustable.")));
+    else
+        layout->addWidget(Scrolled(content));
+
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* defaults = buttons->addButton(QStringLiteral("Restableix"), QDialogButtonBox::ResetRole);
+    defaults->setToolTip(QStringLiteral("Torna tots els controls als valors de fàbrica del dispositiu"));
+    defaults->setEnabled(!Rows.empty());
+    QPushButton* close = buttons->addButton(QStringLiteral("Tanca"), QDialogButtonBox::AcceptRole);
+    close->setDefault(true);
+    connect(defaults, &QPushButton::clicked, this, &CSourceDialog::RestoreDefaults);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+}
+
+void CSourceDialog::AddRow(QGridLayout* grid, const CaptureControl& control) {
+    CRow& row = Rows[control.Id];
+    row.Control = control;
+    const int line = grid->rowCount();
+    const QString label = ControlLabel(control.Name);
+    row.Editor = MakeEditor(row);
+    if (control.Type == CaptureControl::Boolean) {
+        static_cast<QCheckBox*>(row.Editor)->setText(label);
+        grid->addWidget(row.Editor, line, 0, 1, 3);
+    } else if (control.Type == CaptureControl::Button) {
+        static_cast<QPushButton*>(row.Editor)->setText(label);
+        grid->addWidget(row.Editor, line, 0, 1, 1);
+    } else {
+        row.Caption = new QLabel(label);
+        row.Caption->setBuddy(row.Editor);
+        grid->addWidget(row.Caption, line, 0);
+        grid->addWidget(row.Editor, line, 1, 1, row.ValueText ? 1 : 2);
+        if (row.ValueText) grid->addWidget(row.ValueText, line, 2);
+    }
+    Show(row);
+}
+
+QWidget* CSourceDialog::MakeEditor(CRow& row) {
+    const CaptureControl& control = row.Control;
+    const uint32_t id = control.Id;
+    switch (control.Type) {
+    case CaptureControl::Integer: {
+        auto* slider = new QSlider(Qt::Horizontal);
+        slider->setRange(control.Minimum, control.Maximum);
+        slider->setSingleStep(std::max(1, control.Step));
+        slider->setPageStep(std::max(std::max(1, control.Step), (control.Maximum - control.Minimum) / 10));
+        row.ValueText = new QLabel;
+        row.ValueText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        row.ValueText->setMinimumWidth(row.ValueText->fontMetrics().horizontalAdvance(
+            QString::number(std::min(control.Minimum, -std::abs(control.Maximum)))));
+        connect(slider, &QSlider::valueChanged, this, [this, id](int v) { Apply(id, v); });
+        return slider;
+    }
+    case CaptureControl::Boolean: {
+        auto* check = new QCheckBox;
+        connect(check, &QCheckBox::toggled, this, [this, id](bool on) { Apply(id, on ? 1 : 0); });
+        return check;
+    }
+    case CaptureControl::Menu: {
+        auto* combo = new QComboBox;
+        for (const auto& [value, text] : control.MenuItems) combo->addItem(MenuItemLabel(text), value);
+        connect(combo, &QComboBox::activated, this,
+                [this, id, combo](int index) { Apply(id, combo->itemData(index).toInt()); });
+        return combo;
+    }
+    case CaptureControl::Button:
+        break;
+    }
+    auto* button = new QPushButton;
+    button->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    connect(button, &QPushButton::clicked, this, [this, id] { Apply(id, 1); });
+    return button;
+}
+
+QWidget* CSourceDialog::Editor(uint32_t id) const {
+    const auto it = Rows.find(id);
+    return it == Rows.end() ? nullptr : it->second.Editor;
+}
+
+void CSourceDialog::Apply(uint32_t id, int value) {
+    const auto it = Rows.find(id);
+    if (it == Rows.end()) return;
+    // A refused value is not reported on its own: the read-back below shows what the device kept.
+    Device.SetControl(id, Snap(it->second.Control, value));
+    Refresh();
+}
+
+void CSourceDialog::RestoreDefaults() {
+    // Switches and menus first: automatic modes decide whether the manual values are taken.
+    for (const bool switches : {true, false})
+        for (const auto& [id, row] : Rows) {
+            const auto type = row.Control.Type;
+            if (type == CaptureControl::Button) continue;
+            if ((type == CaptureControl::Integer) == switches) continue;
+            Device.SetControl(id, row.Control.Default);
+        }
+    Refresh();
+}
+
+void CSourceDialog::Refresh() {
+    for (const CaptureControl& control : Device.Controls()) {
+        const auto it = Rows.find(control.Id);
+        if (it == Rows.end()) continue;
+        it->second.Control = control;
+        Show(it->second);
+    }
+}
+
+void CSourceDialog::Show(CRow& row) {
+    const CaptureControl& control = row.Control;
+    const QSignalBlocker quiet(row.Editor);
+    switch (control.Type) {
+    case CaptureControl::Integer: {
+        auto* slider = static_cast<QSlider*>(row.Editor);
+        // Leave a slider the user is dragging where the hand is.
+        if (!slider->isSliderDown()) slider->setValue(control.Value);
+        row.ValueText->setText(QString::number(control.Value));
+        break;
+    }
+    case CaptureControl::Boolean:
+        static_cast<QCheckBox*>(row.Editor)->setChecked(control.Value != 0);
+        break;
+    case CaptureControl::Menu: {
+        auto* combo = static_cast<QComboBox*>(row.Editor);
+        combo->setCurrentIndex(combo->findData(control.Value));
+        break;
+    }
+    case CaptureControl::Button:
+        break;
+    }
+    row.Editor->setEnabled(!control.Inactive);
+    if (row.Caption) row.Caption->setEnabled(!control.Inactive);
+    if (row.ValueText) row.ValueText->setEnabled(!control.Inactive);
+}
