@@ -5,7 +5,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 // What the capture side knows about a frame besides its pixels.
 struct CFrameInfo {
@@ -37,6 +39,11 @@ public:
     size_t Size() const;
 
 private:
+    friend class CImageSource;
+    // Sources this sequence receives frames from, so the destructor can disconnect itself.
+    void NoteSource(const std::shared_ptr<class CSourceState>& source);
+    void ForgetSource(const CSourceState* source);
+
     struct Entry {
         cv::Mat Image;
         CFrameInfo Info;
@@ -44,4 +51,5 @@ private:
     mutable std::mutex Lock;
     std::condition_variable Arrived;
     std::deque<Entry> Entries;
+    std::vector<std::weak_ptr<CSourceState>> Sources;
 };

@@ -1,0 +1,141 @@
+#include "ImageSource.h"
+
+#include "SourceState.h"
+
+#if QUELTA_DEVICE_DIALOGS
+#include "dialogs/DeviceDialogs.h"
+#endif
+
+#include <opencv2/core/mat.hpp>
+
+CImageSource::CImageSource() = default;
+CImageSource::~CImageSource() = default;
+CImageSource::CImageSource(const CImageSource&) = default;
+CImageSource& CImageSource::operator=(const CImageSource&) = default;
+
+// A source counts as opened once it has delivered one frame; it is then let go again, so a
+// camera does not stay lit until capture is enabled.
+CImageSource CImageSource::Open(const std::string& name)
+{
+    auto device = MakeCaptureDevice(name);
+    if (!device || !device->Start())
+        return {};
+    CFramePool pool;
+    cv::Mat frame;
+    CFrameInfo info;
+    const bool delivered = device->Grab(pool, frame, info);
+    device->Stop();
+    if (!delivered)
+        return {};
+    CImageSource source;
+    source.State = std::make_shared<CSourceState>(name, std::move(device));
+    return source;
+}
+
+bool CImageSource::HasDevice() const
+{
+    return State != nullptr;
+}
+
+std::string CImageSource::Name() const
+{
+    return State ? State->Name() : std::string();
+}
+
+bool CImageSource::EnableCapture(bool on)
+{
+    return State && State->EnableCapture(on);
+}
+
+int CImageSource::HasDialog(int n) const
+{
+#if QUELTA_DEVICE_DIALOGS
+    if (!State)
+        return -1;
+    if (n == FormatDialog && !Formats().empty())
+        return 0;
+    if (n == SourceDialog && !Controls().empty())
+        return 0;
+#else
+    (void)n;
+#endif
+    return -1;
+}
+
+int CImageSource::ShowDialog(int n, QWidget* owner) const
+{
+    if (HasDialog(n) != 0)
+        return -1;
+#if QUELTA_DEVICE_DIALOGS
+    CImageSource shared(*this);
+    if (n == FormatDialog)
+        return ShowFormatDialog(shared, owner);
+    if (n == SourceDialog)
+        return ShowSourceDialog(shared, owner);
+#else
+    (void)owner;
+#endif
+    return -1;
+}
+
+int CImageSource::QueryProperty(int n, int& value) const
+{
+    if (!State)
+        return -1;
+    const CaptureFormat format = State->Device().CurrentFormat();
+    if (n == FrameWidthProperty && format.Width > 0) {
+        value = format.Width;
+        return 0;
+    }
+    if (n == FrameHeightProperty && format.Height > 0) {
+        value = format.Height;
+        return 0;
+    }
+    return -1;
+}
+
+std::vector<CaptureFormat> CImageSource::Formats() const
+{
+    return State ? State->Device().Formats() : std::vector<CaptureFormat>{};
+}
+
+CaptureFormat CImageSource::CurrentFormat() const
+{
+    return State ? State->Device().CurrentFormat() : CaptureFormat{};
+}
+
+bool CImageSource::SetFormat(const CaptureFormat& format)
+{
+    return State && State->SetFormat(format);
+}
+
+std::vector<CaptureControl> CImageSource::Controls() const
+{
+    return State ? State->Device().Controls() : std::vector<CaptureControl>{};
+}
+
+bool CImageSource::SetControl(uint32_t id, int value)
+{
+    return State && State->Device().SetControl(id, value);
+}
+
+void CImageSource::Connect(CFrameSequence* sequence) const
+{
+    if (!State || !sequence)
+        return;
+    sequence->NoteSource(State);
+    State->AddSink(sequence);
+}
+
+void CImageSource::Disconnect(CFrameSequence* sequence) const
+{
+    if (!State || !sequence)
+        return;
+    State->RemoveSink(sequence);
+    sequence->ForgetSource(State.get());
+}
+
+CCaptureDevice* CImageSource::Device() const
+{
+    return State ? &State->Device() : nullptr;
+}

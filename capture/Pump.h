@@ -42,4 +42,6 @@ private:
     std::atomic<bool> Running{false};
     std::atomic<bool> Ending{false};
     int PriorityDelta = 0;
+    std::atomic<int> WorkerTid{0};  // kernel thread id of the worker, 0 before it starts
+    void ApplyPriority();
 };

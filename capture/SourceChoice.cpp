@@ -1,0 +1,96 @@
+#include "SourceChoice.h"
+
+#include "V4l2Query.h"
+
+#if QUELTA_DEVICE_DIALOGS
+#include "dialogs/DeviceDialogs.h"
+#endif
+
+#include <QSettings>
+#include <QString>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+constexpr const char* SourceKey = "Capture/Source";
+
+int NodeNumber(const std::string& node)
+{
+    try {
+        return std::stoi(node.substr(5));  // "videoN"
+    } catch (...) {
+        return -1;
+    }
+}
+
+std::string SysfsName(const std::filesystem::path& dir)
+{
+    std::ifstream in(dir / "name");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
+} // namespace
+
+std::vector<CSourceEntry> ListVideoDevices()
+{
+    namespace fs = std::filesystem;
+    std::vector<std::pair<int, CSourceEntry>> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/sys/class/video4linux", ec)) {
+        const std::string node = entry.path().filename().string();
+        if (node.rfind("video", 0) != 0 || NodeNumber(node) < 0)
+            continue;
+        const std::string path = "/dev/" + node;
+        // Metadata and output nodes of the same camera are listed too; only capture ones count.
+        CV4l2Node probe(path);
+        if (!probe.CapturesVideo())
+            continue;
+        std::string label = SysfsName(entry.path());
+        if (label.empty())
+            label = probe.CardName();
+        found.push_back({NodeNumber(node), {"v4l2:" + path, label.empty() ? path : label}});
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<CSourceEntry> out;
+    for (auto& f : found)
+        out.push_back(std::move(f.second));
+    return out;
+}
+
+std::string RememberedSource()
+{
+    QSettings settings("Orda", "Quelta");
+    return settings.value(SourceKey).toString().toStdString();
+}
+
+void RememberSource(const std::string& name)
+{
+    QSettings settings("Orda", "Quelta");
+    settings.setValue(SourceKey, QString::fromStdString(name));
+    settings.sync();
+}
+
+CImageSource FindImageSource(QWidget* owner, bool ask)
+{
+    if (!ask) {
+        const std::string remembered = RememberedSource();
+        return remembered.empty() ? CImageSource() : CImageSource::Open(remembered);
+    }
+#if QUELTA_DEVICE_DIALOGS
+    const std::string chosen = RunSourceChoiceDialog(owner);
+#else
+    // Built without the dialogs: take the first camera, else the test camera.
+    (void)owner;
+    const auto cameras = ListVideoDevices();
+    const std::string chosen = cameras.empty() ? std::string("testcam") : cameras.front().Name;
+#endif
+    if (chosen.empty())
+        return {};
+    RememberSource(chosen);
+    return CImageSource::Open(chosen);
+}

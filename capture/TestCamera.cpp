@@ -1,0 +1,194 @@
+#include "TestCamera.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr double CycleSeconds = 6.0;     // one sweep of the mark across and out of the picture
+constexpr double LightSeconds = 11.0;    // period of the drifting room light
+constexpr double LightSwing = 0.12;      // +-12 % of the light level
+constexpr int NoiseMargin = 32;          // the noise fields are this much larger on each side
+
+uint64_t Mix(uint64_t v)
+{
+    v ^= v >> 33;
+    v *= 0xff51afd7ed558ccdULL;
+    v ^= v >> 33;
+    v *= 0xc4ceb9fe1a85ec53ULL;
+    return v ^ (v >> 33);
+}
+
+} // namespace
+
+CTestCamera::CTestCamera(int width, int height, double fps)
+    : FrameWidth(std::max(width, 16)), FrameHeight(std::max(height, 16)),
+      FrameRate(fps > 0.0 ? fps : 30.0)
+{
+    Radius = std::max(9.0f, 0.0375f * std::min<float>(FrameWidth, FrameHeight * 4.0f / 3.0f));
+    MakeBackground();
+    std::lock_guard guard(NoiseLock);
+    MakeNoiseLocked();
+}
+
+int CTestCamera::Width() const { return FrameWidth; }
+int CTestCamera::Height() const { return FrameHeight; }
+double CTestCamera::Fps() const { return FrameRate; }
+float CTestCamera::MarkRadius() const { return Radius; }
+int CTestCamera::Light() const { return LightPercent; }
+void CTestCamera::SetLight(int percent) { LightPercent = std::clamp(percent, 0, 200); }
+
+int CTestCamera::Noise() const
+{
+    std::lock_guard guard(NoiseLock);
+    return NoiseAmplitude;
+}
+
+void CTestCamera::SetNoise(int amplitude)
+{
+    std::lock_guard guard(NoiseLock);
+    amplitude = std::clamp(amplitude, 0, 50);
+    if (amplitude == NoiseAmplitude)
+        return;
+    NoiseAmplitude = amplitude;
+    MakeNoiseLocked();
+}
+
+// Muted, low-saturation colours so that nothing in the background resembles the mark:
+// a few large soft patches, a fine grain and a faint tile grid.
+void CTestCamera::MakeBackground()
+{
+    cv::RNG rng(20240611);
+    cv::Mat coarse(6, 8, CV_8UC3);
+    for (int y = 0; y < coarse.rows; ++y)
+        for (int x = 0; x < coarse.cols; ++x) {
+            const int grey = rng.uniform(70, 170);
+            coarse.at<cv::Vec3b>(y, x) = cv::Vec3b(cv::saturate_cast<uchar>(grey + rng.uniform(-12, 6)),
+                                                   cv::saturate_cast<uchar>(grey + rng.uniform(-6, 8)),
+                                                   cv::saturate_cast<uchar>(grey + rng.uniform(-4, 14)));
+        }
+    cv::Mat base;
+    cv::resize(coarse, base, cv::Size(FrameWidth, FrameHeight), 0, 0, cv::INTER_CUBIC);
+
+    cv::Mat grain(FrameHeight / 4 + 1, FrameWidth / 4 + 1, CV_8UC1);
+    rng.fill(grain, cv::RNG::UNIFORM, 0, 40);
+    cv::resize(grain, grain, base.size(), 0, 0, cv::INTER_LINEAR);
+    cv::Mat grain3;
+    cv::cvtColor(grain, grain3, cv::COLOR_GRAY2BGR);
+    cv::add(base, grain3, base);
+    cv::subtract(base, cv::Scalar::all(20), base);
+
+    const int tile = std::max(FrameWidth / 10, 8);
+    for (int x = tile; x < FrameWidth; x += tile)
+        cv::line(base, {x, 0}, {x, FrameHeight - 1}, cv::Scalar(60, 62, 66), 1);
+    for (int y = tile; y < FrameHeight; y += tile)
+        cv::line(base, {0, y}, {FrameWidth - 1, y}, cv::Scalar(60, 62, 66), 1);
+    cv::cvtColor(base, Background, cv::COLOR_BGR2BGRA);
+}
+
+// Sensor-like noise: mostly luminance grain (the same offset on B, G and R), with a smaller
+// independent colour part. Stored as its positive and negative halves so that adding it is
+// two saturating byte operations.
+void CTestCamera::MakeNoiseLocked()
+{
+    const cv::Size size(FrameWidth + 2 * NoiseMargin, FrameHeight + 2 * NoiseMargin);
+    cv::RNG rng(977);
+    cv::Mat luma(size, CV_32F), chroma(size, CV_32FC3);
+    rng.fill(luma, cv::RNG::NORMAL, 0.0, NoiseAmplitude / 2.0);
+    rng.fill(chroma, cv::RNG::NORMAL, 0.0, NoiseAmplitude / 6.0);
+    cv::Mat lumaC3;
+    cv::merge(std::vector<cv::Mat>{luma, luma, luma}, lumaC3);
+    cv::Mat total = lumaC3 + chroma;
+    cv::Mat up, down;
+    cv::max(total, 0.0, up);
+    cv::max(-total, 0.0, down);
+    up.convertTo(up, CV_8UC3);
+    down.convertTo(down, CV_8UC3);
+    cv::cvtColor(up, NoiseUp, cv::COLOR_BGR2BGRA);
+    cv::cvtColor(down, NoiseDown, cv::COLOR_BGR2BGRA);
+    // No noise in alpha: cvtColor filled it with 255.
+    cv::Mat zero(size, CV_8UC1, cv::Scalar(0));
+    cv::insertChannel(zero, NoiseUp, 3);
+    cv::insertChannel(zero, NoiseDown, 3);
+}
+
+CTestCamera::CMarkPlace CTestCamera::MarkPlace(int64_t n) const
+{
+    const double t = static_cast<double>(n) / FrameRate;
+    const double phase = 2.0 * std::numbers::pi * t / CycleSeconds;
+    // The horizontal swing reaches 0.8 of the width either side of the middle, so the mark
+    // leaves the picture twice per cycle; frame 0 has it in the middle.
+    const double x = FrameWidth * (0.5 + 0.8 * std::sin(phase));
+    const double y = FrameHeight * (0.5 + 0.25 * std::sin(phase * 1.37 + 0.4) - 0.25 * std::sin(0.4));
+    return {static_cast<float>(x), static_cast<float>(y)};
+}
+
+double CTestCamera::LightFactor(int64_t n) const
+{
+    const double t = static_cast<double>(n) / FrameRate;
+    return LightPercent / 100.0 * (1.0 + LightSwing * std::sin(2.0 * std::numbers::pi * t / LightSeconds));
+}
+
+std::optional<cv::Point2f> CTestCamera::MarkCentre(int64_t n) const
+{
+    const CMarkPlace p = MarkPlace(n);
+    if (p.X + Radius <= 0.0f || p.X - Radius >= FrameWidth || p.Y + Radius <= 0.0f ||
+        p.Y - Radius >= FrameHeight)
+        return std::nullopt;
+    return cv::Point2f(p.X, p.Y);
+}
+
+bool CTestCamera::MarkFullyInView(int64_t n) const
+{
+    const CMarkPlace p = MarkPlace(n);
+    return p.X - Radius >= 0.0f && p.X + Radius <= FrameWidth && p.Y - Radius >= 0.0f &&
+           p.Y + Radius <= FrameHeight;
+}
+
+// A hard-edged disc: a pixel belongs to it when its centre lies inside the circle.
+void CTestCamera::DrawMark(const CMarkPlace& place, cv::Mat& out) const
+{
+    const int x0 = std::max(0, static_cast<int>(std::floor(place.X - Radius)));
+    const int x1 = std::min(FrameWidth - 1, static_cast<int>(std::ceil(place.X + Radius)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(place.Y - Radius)));
+    const int y1 = std::min(FrameHeight - 1, static_cast<int>(std::ceil(place.Y + Radius)));
+    const cv::Vec4b colour(60, 30, 225, 255);
+    const float r2 = Radius * Radius;
+    for (int y = y0; y <= y1; ++y) {
+        const float dy = y + 0.5f - place.Y;
+        auto* row = out.ptr<cv::Vec4b>(y);
+        for (int x = x0; x <= x1; ++x) {
+            const float dx = x + 0.5f - place.X;
+            if (dx * dx + dy * dy <= r2)
+                row[x] = colour;
+        }
+    }
+}
+
+void CTestCamera::AddNoiseLocked(int64_t n, cv::Mat& out) const
+{
+    if (NoiseAmplitude == 0)
+        return;
+    const uint64_t h = Mix(static_cast<uint64_t>(n) + 0x9e3779b97f4a7c15ULL);
+    const int dx = static_cast<int>(h % (2 * NoiseMargin + 1));
+    const int dy = static_cast<int>((h >> 20) % (2 * NoiseMargin + 1));
+    const cv::Rect window(dx, dy, FrameWidth, FrameHeight);
+    cv::add(out, NoiseUp(window), out);
+    cv::subtract(out, NoiseDown(window), out);
+}
+
+void CTestCamera::Render(int64_t n, cv::Mat& out) const
+{
+    out.create(FrameHeight, FrameWidth, CV_8UC4);
+    Background.convertTo(out, CV_8UC4, LightFactor(n));
+    DrawMark(MarkPlace(n), out);
+    std::lock_guard guard(NoiseLock);
+    AddNoiseLocked(n, out);
+    // convertTo scaled the alpha as well; a frame's alpha is always opaque.
+    cv::Mat alpha(out.size(), CV_8UC1, cv::Scalar(255));
+    cv::insertChannel(alpha, out, 3);
+}

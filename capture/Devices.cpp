@@ -1,0 +1,70 @@
+#include "Devices.h"
+
+#include "FramePool.h"
+#include "SourceState.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstdio>
+
+namespace {
+
+bool StartsWith(const std::string& s, const char* prefix, std::string& rest)
+{
+    const std::string p(prefix);
+    if (s.compare(0, p.size(), p) != 0)
+        return false;
+    rest = s.substr(p.size());
+    return true;
+}
+
+// "testcam" or "testcam:WxH@FPS".
+std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest)
+{
+    if (rest.empty())
+        return MakeTestCameraDevice(640, 480, 30.0);
+    int w = 0, h = 0, used = 0;
+    double fps = 0.0;
+    if (std::sscanf(rest.c_str(), "%dx%d@%lf%n", &w, &h, &fps, &used) != 3 ||
+        used != static_cast<int>(rest.size()))
+        return nullptr;
+    if (w < 16 || h < 16 || w > 7680 || h > 4320 || !(fps > 0.0 && fps <= 240.0))
+        return nullptr;
+    return MakeTestCameraDevice(w, h, fps);
+}
+
+} // namespace
+
+std::unique_ptr<CCaptureDevice> MakeCaptureDevice(const std::string& name)
+{
+    std::string rest;
+    if (name == "testcam")
+        return MakeTestCam("");
+    if (StartsWith(name, "testcam:", rest))
+        return MakeTestCam(rest);
+    if (StartsWith(name, "v4l2:", rest) && !rest.empty())
+        return MakeV4l2Device(rest);
+    if (StartsWith(name, "gst:", rest) && !rest.empty())
+        return MakePipelineDevice(rest);
+    if (StartsWith(name, "file:", rest) && !rest.empty()) {
+        if (cv::haveImageReader(rest))
+            return MakeStillImageDevice(rest);
+        return MakeVideoFileDevice(rest);
+    }
+    return nullptr;
+}
+
+bool ToPoolFrame(const cv::Mat& source, CFramePool& pool, cv::Mat& frame)
+{
+    if (source.empty() || source.depth() != CV_8U)
+        return false;
+    frame = pool.Acquire(source.cols, source.rows);
+    switch (source.channels()) {
+    case 1: cv::cvtColor(source, frame, cv::COLOR_GRAY2BGRA); break;
+    case 3: cv::cvtColor(source, frame, cv::COLOR_BGR2BGRA); break;
+    case 4: source.copyTo(frame); break;
+    default: return false;
+    }
+    return true;
+}

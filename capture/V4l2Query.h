@@ -1,0 +1,30 @@
+#pragma once
+#include "ImageSource.h"
+
+#include <string>
+#include <vector>
+
+// Direct questions to a V4L2 node through a descriptor of its own, which can stay open
+// beside the one that streams (opening a node does not start the camera).
+class CV4l2Node {
+public:
+    explicit CV4l2Node(const std::string& path);
+    ~CV4l2Node();
+    CV4l2Node(const CV4l2Node&) = delete;
+    CV4l2Node& operator=(const CV4l2Node&) = delete;
+
+    bool IsOpen() const { return Fd >= 0; }
+    bool CapturesVideo() const;
+    std::string CardName() const;
+    // Every frame size and rate of the pixel formats the node offers, largest first.
+    std::vector<CaptureFormat> Formats() const;
+    std::vector<CaptureControl> Controls() const;
+    bool SetControl(uint32_t id, int value) const;
+
+private:
+    bool Query(unsigned long request, void* arg) const;
+    std::vector<double> Rates(uint32_t pixelFormat, int width, int height) const;
+    void AddSizes(uint32_t pixelFormat, std::vector<CaptureFormat>& out) const;
+    bool Describe(uint32_t id, CaptureControl& control) const;
+    int Fd = -1;
+};
