@@ -3,11 +3,62 @@
 
 #include <QDialog>
 
+#include <array>
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class CDialogUnits;
+namespace ConfigPanelLayout { struct CRowSpec; }
+
 // The modal configuration panel. It edits the record in place: every slider movement reaches
 // the record at once, so the live picture follows the panel.
+//
+// Widgets are found by object name: "slider<id>", "edit<id>", "check1022", "check1024", "ok",
+// "groupAjustColor".
 class CConfigPanelDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CConfigPanelDlg(CTrackingParams& params, QWidget* parent = nullptr);
     ~CConfigPanelDlg() override;
+
+    // OK: the mask view ends and the record goes to the store.
+    void accept() override;
+    // Close box and Escape alike: the mask view ends, the store is left as it was.
+    void reject() override;
+
+protected:
+    // The out-of-range message; modal, owned by the panel. Tests replace it.
+    virtual void ShowOutOfRangeMessage(const QString& text);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct CRow {
+        const ConfigPanelLayout::CRowSpec* Spec = nullptr;
+        QSlider* Slider = nullptr;
+        QLineEdit* Edit = nullptr;
+    };
+
+    void BuildFixedControls(const CDialogUnits& du);
+    void BuildRows(const CDialogUnits& du);
+    void SetTabOrder();
+    void SetUpRow(CRow& row);
+    void SyncRowFromSlider(const CRow& row);
+    bool CommitEditBox(const CRow& row);
+    CRow* RowOfEdit(QObject* object);
+    void ApplyWidthRule();
+
+    CTrackingParams& Params;
+    std::array<CRow, 11> Rows{};
+    QPushButton* OkButton = nullptr;
+    QCheckBox* MaskCheck = nullptr;
+    QCheckBox* WideCheck = nullptr;
+    QGroupBox* ColourGroup = nullptr;
+    QSize NarrowSize;
+    QSize WideSize;
+    bool Closing = false;  // no edit-box checks while the panel is going away
 };
