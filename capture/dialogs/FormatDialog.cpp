@@ -44,7 +44,7 @@ CFormatDialog::CFormatDialog(CDeviceAccess& device, QWidget* owner)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Mides d'imatge i ritmes que ofereix el dispositiu:")));
     List = new QListWidget;
-    List->setMinimumSize(300, 180);
+    List->setMinimumWidth(300);
     layout->addWidget(List);
     Current = new QLabel;
     layout->addWidget(Current);
@@ -70,6 +70,16 @@ void CFormatDialog::Fill() {
     else
         Current->clear();
     SelectRow(currentRow);
+    FitHeight();
+}
+
+void CFormatDialog::FitHeight() {
+    // Room for every entry up to ten; a longer list scrolls.
+    const int rows = std::clamp(List->count(), 4, 10);
+    const int rowHeight = List->count() > 0 ? List->sizeHintForRow(0) : List->fontMetrics().height();
+    const int height = rows * rowHeight + 2 * List->frameWidth() + 4;
+    List->setMinimumHeight(height);
+    List->setMaximumHeight(List->count() > 10 ? QWIDGETSIZE_MAX : height);
 }
 
 void CFormatDialog::SelectRow(int row) {

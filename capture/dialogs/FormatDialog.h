@@ -28,6 +28,7 @@ public:
 
 private:
     void Fill();
+    void FitHeight();
 
     CDeviceAccess& Device;
     std::vector<CaptureFormat> Entries;

@@ -143,10 +143,10 @@ QWidget* CSourceChoiceDialog::MakeOtherGroup() {
     layout->addLayout(row);
 
     auto* hint = new QLabel(QStringLiteral(
-        "Per exemple: ~/videos/prova.mp4,  rtsp://192.168.1.20/stream  o  videotestsrc ! videoconvert"));
+        "Per exemple: ~/videos/prova.mp4  o  rtsp://192.168.1.20/stream,\n"
+        "o bé una canonada com  videotestsrc ! videoconvert"));
     hint->setContentsMargins(20, 0, 0, 0);
     hint->setEnabled(false);
-    hint->setWordWrap(true);
     layout->addWidget(hint);
     return box;
 }

@@ -42,6 +42,9 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     : QDialog(owner), Device(device) {
     setWindowTitle(QStringLiteral("Font de vídeo"));
     auto* layout = new QVBoxLayout(this);
+    auto* note = new QLabel(QStringLiteral("Ajustos del dispositiu. Cada canvi s'aplica a l'instant."));
+    note->setEnabled(false);
+    layout->addWidget(note);
     auto* content = new QWidget;
     auto* grid = new QGridLayout(content);
     grid->setColumnMinimumWidth(1, 220);
@@ -136,13 +139,14 @@ void CSourceDialog::Apply(uint32_t id, int value) {
 }
 
 void CSourceDialog::RestoreDefaults() {
-    // Switches and menus first: automatic modes decide whether the manual values are taken.
-    for (const bool switches : {true, false})
-        for (const auto& [id, row] : Rows) {
-            const auto type = row.Control.Type;
-            if (type == CaptureControl::Button) continue;
-            if ((type == CaptureControl::Integer) == switches) continue;
-            Device.SetControl(id, row.Control.Default);
+    // Manual values first, while a manual mode the user chose still lets the device take them;
+    // then the automatic switches and menus; then the manual values a default switch has just
+    // made writable.
+    for (const bool switches : {false, true, false})
+        for (const CaptureControl& control : Device.Controls()) {
+            if (control.Type == CaptureControl::Button || control.Value == control.Default) continue;
+            if ((control.Type != CaptureControl::Integer) != switches || control.Inactive) continue;
+            Device.SetControl(control.Id, control.Default);
         }
     Refresh();
 }
