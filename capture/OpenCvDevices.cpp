@@ -5,6 +5,8 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <filesystem>
+
 namespace {
 
 CaptureFormat FormatOf(const cv::VideoCapture& capture, double fallbackFps)
@@ -46,7 +48,9 @@ private:
     bool Reopen()
     {
         Capture.release();
-        if (!Capture.open(Path, cv::CAP_FFMPEG) && !Capture.open(Path, cv::CAP_ANY))
+        // Checked first so that a missing file, tried again every second, stays quiet.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(Path, ec) || !Capture.open(Path, cv::CAP_FFMPEG))
             return false;
         NoteFormat(FormatOf(Capture, 30.0));
         return true;

@@ -71,12 +71,12 @@ public:
     {
         CaptureControl light;
         light.Id = LightControl;
-        light.Name = "Nivell de llum";
+        light.Name = "Light level";
         light.Minimum = 0, light.Maximum = 200, light.Step = 1, light.Default = 100;
         light.Value = Camera->Light();
         CaptureControl noise;
         noise.Id = NoiseControl;
-        noise.Name = "Soroll";
+        noise.Name = "Noise";
         noise.Minimum = 0, noise.Maximum = 50, noise.Step = 1, noise.Default = 6;
         noise.Value = Camera->Noise();
         return {light, noise};

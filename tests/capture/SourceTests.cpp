@@ -1,0 +1,146 @@
+#include "CaptureDevice.h"
+#include "CaptureTestUtil.h"
+#include "FrameSequence.h"
+#include "ImageSource.h"
+#include "TestCamera.h"
+
+#include <opencv2/core.hpp>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Frames taken from a testcam source must be the pictures the camera drew for the numbers
+// they carry.
+void ExpectFrameIsRendering(const CTestCamera& cam, const cv::Mat& frame, const CFrameInfo& info)
+{
+    cv::Mat expected;
+    cam.Render(info.Index, expected);
+    ASSERT_EQ(frame.size(), expected.size());
+    EXPECT_EQ(cv::norm(frame, expected, cv::NORM_INF), 0.0) << "frame " << info.Index;
+}
+
+} // namespace
+
+TEST(ImageSource, UnknownOrBrokenNamesGiveAnEmptySource)
+{
+    for (const char* name : {"", "webcam", "testcam:", "testcam:0x0@30", "testcam:640x480@0",
+                             "testcam:640x480@30junk", "v4l2:", "v4l2:/dev/video-none",
+                             "file:", "file:/no/such/file.avi", "gst:"}) {
+        CImageSource s = CImageSource::Open(name);
+        EXPECT_FALSE(s.HasDevice()) << name;
+        int v = 0;
+        EXPECT_LT(s.QueryProperty(FrameWidthProperty, v), 0) << name;
+        EXPECT_FALSE(s.EnableCapture(true));
+        EXPECT_NE(s.HasDialog(FormatDialog), 0);
+    }
+}
+
+TEST(ImageSource, TestCameraFramesCarryTheirFrameNumberAndOwnPixels)
+{
+    CImageSource source = CImageSource::Open("testcam:320x240@60");
+    ASSERT_TRUE(source.HasDevice());
+    EXPECT_EQ(source.Name(), "testcam:320x240@60");
+    int w = 0, h = 0;
+    EXPECT_EQ(source.QueryProperty(FrameWidthProperty, w), 0);
+    EXPECT_EQ(source.QueryProperty(FrameHeightProperty, h), 0);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    const CTestCamera* cam = source.Device()->TestCamera();
+    ASSERT_NE(cam, nullptr);
+
+    CFrameSequence seq;
+    source.Connect(&seq);
+    ASSERT_TRUE(source.EnableCapture(true));
+    std::vector<cv::Mat> kept;
+    std::vector<CFrameInfo> infos;
+    int64_t last = -1;
+    for (int i = 0; i < 30; ++i) {
+        cv::Mat frame;
+        CFrameInfo info;
+        ASSERT_TRUE(seq.PopFront(frame, 20000, &info));
+        ASSERT_EQ(frame.type(), CV_8UC4);
+        EXPECT_TRUE(frame.isContinuous());
+        EXPECT_GT(info.Index, last);
+        last = info.Index;
+        kept.push_back(frame);  // held while the grabber goes on
+        infos.push_back(info);
+    }
+    source.EnableCapture(false);
+    // Held frames were never reused for later ones.
+    for (size_t i = 0; i < kept.size(); ++i)
+        ExpectFrameIsRendering(*cam, kept[i], infos[i]);
+}
+
+TEST(ImageSource, CaptureOffStopsFramesAndOnResumesThem)
+{
+    CImageSource source = CImageSource::Open("testcam:64x48@100");
+    CFrameSequence seq;
+    source.Connect(&seq);
+    cv::Mat frame;
+    EXPECT_FALSE(seq.PopFront(frame, 100));  // nothing before capture is on
+    source.EnableCapture(true);
+    ASSERT_TRUE(seq.PopFront(frame, 20000));
+    source.EnableCapture(false);
+    seq.Clear();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(seq.Size(), 0u);
+    source.EnableCapture(true);
+    EXPECT_TRUE(seq.PopFront(frame, 20000));
+    source.EnableCapture(false);
+}
+
+TEST(ImageSource, CopiesShareOneDeviceAndOutliveTheOriginal)
+{
+    CFrameSequence seq;
+    CImageSource copy;
+    {
+        CImageSource original = CImageSource::Open("testcam:64x48@100");
+        copy = original;
+        EXPECT_EQ(copy.Device(), original.Device());
+        original.Connect(&seq);
+    }
+    copy.EnableCapture(true);
+    cv::Mat frame;
+    EXPECT_TRUE(seq.PopFront(frame, 20000));
+    copy = CImageSource();  // the last handle stops the grabber
+    EXPECT_FALSE(copy.HasDevice());
+}
+
+TEST(ImageSource, TestCameraFormatChangeDeliversTheNewSize)
+{
+    CImageSource source = CImageSource::Open("testcam");
+    EXPECT_EQ(source.CurrentFormat(), (CaptureFormat{640, 480, 30.0}));
+    const auto formats = source.Formats();
+    ASSERT_EQ(formats.size(), 3u);
+    EXPECT_EQ(formats[0].Width, 320);
+    EXPECT_EQ(formats[2].Width, 1280);
+    EXPECT_EQ(source.HasDialog(FormatDialog), 0);
+    EXPECT_EQ(source.HasDialog(SourceDialog), 0);
+    EXPECT_NE(source.HasDialog(DisplayDialog), 0);
+
+    CFrameSequence seq;
+    source.Connect(&seq);
+    source.EnableCapture(true);
+    cv::Mat frame;
+    ASSERT_TRUE(seq.PopFront(frame, 20000));
+    ASSERT_TRUE(source.SetFormat({1280, 720, 30.0}));  // while capturing
+    int w = 0;
+    source.QueryProperty(FrameWidthProperty, w);
+    EXPECT_EQ(w, 1280);
+    EXPECT_TRUE(WaitFor([&] { return seq.PopFront(frame, 1000) && frame.cols == 1280 && frame.rows == 720; }));
+    source.EnableCapture(false);
+}
+
+TEST(ImageSource, TestCameraControlsReachTheCamera)
+{
+    CImageSource source = CImageSource::Open("testcam:160x120@30");
+    const auto controls = source.Controls();
+    ASSERT_EQ(controls.size(), 2u);
+    EXPECT_EQ(controls[0].Value, 100);
+    EXPECT_EQ(controls[1].Maximum, 50);
+    ASSERT_TRUE(source.SetControl(controls[0].Id, 150));
+    EXPECT_EQ(source.Device()->TestCamera()->Light(), 150);
+    EXPECT_EQ(source.Controls()[0].Value, 150);
+    EXPECT_FALSE(source.SetControl(999, 1));
+}
