@@ -60,7 +60,10 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     defaults->setToolTip(QStringLiteral("Torna tots els controls als valors de fàbrica del dispositiu"));
     defaults->setEnabled(!Rows.empty());
     QPushButton* close = buttons->addButton(QStringLiteral("Tanca"), QDialogButtonBox::AcceptRole);
+    // Enter closes; it must never reset the device or press one of its buttons by accident.
+    defaults->setAutoDefault(false);
     close->setDefault(true);
+    close->setFocus();
     connect(defaults, &QPushButton::clicked, this, &CSourceDialog::RestoreDefaults);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
@@ -120,6 +123,7 @@ QWidget* CSourceDialog::MakeEditor(CRow& row) {
         break;
     }
     auto* button = new QPushButton;
+    button->setAutoDefault(false);
     button->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     connect(button, &QPushButton::clicked, this, [this, id] { Apply(id, 1); });
     return button;

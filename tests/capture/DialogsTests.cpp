@@ -128,6 +128,23 @@ void CSourceDialogTests::ChangesReachDeviceLive() {
     QVERIFY(dialog.isVisible());
 }
 
+void CSourceDialogTests::EnterClosesWithoutResettingOrPressing() {
+    CFakeDevice device;
+    device.SetControl(CFakeDevice::Brightness, 30);
+    device.ControlCalls.clear();
+    CSourceDialog dialog(device, nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (!button->isEnabled()) continue;
+        button->setFocus();
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        if (!dialog.isVisible()) dialog.show();
+    }
+    QVERIFY(device.ControlCalls.empty());
+    QCOMPARE(device.ValueOf(CFakeDevice::Brightness), 30);
+}
+
 void CSourceDialogTests::SwitchingAutomaticOffEnablesManualValue() {
     CFakeDevice device;
     CSourceDialog dialog(device, nullptr);

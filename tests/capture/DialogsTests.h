@@ -15,6 +15,7 @@ class CSourceDialogTests : public QObject {
 private slots:
     void EditorsFollowControlKindsInCatalan();
     void ChangesReachDeviceLive();
+    void EnterClosesWithoutResettingOrPressing();
     void SwitchingAutomaticOffEnablesManualValue();
     void SliderValueSnapsToControlStep();
     void RefusedValueShowsWhatDeviceKept();
