@@ -46,8 +46,9 @@ QGroupBox* MakeGroup(const QString& title, const QRect& rectDu, const QPoint& or
     return group;
 }
 
-// A focus change the user made inside the panel. A window losing activation or a context
-// menu opening is not the user leaving the box, so it does not check the typed value.
+// A focus change the user made inside the panel. A window losing activation (which includes
+// the panel closing) or a context menu opening is not the user leaving the box, so it does not
+// check the typed value.
 bool IsFocusMove(Qt::FocusReason reason)
 {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
@@ -162,6 +163,8 @@ bool CConfigPanelDlg::CommitEditBox(const CRow& row)
     // Compared as an unsigned number, so a negative value counts as too large.
     if (static_cast<unsigned long>(value) > row.Spec->UpperEnd) {
         ShowOutOfRangeMessage(QStringLiteral("El valor ha d'estar entre 0 i %1").arg(row.Spec->UpperEnd));
+        // The message box took the activation; the typing goes on in this panel.
+        activateWindow();
         row.Edit->setFocus(Qt::OtherFocusReason);
         return false;
     }
@@ -181,7 +184,7 @@ CConfigPanelDlg::CRow* CConfigPanelDlg::RowOfEdit(QObject* object)
 
 bool CConfigPanelDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut && !Closing) {
+    if (event->type() == QEvent::FocusOut) {
         CRow* row = RowOfEdit(watched);
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (row && IsFocusMove(reason) && !CommitEditBox(*row) && row->Edit->hasFocus())
@@ -205,12 +208,6 @@ void CConfigPanelDlg::ApplyWidthRule()
     raise();
 }
 
-void CConfigPanelDlg::showEvent(QShowEvent* event)
-{
-    Closing = false;
-    QDialog::showEvent(event);
-}
-
 void CConfigPanelDlg::accept()
 {
     // Enter in an edit box presses OK without moving the focus: the typed value must count
@@ -219,13 +216,11 @@ void CConfigPanelDlg::accept()
         return;
     Params.ShowMask = false;
     WriteRegistry(Params);
-    Closing = true;
     QDialog::accept();
 }
 
 void CConfigPanelDlg::reject()
 {
     Params.ShowMask = false;
-    Closing = true;
     QDialog::reject();
 }

@@ -34,7 +34,6 @@ protected:
     virtual void ShowOutOfRangeMessage(const QString& text);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     struct CRow {
@@ -60,5 +59,4 @@ private:
     QGroupBox* ColourGroup = nullptr;
     QSize NarrowSize;
     QSize WideSize;
-    bool Closing = false;  // no edit-box checks while the panel is going away
 };
