@@ -1,0 +1,70 @@
+#pragma once
+#include "BlobInfo.h"
+#include "WorkBuffer.h"
+
+#include <opencv2/core/mat.hpp>
+
+#include <cstdint>
+#include <memory>
+
+// 8-connected labelling on horizontal runs of mark pixels.
+//
+// Rows are fed top to bottom as bit rows; each row's runs are joined to the runs of the
+// row above that touch them, side or corner:
+//
+//     row y-1:      [s2 ........ e2]
+//     row y  :  [s ...... e]            touch when s2 <= e + 1 and e2 >= s - 1
+//
+// The joins go into a union-find forest over run indices whose root is always the
+// smallest index of its group. Runs are numbered in raster order, so a group's root run
+// holds the group's first pixel, and numbering the roots in index order numbers the
+// groups in raster order of their first pixels. Every group gets exactly one number,
+// however its runs met (no equivalence is ever lost).
+class CRunLabeller {
+public:
+    CRunLabeller();
+
+    // Makes room for frames of this size (grow only; ends the process without memory).
+    void Reserve(int width, int height);
+
+    // Starts a frame. Rows must then be added for y = 0, 1, ..., height - 1.
+    void Begin(int width, int height);
+    // Scratch for one bit row: bit x of word x / 64 set for a mark pixel, bits past the
+    // width 0. Fill it, then call AddRow.
+    uint64_t* RowBits() { return Bits.As<uint64_t>(); }
+    void AddRow(int y);
+
+    int RunCount() const { return Runs; }
+
+    // Numbers the groups 1..N in raster order of their first pixels and returns N.
+    // Groups beyond maxLabels get 0, i.e. they become background: the mask keeps its
+    // promise of holding only 0 and 1..N with N <= maxLabels, and nothing can reach
+    // the 0xFFFF marker or past the fixed-size tables.
+    int Resolve(int maxLabels);
+
+    // Writes every run's number (0 for dropped groups) into the mask. Entries outside
+    // the runs are not touched; the caller has already made them 0.
+    void WriteLabels(cv::Mat& mask) const;
+    // Fills records 0..n-1 the way a walk over the labelled mask would.
+    void Measure(BlobInfo* table, int n) const;
+    // counts[r] = pixels of region r for every entry of a TableSize array.
+    void Count(uint32_t* counts, int tableSize) const;
+
+private:
+    int32_t Find(int32_t run);
+    void Join(int32_t a, int32_t b);
+    void JoinWithRowAbove(int y);
+
+    int Width = 0;
+    int Height = 0;
+    int Runs = 0;
+    std::size_t Capacity = 0;
+    int CapacityRows = 0;
+    CWorkBuffer Start;       // int32 first column of each run
+    CWorkBuffer End;         // int32 last column (inclusive)
+    CWorkBuffer Parent;      // int32 union-find parent; after Resolve the run's number
+    CWorkBuffer RowBegin;    // int32 first run of each row, Height + 1 entries
+    CWorkBuffer Bits;        // one bit row
+    std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums for Measure
+    std::unique_ptr<int64_t[]> SumY;
+};

@@ -1,0 +1,172 @@
+// The stages of the tracking pass as separate operations. The pass itself runs a fused
+// version of conversion, classification, labelling and measurement (ColorTracker.cpp);
+// these are the plain forms it is checked against, and what tools use one by one.
+#include "ColorTracker.h"
+#include "YuvKernels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+uint32_t TruncateToU32(double v) {
+    if (!(v > 0.0))
+        return 0;
+    if (v >= 4294967295.0)
+        return std::numeric_limits<uint32_t>::max();
+    return static_cast<uint32_t>(v);
+}
+
+// Largest s with s * s <= v.
+uint64_t IntegerSqrt(uint64_t v) {
+    uint64_t s = static_cast<uint64_t>(std::sqrt(static_cast<double>(v)));
+    while (s > 0 && s * s > v)
+        --s;
+    while ((s + 1) * (s + 1) <= v)
+        ++s;
+    return s;
+}
+
+uint8_t Widen(int value, int by) { return static_cast<uint8_t>(std::clamp(value + by, 0, 255)); }
+
+}  // namespace
+
+SelectionBounds SelectionBounds::For(const CTrackingParams& p, int frameWidth, int frameHeight) {
+    // Width scale in single precision (1/640 as a float), as the limits always were.
+    const float sx = static_cast<float>(frameWidth) * 0.0015625f;
+    // The nearest float to 1/480, applied in double to limit x height.
+    constexpr double perRow = static_cast<double>(0.0020833334f);
+    SelectionBounds b{};
+    b.MinWidth = TruncateToU32(static_cast<float>(p.MinWidth) * sx);
+    b.MaxWidth = TruncateToU32(static_cast<float>(p.MaxWidth) * sx);
+    b.MinHeight = TruncateToU32(static_cast<double>(uint64_t{p.MinHeight} * uint64_t(std::max(frameHeight, 0))) * perRow);
+    b.MaxHeight = TruncateToU32(static_cast<double>(uint64_t{p.MaxHeight} * uint64_t(std::max(frameHeight, 0))) * perRow);
+    b.RatioLimit = p.MinARatio * 0.01;
+    return b;
+}
+
+void CColorTracker::ConvertToYuv(const cv::Mat& frame, cv::Mat& yuv) {
+    yuv.create(frame.rows, frame.cols, CV_8UC3);
+    const auto convert = QueltaKernels::ConvertRow();
+    for (int y = 0; y < frame.rows; ++y)
+        convert(frame.ptr<uint8_t>(y), yuv.ptr<uint8_t>(y), frame.cols);
+}
+
+void CColorTracker::ClassifyPixels(const ColorBounds& bounds, const cv::Mat& yuv, cv::Mat& mask) {
+    mask.create(yuv.rows, yuv.cols, CV_16UC1);
+    for (int y = 0; y < yuv.rows; ++y) {
+        const uint8_t* in = yuv.ptr<uint8_t>(y);
+        uint16_t* out = mask.ptr<uint16_t>(y);
+        for (int x = 0; x < yuv.cols; ++x, in += 3)
+            out[x] = QueltaKernels::Accepts(bounds, in) ? Unlabelled : 0;
+    }
+}
+
+void CColorTracker::PaintMask(const cv::Mat& mask, cv::Mat& frame) {
+    const int rows = std::min(mask.rows, frame.rows);
+    const int cols = std::min(mask.cols, frame.cols);
+    for (int y = 0; y < rows; ++y) {
+        const uint16_t* m = mask.ptr<uint16_t>(y);
+        uint32_t* px = frame.ptr<uint32_t>(y);
+        // Little-endian B,G,R,A: the fourth byte is the top byte of the word.
+        for (int x = 0; x < cols; ++x)
+            px[x] = (px[x] & 0xFF000000u) | (m[x] != 0 ? 0x00FFFFFFu : 0u);
+    }
+}
+
+void CColorTracker::MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n) {
+    if (n <= 0)
+        return;
+    // 64-bit sums: on large frames a region's column sum passes 2^31.
+    std::vector<int64_t> sumX(n, 0), sumY(n, 0);
+    for (int r = 0; r < n; ++r)
+        table[r] = BlobInfo{0, uint32_t(mask.cols), uint32_t(mask.rows), 0, 0, table[r].CenterX, table[r].CenterY};
+    for (int y = 0; y < mask.rows; ++y) {
+        const uint16_t* row = mask.ptr<uint16_t>(y);
+        for (int x = 0; x < mask.cols; ++x) {
+            const int v = row[x];
+            if (v == 0 || v > n)
+                continue;
+            BlobInfo& b = table[v - 1];
+            ++b.PixelCount;
+            b.MinX = std::min(b.MinX, uint32_t(x));
+            b.MaxX = std::max(b.MaxX, uint32_t(x));
+            b.MinY = std::min(b.MinY, uint32_t(y));
+            b.MaxY = std::max(b.MaxY, uint32_t(y));
+            sumX[v - 1] += x;
+            sumY[v - 1] += y;
+        }
+    }
+    for (int r = 0; r < n; ++r) {
+        if (table[r].PixelCount > 0) {
+            table[r].CenterX = static_cast<float>(static_cast<double>(sumX[r]) / table[r].PixelCount);
+            table[r].CenterY = static_cast<float>(static_cast<double>(sumY[r]) / table[r].PixelCount);
+        }
+    }
+}
+
+int CColorTracker::SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax,
+                              uint32_t hMin, uint32_t hMax, double rLimit) {
+    uint64_t best = 0;
+    int result = -1;
+    for (int i = 0; i < n; ++i) {
+        const uint32_t w = table[i].MaxX - table[i].MinX;
+        const uint32_t h = table[i].MaxY - table[i].MinY;
+        if (w == 0 || h == 0)
+            continue;
+        if (w < wMin || w > wMax || h < hMin || h > hMax)
+            continue;
+        const double ratio = w > h ? double(h) / double(w) : double(w) / double(h);
+        if (!(ratio > rLimit))
+            continue;
+        const uint64_t score = IntegerSqrt(uint64_t{w} * w + uint64_t{h} * h);
+        if (score > best) {  // strictly: an equal later score keeps the earlier region
+            best = score;
+            result = i;
+        }
+    }
+    return result;
+}
+
+std::optional<CalibrationWindow> CColorTracker::WindowAround(int x, int y, int width, int height) {
+    if (x == 0 && y == 0)
+        return std::nullopt;
+    // In 64 bits so points near the int limits cannot overflow; every clipped value
+    // fits an int again.
+    const int64_t left = std::max<int64_t>(int64_t{x} - 5, 0);
+    const int64_t top = std::max<int64_t>(int64_t{y} - 5, 0);
+    const int64_t right = std::min<int64_t>(int64_t{x} + 5, int64_t{width} - 1);
+    const int64_t bottom = std::min<int64_t>(int64_t{y} + 5, int64_t{height} - 1);
+    return CalibrationWindow{static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX)),
+                             static_cast<int32_t>(std::min<int64_t>(top, INT32_MAX)),
+                             static_cast<int32_t>(std::max<int64_t>(right, INT32_MIN)),
+                             static_cast<int32_t>(std::max<int64_t>(bottom, INT32_MIN))};
+}
+
+void CColorTracker::CalibrateColorRange(const cv::Mat& yuv, CTrackingParams& params,
+                                        const CalibrationWindow& window) {
+    int lo[3] = {255, 255, 255};
+    int hi[3] = {0, 0, 0};
+    // Only pixels of the image are read, whatever window a caller passes.
+    const int top = std::max(window.Top, 0);
+    const int bottom = std::min(window.Bottom, yuv.rows - 1);
+    const int left = std::max(window.Left, 0);
+    const int right = std::min(window.Right, yuv.cols - 1);
+    for (int y = top; y <= bottom; ++y) {
+        const uint8_t* px = yuv.ptr<uint8_t>(y) + 3 * left;
+        for (int x = left; x <= right; ++x, px += 3) {
+            for (int c = 0; c < 3; ++c) {
+                lo[c] = std::min<int>(lo[c], px[c]);
+                hi[c] = std::max<int>(hi[c], px[c]);
+            }
+        }
+    }
+    params.lMin = Widen(lo[0], -30);
+    params.lMax = Widen(hi[0], 30);
+    params.a1Min = Widen(lo[1], -5);
+    params.a1Max = Widen(hi[1], 5);
+    params.a2Min = Widen(lo[2], -5);
+    params.a2Max = Widen(hi[2], 5);
+}

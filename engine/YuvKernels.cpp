@@ -1,0 +1,38 @@
+#include "YuvKernels.h"
+
+#include <cstring>
+
+namespace QueltaKernels {
+
+void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n) {
+    for (int x = 0; x < n; ++x, bgra += 4, yuv += 3) {
+        const Yuv p = YuvOf(bgra[0], bgra[1], bgra[2]);
+        yuv[0] = p.Y;
+        yuv[1] = p.U;
+        yuv[2] = p.V;
+    }
+}
+
+void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
+                              uint64_t* bits, int n, const ColorBounds& bounds) {
+    std::memset(bits, 0, sizeof(uint64_t) * ((static_cast<size_t>(n) + 63) / 64));
+    ConvertRowScalar(bgra, yuv, n);
+    for (int x = 0; x < n; ++x) {
+        const bool in = Accepts(bounds, yuv + 3 * static_cast<size_t>(x));
+        mask[x] = in ? 0xFFFF : 0;
+        bits[x >> 6] |= static_cast<uint64_t>(in) << (x & 63);
+    }
+}
+
+ConvertRowFn ConvertRow() {
+    static const ConvertRowFn best = ConvertRowAvx2() ? ConvertRowAvx2() : ConvertRowScalar;
+    return best;
+}
+
+ConvertClassifyRowFn ConvertClassifyRow() {
+    static const ConvertClassifyRowFn best =
+        ConvertClassifyRowAvx2() ? ConvertClassifyRowAvx2() : ConvertClassifyRowScalar;
+    return best;
+}
+
+}  // namespace QueltaKernels

@@ -1,0 +1,51 @@
+#pragma once
+#include "ColorTracker.h"
+
+#include <cstdint>
+
+// Per-row conversion of B,G,R,A pixels to packed Y,U,V bytes, optionally fused with the
+// colour classification. The arithmetic is the fixed-point BT.601 form that
+// cv::cvtColor(COLOR_BGR2YUV) uses for 8-bit images, so the bytes are the same:
+//
+//   Y = (1868 B + 9617 G + 4899 R + 2^13) >> 14
+//   U = ((B - Y) * 8061  + 128 * 2^14 + 2^13) >> 14          always within 3..253
+//   V = ((R - Y) * 14369 + 128 * 2^14 + 2^13) >> 14, clamped to 0..255
+namespace QueltaKernels {
+
+struct Yuv {
+    uint8_t Y, U, V;
+};
+
+inline Yuv YuvOf(int b, int g, int r) {
+    const int y = (b * 1868 + g * 9617 + r * 4899 + (1 << 13)) >> 14;
+    const int u = ((b - y) * 8061 + (128 << 14) + (1 << 13)) >> 14;
+    int v = ((r - y) * 14369 + (128 << 14) + (1 << 13)) >> 14;
+    v = v < 0 ? 0 : (v > 255 ? 255 : v);
+    return {static_cast<uint8_t>(y), static_cast<uint8_t>(u), static_cast<uint8_t>(v)};
+}
+
+inline bool Accepts(const ColorBounds& b, const uint8_t* yuv) {
+    return b.lMin <= yuv[0] && yuv[0] <= b.lMax && b.a1Min <= yuv[1] && yuv[1] <= b.a1Max &&
+           b.a2Min <= yuv[2] && yuv[2] <= b.a2Max;
+}
+
+// n pixels: bgra (4n bytes) -> yuv (3n bytes).
+using ConvertRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, int n);
+
+// n pixels: writes yuv (3n bytes), mask (n entries, 0 or 0xFFFF) and bits
+// ((n + 63) / 64 words; bit x of the row is bit x % 64 of word x / 64, bits past n are 0).
+using ConvertClassifyRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
+                                      uint64_t* bits, int n, const ColorBounds& bounds);
+
+// The best variants this processor runs.
+ConvertRowFn ConvertRow();
+ConvertClassifyRowFn ConvertClassifyRow();
+
+// Each variant on its own, so both can be checked; the AVX2 ones are null without AVX2.
+void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n);
+void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
+                              uint64_t* bits, int n, const ColorBounds& bounds);
+ConvertRowFn ConvertRowAvx2();
+ConvertClassifyRowFn ConvertClassifyRowAvx2();
+
+}  // namespace QueltaKernels

@@ -1,0 +1,126 @@
+// AVX2 variants of the row kernels, compiled for AVX2 function by function so the rest
+// of the engine keeps the baseline instruction set; chosen at run time.
+#include "YuvKernels.h"
+
+#include <immintrin.h>
+
+#include <cstring>
+
+#define QUELTA_AVX2 __attribute__((target("avx2")))
+
+namespace QueltaKernels {
+namespace {
+
+struct CYuv8 {
+    __m256i Y, U, V;  // eight pixels, one component per 32-bit lane
+};
+
+// Eight B,G,R,A pixels to Y, U, V with exactly the scalar YuvOf arithmetic.
+QUELTA_AVX2 inline CYuv8 Convert8(__m256i px) {
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i br = _mm256_and_si256(px, lowBytes);                        // B | R << 16
+    const __m256i ga = _mm256_and_si256(_mm256_srli_epi32(px, 8), lowBytes);  // G | A << 16
+    __m256i y = _mm256_add_epi32(_mm256_madd_epi16(br, _mm256_set1_epi32((4899 << 16) | 1868)),
+                                 _mm256_madd_epi16(ga, _mm256_set1_epi32(9617)));
+    y = _mm256_srli_epi32(_mm256_add_epi32(y, _mm256_set1_epi32(1 << 13)), 14);
+
+    // B - Y and R - Y lie within +-255, so madd against (k, 0) multiplies the signed
+    // low half of each lane and ignores the sign-extension half.
+    const __m256i b = _mm256_and_si256(br, _mm256_set1_epi32(0xFFFF));
+    const __m256i r = _mm256_srli_epi32(br, 16);
+    const __m256i bias = _mm256_set1_epi32((128 << 14) + (1 << 13));
+    const __m256i u = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_madd_epi16(_mm256_sub_epi32(b, y), _mm256_set1_epi32(8061)), bias),
+        14);
+    __m256i v = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_madd_epi16(_mm256_sub_epi32(r, y), _mm256_set1_epi32(14369)), bias),
+        14);
+    v = _mm256_min_epi32(_mm256_max_epi32(v, _mm256_setzero_si256()), _mm256_set1_epi32(255));
+    return {y, u, v};
+}
+
+// Writes the 24 bytes of eight pixels, and up to 4 bytes of garbage after them that
+// the next store (or the caller's slack) absorbs.
+QUELTA_AVX2 inline void Store8(uint8_t* out, const CYuv8& p) {
+    const __m256i packed = _mm256_or_si256(
+        p.Y, _mm256_or_si256(_mm256_slli_epi32(p.U, 8), _mm256_slli_epi32(p.V, 16)));
+    const __m256i squeeze = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
+                                             0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i tight = _mm256_shuffle_epi8(packed, squeeze);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(tight));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(tight, 1));
+}
+
+// Inclusive range test on 0..255 lanes as two signed compares against min - 1 and
+// max + 1, which also rejects everything when min > max.
+struct CRange {
+    __m256i Below, Above;
+};
+
+QUELTA_AVX2 inline CRange RangeOf(uint8_t lo, uint8_t hi) {
+    return {_mm256_set1_epi32(int(lo) - 1), _mm256_set1_epi32(int(hi) + 1)};
+}
+
+QUELTA_AVX2 inline __m256i Inside(__m256i v, const CRange& r) {
+    return _mm256_and_si256(_mm256_cmpgt_epi32(v, r.Below), _mm256_cmpgt_epi32(r.Above, v));
+}
+
+QUELTA_AVX2 inline __m256i Load8(const uint8_t* bgra) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bgra));
+}
+
+QUELTA_AVX2 void ConvertRowImpl(const uint8_t* bgra, uint8_t* yuv, int n) {
+    int x = 0;
+    for (; x + 10 <= n; x += 8)  // + 2 pixels keeps Store8's garbage inside the row
+        Store8(yuv + 3 * x, Convert8(Load8(bgra + 4 * x)));
+    ConvertRowScalar(bgra + 4 * x, yuv + 3 * x, n - x);
+}
+
+QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
+                                        uint64_t* bits, int n, const ColorBounds& bounds) {
+    const CRange ry = RangeOf(bounds.lMin, bounds.lMax);
+    const CRange ru = RangeOf(bounds.a1Min, bounds.a1Max);
+    const CRange rv = RangeOf(bounds.a2Min, bounds.a2Max);
+    auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
+    int x = 0;
+    for (; x + 18 <= n; x += 16) {
+        const CYuv8 a = Convert8(Load8(bgra + 4 * x));
+        const CYuv8 b = Convert8(Load8(bgra + 4 * x + 32));
+        Store8(yuv + 3 * x, a);
+        Store8(yuv + 3 * x + 24, b);
+        const __m256i inA = _mm256_and_si256(Inside(a.Y, ry), _mm256_and_si256(Inside(a.U, ru), Inside(a.V, rv)));
+        const __m256i inB = _mm256_and_si256(Inside(b.Y, ry), _mm256_and_si256(Inside(b.U, ru), Inside(b.V, rv)));
+        // packs interleaves the 128-bit halves; the permute puts the 16 entries in order.
+        const __m256i entries = _mm256_permute4x64_epi64(_mm256_packs_epi32(inA, inB), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), entries);
+        const uint16_t chunk = static_cast<uint16_t>(
+            _mm256_movemask_ps(_mm256_castsi256_ps(inA)) |
+            (_mm256_movemask_ps(_mm256_castsi256_ps(inB)) << 8));
+        std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
+    }
+    const size_t wordBytes = 8 * ((static_cast<size_t>(n) + 63) / 64);
+    std::memset(bitBytes + x / 8, 0, wordBytes - x / 8);
+    for (; x < n; ++x) {
+        const uint8_t* px = bgra + 4 * x;
+        const Yuv p = YuvOf(px[0], px[1], px[2]);
+        uint8_t* out = yuv + 3 * x;
+        out[0] = p.Y;
+        out[1] = p.U;
+        out[2] = p.V;
+        const bool in = Accepts(bounds, out);
+        mask[x] = in ? 0xFFFF : 0;
+        bits[x >> 6] |= static_cast<uint64_t>(in) << (x & 63);
+    }
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+}  // namespace
+
+ConvertRowFn ConvertRowAvx2() { return HasAvx2() ? ConvertRowImpl : nullptr; }
+ConvertClassifyRowFn ConvertClassifyRowAvx2() { return HasAvx2() ? ConvertClassifyRowImpl : nullptr; }
+
+}  // namespace QueltaKernels

@@ -1,0 +1,149 @@
+// The engine's own conversion must give the bytes of cv::cvtColor(COLOR_BGR2YUV).
+#include "TestFrames.h"
+#include "YuvKernels.h"
+
+#include <gtest/gtest.h>
+
+using namespace TestFrames;
+
+namespace {
+
+// Every B,G,R colour once: 4096 x 4096 pixels, colour i at pixel i.
+const cv::Mat& EveryColour() {
+    static const cv::Mat frame = [] {
+        cv::Mat f(4096, 4096, CV_8UC4);
+        auto* px = f.ptr<uint32_t>(0);
+        for (uint32_t i = 0; i < (1u << 24); ++i)
+            px[i] = i | 0x5A000000u;  // an alpha that is neither 0 nor 255
+        return f;
+    }();
+    return frame;
+}
+
+const cv::Mat& EveryColourYuv() {
+    static const cv::Mat yuv = [] {
+        cv::Mat y;
+        cv::cvtColor(EveryColour(), y, cv::COLOR_BGR2YUV);
+        return y;
+    }();
+    return yuv;
+}
+
+// Reports the first colour that differs, not millions of failures.
+::testing::AssertionResult SameYuv(const cv::Mat& expected, const cv::Mat& actual) {
+    for (int y = 0; y < expected.rows; ++y) {
+        const uint8_t* e = expected.ptr<uint8_t>(y);
+        const uint8_t* a = actual.ptr<uint8_t>(y);
+        for (int x = 0; x < expected.cols * 3; ++x)
+            if (e[x] != a[x])
+                return ::testing::AssertionFailure()
+                       << "pixel " << (y * expected.cols + x / 3) << " byte " << x % 3 << ": expected "
+                       << int(e[x]) << " got " << int(a[x]);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+struct KernelCase {
+    const char* Name;
+    QueltaKernels::ConvertClassifyRowFn Kernel;
+};
+
+std::vector<KernelCase> FusedKernels() {
+    std::vector<KernelCase> k{{"scalar", QueltaKernels::ConvertClassifyRowScalar}};
+    if (QueltaKernels::ConvertClassifyRowAvx2())
+        k.push_back({"avx2", QueltaKernels::ConvertClassifyRowAvx2()});
+    return k;
+}
+
+}  // namespace
+
+TEST(YuvConversion, EveryColourGivesTheBytesOfCvtColor) {
+    cv::Mat ours;
+    CColorTracker::ConvertToYuv(EveryColour(), ours);
+    EXPECT_TRUE(SameYuv(EveryColourYuv(), ours));
+}
+
+TEST(YuvConversion, ScalarAndVectorRowsAgreeForEveryColour) {
+    cv::Mat yuv(4096, 4096, CV_8UC3);
+    for (int y = 0; y < 4096; ++y)
+        QueltaKernels::ConvertRowScalar(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(y), 4096);
+    EXPECT_TRUE(SameYuv(EveryColourYuv(), yuv));
+    if (auto avx2 = QueltaKernels::ConvertRowAvx2()) {
+        yuv.setTo(cv::Scalar::all(0));
+        for (int y = 0; y < 4096; ++y)
+            avx2(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(y), 4096);
+        EXPECT_TRUE(SameYuv(EveryColourYuv(), yuv));
+    }
+}
+
+// The fused kernels convert and classify at once: their YUV bytes, mask entries and bit
+// rows must all follow cvtColor's bytes, for bounds that cut through every component.
+TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
+    const std::vector<ColorBounds> boundsSets{
+        {0, 255, 0, 255, 0, 255}, {100, 100, 0, 255, 0, 255}, {17, 201, 90, 140, 0, 77},
+        {0, 0, 0, 0, 0, 0},       {120, 100, 0, 255, 0, 255}, {30, 230, 3, 253, 178, 255},
+    };
+    const int width = 4096;
+    std::vector<uint16_t> mask(width);
+    std::vector<uint64_t> bits(width / 64);
+    cv::Mat yuv(1, width, CV_8UC3);
+    for (const KernelCase& k : FusedKernels()) {
+        for (const ColorBounds& b : boundsSets) {
+            for (int y = 0; y < 4096; ++y) {
+                k.Kernel(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(0), mask.data(), bits.data(), width, b);
+                const uint8_t* expected = EveryColourYuv().ptr<uint8_t>(y);
+                ASSERT_EQ(0, std::memcmp(expected, yuv.ptr<uint8_t>(0), 3 * width)) << k.Name << " row " << y;
+                int firstWrong = -1;
+                for (int x = 0; x < width && firstWrong < 0; ++x) {
+                    const bool in = QueltaKernels::Accepts(b, expected + 3 * x);
+                    if (mask[x] != (in ? 0xFFFF : 0) || in != bool((bits[x / 64] >> (x % 64)) & 1))
+                        firstWrong = x;
+                }
+                ASSERT_EQ(-1, firstWrong) << k.Name << " misclassifies pixel " << y * width + firstWrong;
+            }
+        }
+    }
+}
+
+// Rows of every width from 1 to 80 (vector body plus every tail length) and a few
+// wide odd ones, with guard bytes after each output row.
+TEST(YuvConversion, FusedKernelsStayInsideTheirRowsForEveryWidth) {
+    const ColorBounds b{0, 255, 0, 140, 100, 255};
+    for (const KernelCase& k : FusedKernels()) {
+        for (int width : {1, 2, 7, 8, 9, 15, 16, 17, 18, 19, 31, 33, 47, 63, 64, 65, 79, 80, 641, 1279}) {
+            cv::Mat frame = Random(width, 1, width);
+            cv::Mat expected;
+            cv::cvtColor(frame, expected, cv::COLOR_BGR2YUV);
+            const int words = (width + 63) / 64;
+            std::vector<uint8_t> yuv(3 * width + 64, 0xAB);
+            std::vector<uint16_t> mask(width + 32, 0xABAB);
+            std::vector<uint64_t> bits(words + 2, ~0ULL);
+            k.Kernel(frame.ptr<uint8_t>(0), yuv.data(), mask.data(), bits.data(), width, b);
+            EXPECT_EQ(0, std::memcmp(expected.ptr<uint8_t>(0), yuv.data(), 3 * width)) << k.Name << " width " << width;
+            for (size_t i = 3 * width; i < yuv.size(); ++i)
+                ASSERT_EQ(0xAB, yuv[i]) << k.Name << " wrote past the YUV row, width " << width;
+            for (size_t i = width; i < mask.size(); ++i)
+                ASSERT_EQ(0xABAB, mask[i]) << k.Name << " wrote past the mask row, width " << width;
+            EXPECT_EQ(~0ULL, bits[words]) << k.Name << " wrote past the bit row, width " << width;
+            for (int x = width; x < 64 * words; ++x)
+                EXPECT_EQ(0u, (bits[x / 64] >> (x % 64)) & 1) << k.Name << " bit past the width " << x;
+            for (int x = 0; x < width; ++x) {
+                const bool in = QueltaKernels::Accepts(b, expected.ptr<uint8_t>(0) + 3 * x);
+                EXPECT_EQ(in ? 0xFFFF : 0, mask[x]);
+                EXPECT_EQ(in, bool((bits[x / 64] >> (x % 64)) & 1));
+            }
+        }
+    }
+}
+
+TEST(YuvConversion, RandomFramesOfOddSizesGiveCvtColorBytes) {
+    for (int i = 0; i < 40; ++i) {
+        const int width = 1 + (i * 37) % 203;
+        const int height = 1 + (i * 11) % 29;
+        cv::Mat frame = Random(width, height, 100 + i);
+        cv::Mat expected, ours;
+        cv::cvtColor(frame, expected, cv::COLOR_BGR2YUV);
+        CColorTracker::ConvertToYuv(frame, ours);
+        ASSERT_TRUE(SameYuv(expected, ours)) << width << " x " << height;
+    }
+}
