@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -41,14 +42,15 @@ std::unique_ptr<CCaptureDevice> MakeCaptureDevice(const std::string& name)
     std::string rest;
     if (name == "testcam")
         return MakeTestCam("");
-    if (StartsWith(name, "testcam:", rest))
+    if (StartsWith(name, "testcam:", rest) && !rest.empty())
         return MakeTestCam(rest);
     if (StartsWith(name, "v4l2:", rest) && !rest.empty())
         return MakeV4l2Device(rest);
     if (StartsWith(name, "gst:", rest) && !rest.empty())
         return MakePipelineDevice(rest);
     if (StartsWith(name, "file:", rest) && !rest.empty()) {
-        if (cv::haveImageReader(rest))
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(rest, ec) && cv::haveImageReader(rest))
             return MakeStillImageDevice(rest);
         return MakeVideoFileDevice(rest);
     }
