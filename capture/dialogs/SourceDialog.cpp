@@ -47,6 +47,7 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     layout->addWidget(note);
     auto* content = new QWidget;
     auto* grid = new QGridLayout(content);
+    grid->setHorizontalSpacing(14);
     grid->setColumnMinimumWidth(1, 220);
     grid->setColumnStretch(1, 1);
     for (const CaptureControl& control : Device.Controls()) AddRow(grid, control);

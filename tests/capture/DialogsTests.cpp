@@ -105,7 +105,7 @@ void CSourceDialogTests::EditorsFollowControlKindsInCatalan() {
     QCOMPARE(powerLine->itemText(0), QStringLiteral("Desactivat"));
     QVERIFY(qobject_cast<QPushButton*>(dialog.Editor(CFakeDevice::PanReset)));
     const QStringList texts = Texts(dialog);
-    for (const char* label : {"Brillantor", "Exposició", "Exposició automàtica",
+    for (const char* label : {"Brillantor", "Temps d'exposició", "Exposició automàtica",
                               "Temperatura del balanç de blancs", "Restableix", "Tanca"})
         QVERIFY2(texts.contains(QString::fromUtf8(label)), label);
     QVERIFY(texts.contains(QStringLiteral("Centra la panoràmica")));
