@@ -113,7 +113,7 @@ void CConfigPanelDlg::BuildRows(const CDialogUnits& du)
         const QPoint origin = spec.InColourGroup ? L::ColourGroup.topLeft() : QPoint();
         if (!spec.Label.isEmpty()) {
             auto* label = new QLabel(spec.MinLabel ? QStringLiteral("Min") : QStringLiteral("Max"), parent);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             label->setGeometry(du.Rect(spec.Label, origin));
         }
         CRow& row = Rows[i];
@@ -121,7 +121,9 @@ void CConfigPanelDlg::BuildRows(const CDialogUnits& du)
         row.Slider = new QSlider(Qt::Horizontal, parent);
         row.Slider->setObjectName(QStringLiteral("slider%1").arg(spec.SliderId));
         row.Slider->setTickPosition(QSlider::NoTicks);
-        row.Slider->setGeometry(du.Rect(spec.Slider, origin));
+        // This style draws the groove from the slider's very edge, where the template's
+        // trackbar kept an inset; without one "Max" runs into the groove.
+        row.Slider->setGeometry(du.Rect(spec.Slider, origin).adjusted(du.X(2), 0, 0, 0));
         row.Edit = new QLineEdit(parent);
         row.Edit->setObjectName(QStringLiteral("edit%1").arg(spec.EditId));
         row.Edit->setGeometry(du.Rect(spec.Edit, origin));

@@ -36,18 +36,6 @@ private slots:
         QVERIFY(texts.contains(QStringLiteral("Seguiment en viu d'una marca de color")));
     }
 
-    void textsAreNotCutByTheirBoxes()
-    {
-        CAboutDialog about;
-        about.show();
-        for (QLabel* label : about.findChildren<QLabel*>()) {
-            if (label->text().isEmpty())
-                continue;
-            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
-            QVERIFY2(about.rect().contains(label->geometry()), qPrintable(label->text()));
-        }
-    }
-
     // A missing or unreadable picture leaves a blank white frame, not an error.
     void pictureIsDrawnWithItsRedOutlinedMark()
     {

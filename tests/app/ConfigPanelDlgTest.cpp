@@ -32,39 +32,17 @@ QLineEdit* Edit(QWidget& panel, int id) { return panel.findChild<QLineEdit*>(QSt
 QCheckBox* Check(QWidget& panel, int id) { return panel.findChild<QCheckBox*>(QStringLiteral("check%1").arg(id)); }
 QPushButton* Ok(QWidget& panel) { return panel.findChild<QPushButton*>(QStringLiteral("ok")); }
 
-// The record's field that the row of this edit box (or of the slider id - 1) edits.
-uint32_t Field(const CTrackingParams& p, int editId)
-{
-    switch (editId) {
-    case 1001: return p.MinWidth;
-    case 1003: return p.MaxWidth;
-    case 1005: return p.MinHeight;
-    case 1007: return p.MaxHeight;
-    case 1021: return p.MinARatio;
-    case 1009: return p.lMin;
-    case 1011: return p.lMax;
-    case 1013: return p.a1Min;
-    case 1015: return p.a1Max;
-    case 1017: return p.a2Min;
-    case 1019: return p.a2Max;
-    }
-    return ~0u;
-}
-
+// Sets the field that the row of this edit box edits (its slider's id is one less).
 void SetField(CTrackingParams& p, int editId, uint32_t value)
 {
+    const auto byte = static_cast<uint8_t>(value);
     switch (editId) {
-    case 1001: p.MinWidth = value; break;
-    case 1003: p.MaxWidth = value; break;
-    case 1005: p.MinHeight = value; break;
-    case 1007: p.MaxHeight = value; break;
+    case 1001: p.MinWidth = value; break;   case 1003: p.MaxWidth = value; break;
+    case 1005: p.MinHeight = value; break;  case 1007: p.MaxHeight = value; break;
     case 1021: p.MinARatio = value; break;
-    case 1009: p.lMin = static_cast<uint8_t>(value); break;
-    case 1011: p.lMax = static_cast<uint8_t>(value); break;
-    case 1013: p.a1Min = static_cast<uint8_t>(value); break;
-    case 1015: p.a1Max = static_cast<uint8_t>(value); break;
-    case 1017: p.a2Min = static_cast<uint8_t>(value); break;
-    case 1019: p.a2Max = static_cast<uint8_t>(value); break;
+    case 1009: p.lMin = byte; break;        case 1011: p.lMax = byte; break;
+    case 1013: p.a1Min = byte; break;       case 1015: p.a1Max = byte; break;
+    case 1017: p.a2Min = byte; break;       case 1019: p.a2Max = byte; break;
     }
 }
 
@@ -119,22 +97,17 @@ private slots:
     void opensWithRecordValuesNarrowAndBothBoxesUnchecked()
     {
         Params.ShowMask = true;  // the mask box does not follow the record
-        Params.lMin = 10;
-        Params.lMax = 200;
-        Params.a1Min = 7;
+        Params.lMin = 10;        // as a calibration click may have left them
         Params.a1Max = 99;
-        Params.a2Min = 128;
         Params.a2Max = 255;
         Params.MinARatio = 35;
         const CTrackingParams before = Params;
         CRecordingPanel panel(Params);
-        for (int id : EditIds) {
-            QCOMPARE(Edit(panel, id)->text(), QString::number(Field(Params, id)));
-            QCOMPARE(Slider(panel, id - 1)->value(), static_cast<int>(Field(Params, id)));
+        const QStringList wanted{"3", "640", "3", "480", "35", "10", "0", "0", "99", "0", "255"};
+        for (int i = 0; i < 11; ++i) {
+            QCOMPARE(Edit(panel, EditIds[i])->text(), wanted[i]);
+            QCOMPARE(Slider(panel, EditIds[i] - 1)->value(), wanted[i].toInt());
         }
-        QCOMPARE(Edit(panel, 1001)->text(), QStringLiteral("3"));
-        QCOMPARE(Edit(panel, 1003)->text(), QStringLiteral("640"));
-        QCOMPARE(Edit(panel, 1007)->text(), QStringLiteral("480"));
         QVERIFY(!Check(panel, 1022)->isChecked());
         QVERIFY(!Check(panel, 1024)->isChecked());
         QCOMPARE(Params, before);
