@@ -1,0 +1,112 @@
+// quelta-bench: the engine's tracking pass against OpenCV's own pipeline on the same
+// frames, single thread. Ends with one line per scene and size:
+//   <scene> <W>x<H> ours=<ms> opencv=<ms> ratio=<ours/opencv>      (medians)
+#include "ColorTracker.h"
+#include "OpenCvPipeline.h"
+#include "Scenes.h"
+
+#include <benchmark/benchmark.h>
+#include <opencv2/core.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace {
+
+struct CCase {
+    CScene Scene;
+    std::vector<double> OursMs, OpenCvMs;  // every timed pass
+};
+
+double Median(std::vector<double> v) {
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    const size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : 0.5 * (v[m - 1] + v[m]);
+}
+
+cv::Rect OurBox(const CColorTracker& t) {
+    if (t.ChosenBlob() < 0)
+        return {};
+    const BlobInfo& b = t.Blobs()[t.ChosenBlob()];
+    return {int(b.MinX), int(b.MinY), int(b.MaxX - b.MinX + 1), int(b.MaxY - b.MinY + 1)};
+}
+
+// Runs `pass` on a fresh copy of the scene each iteration; only the pass is timed.
+template <class Pass>
+void TimePasses(benchmark::State& state, const CScene& scene, std::vector<double>& samples, Pass pass) {
+    cv::Mat work = scene.Frame.clone();
+    for (auto _ : state) {
+        scene.Frame.copyTo(work);
+        const auto t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(pass(work));
+        const auto t1 = std::chrono::steady_clock::now();
+        const double seconds = std::chrono::duration<double>(t1 - t0).count();
+        state.SetIterationTime(seconds);
+        samples.push_back(seconds * 1e3);
+    }
+}
+
+void Register(CCase& c) {
+    const std::string size = std::to_string(c.Scene.Frame.cols) + "x" + std::to_string(c.Scene.Frame.rows);
+    benchmark::RegisterBenchmark(("ours/" + c.Scene.Name + "/" + size).c_str(), [&c](benchmark::State& state) {
+        auto tracker = std::make_unique<CColorTracker>();
+        CTrackingParams params = c.Scene.Params;
+        TimePasses(state, c.Scene, c.OursMs, [&](cv::Mat& f) { return tracker->ProcessFrame(f, params); });
+    })->UseManualTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("opencv/" + c.Scene.Name + "/" + size).c_str(), [&c](benchmark::State& state) {
+        COpenCvPipeline pipeline;
+        TimePasses(state, c.Scene, c.OpenCvMs, [&](cv::Mat& f) { return pipeline.Process(f, c.Scene.Params); });
+    })->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
+// Both sides must choose the same box, or the comparison means nothing.
+bool SameChoice(const CScene& scene) {
+    auto tracker = std::make_unique<CColorTracker>();
+    CTrackingParams params = scene.Params;
+    cv::Mat a = scene.Frame.clone(), b = scene.Frame.clone();
+    tracker->ProcessFrame(a, params);
+    COpenCvPipeline pipeline;
+    const cv::Rect theirs = pipeline.Process(b, scene.Params);
+    const cv::Rect ours = OurBox(*tracker);
+    std::printf("check %s %dx%d: regions=%d box=(%d,%d %dx%d) opencv box=(%d,%d %dx%d) %s\n", scene.Name.c_str(),
+                scene.Frame.cols, scene.Frame.rows, tracker->RegionCount(), ours.x, ours.y, ours.width,
+                ours.height, theirs.x, theirs.y, theirs.width, theirs.height, ours == theirs ? "same" : "DIFFERENT");
+    return ours == theirs;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cv::setNumThreads(1);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    std::vector<std::unique_ptr<CCase>> cases;
+    bool agree = true;
+    for (const std::string& name : SceneNames())
+        for (cv::Size size : {cv::Size(640, 480), cv::Size(1280, 720), cv::Size(1920, 1080)}) {
+            cases.push_back(std::make_unique<CCase>(CCase{MakeScene(name, size.width, size.height), {}, {}}));
+            agree = SameChoice(cases.back()->Scene) && agree;
+            Register(*cases.back());
+        }
+    std::fflush(stdout);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    for (const auto& c : cases) {
+        if (c->OursMs.empty() || c->OpenCvMs.empty())
+            continue;  // filtered out
+        const double ours = Median(c->OursMs), theirs = Median(c->OpenCvMs);
+        std::printf("%s %dx%d ours=%.3f opencv=%.3f ratio=%.3f\n", c->Scene.Name.c_str(), c->Scene.Frame.cols,
+                    c->Scene.Frame.rows, ours, theirs, ours / theirs);
+    }
+    if (!agree)
+        std::printf("error: the two pipelines chose different boxes\n");
+    return agree ? 0 : 1;
+}

@@ -1,0 +1,112 @@
+// Synthetic pictures for the benchmark, made in the program so every run sees the same:
+//   mark     one green disc (about 2% of the pixels, noisy) on a textured, noisy background
+//   clutter  the same disc, several smaller ones of the same colour and many specks
+//   noise    random pixels, about half of them inside the colour ranges
+#include "Scenes.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace {
+
+const cv::Scalar MarkColour(50, 190, 70, 255);  // B, G, R, A: a saturated green
+
+cv::Mat TexturedBackground(int width, int height, cv::RNG& rng) {
+    cv::Mat base(height, width, CV_32F);
+    for (int y = 0; y < height; ++y) {
+        float* row = base.ptr<float>(y);
+        for (int x = 0; x < width; ++x)
+            row[x] = 70.0f + 60.0f * float(x + y) / float(width + height) +
+                     30.0f * std::sin(x * 0.05f) * std::cos(y * 0.07f);
+    }
+    // Brownish grey: a little less blue and a little more red than green.
+    std::vector<cv::Mat> channels{base * 0.9, base.clone(), base * 1.1, cv::Mat(height, width, CV_32F, 255.0)};
+    cv::Mat bgra32, noise(height, width, CV_32FC4);
+    cv::merge(channels, bgra32);
+    rng.fill(noise, cv::RNG::NORMAL, cv::Scalar(0, 0, 0, 0), cv::Scalar(8, 8, 8, 0));
+    cv::Mat frame;
+    cv::Mat(bgra32 + noise).convertTo(frame, CV_8UC4);
+    return frame;
+}
+
+// Adds sensor-like noise to the mark-coloured pixels only.
+void AddMarkNoise(cv::Mat& frame, const cv::Mat& markMask, cv::RNG& rng) {
+    cv::Mat noise(frame.size(), CV_16SC4), wide;
+    rng.fill(noise, cv::RNG::NORMAL, cv::Scalar(0, 0, 0, 0), cv::Scalar(6, 6, 6, 0));
+    frame.convertTo(wide, CV_16SC4);
+    wide += noise;
+    cv::Mat noisy;
+    wide.convertTo(noisy, CV_8UC4);
+    noisy.copyTo(frame, markMask);
+}
+
+// Ranges around the mark colour: wide enough for its noise, far from the background.
+void AcceptMarkColour(CTrackingParams& p) {
+    p.lMin = 108;
+    p.lMax = 170;
+    p.a1Min = 66;
+    p.a1Max = 104;
+    p.a2Min = 50;
+    p.a2Max = 88;
+}
+
+int DiscRadius(int width, int height, double share) {
+    return int(std::lround(std::sqrt(share * width * height / std::numbers::pi)));
+}
+
+CScene Mark(int width, int height, bool clutter) {
+    CScene s{clutter ? "clutter" : "mark", {}, {}};
+    cv::RNG rng(clutter ? 11 : 7);
+    s.Frame = TexturedBackground(width, height, rng);
+    cv::Mat markMask(height, width, CV_8U, cv::Scalar(0));
+    const int r = DiscRadius(width, height, 0.02);
+    cv::circle(markMask, {width * 3 / 5, height * 2 / 5}, r, 255, cv::FILLED);
+    if (clutter) {
+        for (int i = 0; i < 5; ++i)  // smaller marks, each well below the main one
+            cv::circle(markMask, {rng.uniform(r, width - r), rng.uniform(r, height - r)},
+                       int(r * (0.25 + 0.07 * i)), 255, cv::FILLED);
+        const int specks = width * height / 2000;
+        for (int i = 0; i < specks; ++i)
+            cv::circle(markMask, {rng.uniform(0, width), rng.uniform(0, height)}, rng.uniform(0, 3), 255, cv::FILLED);
+    }
+    s.Frame.setTo(MarkColour, markMask);
+    AddMarkNoise(s.Frame, markMask, rng);
+    AcceptMarkColour(s.Params);
+    return s;
+}
+
+CScene Noise(int width, int height) {
+    CScene s{"noise", cv::Mat(height, width, CV_8UC4), {}};
+    cv::RNG rng(5);
+    rng.fill(s.Frame, cv::RNG::UNIFORM, 0, 256);
+    // Any Y and U; V up to its median, so about half of the pixels are accepted.
+    cv::Mat yuv;
+    cv::cvtColor(s.Frame, yuv, cv::COLOR_BGR2YUV);
+    int histogram[256] = {};
+    for (int y = 0; y < yuv.rows; ++y)
+        for (int x = 0; x < yuv.cols; ++x)
+            ++histogram[yuv.at<cv::Vec3b>(y, x)[2]];
+    int below = 0, median = 0;
+    while (below + histogram[median] < width * height / 2)
+        below += histogram[median++];
+    s.Params.lMax = s.Params.a1Max = 255;
+    s.Params.a2Max = uint8_t(median);
+    return s;
+}
+
+}  // namespace
+
+std::vector<std::string> SceneNames() { return {"mark", "clutter", "noise"}; }
+
+CScene MakeScene(const std::string& name, int width, int height) {
+    if (name == "mark")
+        return Mark(width, height, false);
+    if (name == "clutter")
+        return Mark(width, height, true);
+    if (name == "noise")
+        return Noise(width, height);
+    throw std::invalid_argument("unknown scene " + name);
+}
