@@ -94,8 +94,7 @@ int CColorTracker::LabelComponents(cv::Mat& mask, uint32_t* counts) {
     }
     if (labeller.RunCount() == 0)
         return 0;
-    const int n = labeller.Resolve(MaxLabels);
-    labeller.WriteLabels(mask);
+    const int n = labeller.Finish(mask, MaxLabels, nullptr);
     if (counts != nullptr)
         labeller.Count(counts, TableSize);
     return n;
@@ -149,9 +148,7 @@ bool CColorTracker::Track(cv::Mat& frame, CTrackingParams& params, bool draw, fl
     }
     int n = 0;
     if (labeller.RunCount() > 0) {
-        n = labeller.Resolve(MaxLabels);
-        labeller.WriteLabels(w.Mask);
-        labeller.Measure(w.Table.data(), n);
+        n = labeller.Finish(w.Mask, MaxLabels, w.Table.data());
     }
     w.Regions = n;
 

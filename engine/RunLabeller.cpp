@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <emmintrin.h>
+
 CRunLabeller::CRunLabeller()
     : SumX(new int64_t[CColorTracker::TableSize]), SumY(new int64_t[CColorTracker::TableSize]) {}
 
@@ -80,17 +82,32 @@ void CRunLabeller::JoinWithRowAbove(int y) {
     const int32_t* rowBegin = RowBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
+    int32_t* parent = Parent.As<int32_t>();
+    int32_t run = rowBegin[y];
     int32_t above = rowBegin[y - 1];
+    const int32_t rowEnd = rowBegin[y + 1];
     const int32_t aboveEnd = rowBegin[y];
-    for (int32_t run = rowBegin[y]; run < rowBegin[y + 1] && above < aboveEnd; ++run) {
-        while (above < aboveEnd && end[above] + 1 < start[run])
-            ++above;
-        int32_t k = above;
-        for (; k < aboveEnd && start[k] <= end[run] + 1; ++k)
-            Join(run, k);
-        // The last run above that touched may touch the next run of this row too.
-        if (k > above)
-            above = k - 1;
+    // Merge walk over both rows: the run that ends first cannot touch anything later
+    // in the other row, so it is the one to step past. Every touching pair is met once.
+    int32_t rootRun = -1;  // the run whose root `root` is
+    int32_t root = -1;
+    while (run < rowEnd && above < aboveEnd) {
+        if (start[above] <= end[run] + 1 && start[run] <= end[above] + 1) {
+            if (rootRun != run) {  // first contact: the run is still its own root
+                rootRun = run;
+                root = run;
+            }
+            const int32_t other = Find(above);
+            if (other < root) {
+                parent[root] = other;
+                root = other;
+            } else if (other > root) {
+                parent[other] = root;
+            }
+        }
+        const bool runEndsFirst = end[run] < end[above];
+        run += runEndsFirst;
+        above += !runEndsFirst;
     }
 }
 
@@ -103,80 +120,73 @@ int32_t CRunLabeller::Find(int32_t run) {
     return run;
 }
 
-void CRunLabeller::Join(int32_t a, int32_t b) {
-    int32_t* parent = Parent.As<int32_t>();
-    const int32_t ra = Find(a);
-    const int32_t rb = Find(b);
-    if (ra < rb)
-        parent[rb] = ra;
-    else if (rb < ra)
-        parent[ra] = rb;
+namespace {
+
+// Writes `label` over columns s..e of a mask row, eight entries per store where the
+// row allows; lanes past e keep their value.
+void WriteRun(uint16_t* row, int s, int e, int width, uint16_t label) {
+    const __m128i value = _mm_set1_epi16(static_cast<short>(label));
+    const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+    int x = s;
+    for (; x <= e && x + 8 <= width; x += 8) {
+        const __m128i take = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(std::min(e - x + 1, 8))), lanes);
+        auto* at = reinterpret_cast<__m128i*>(row + x);
+        const __m128i old = _mm_loadu_si128(at);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(take, value), _mm_andnot_si128(take, old)));
+    }
+    for (; x <= e; ++x)
+        row[x] = label;
 }
 
-int CRunLabeller::Resolve(int maxLabels) {
-    // Parents always point to smaller indices, so in index order a run's parent already
-    // holds its number when the run is reached; the array is rewritten in place.
+}  // namespace
+
+int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
+    const int32_t* rowBegin = RowBegin.As<int32_t>();
+    const int32_t* start = Start.As<int32_t>();
+    const int32_t* end = End.As<int32_t>();
     int32_t* parent = Parent.As<int32_t>();
     int next = 1;
-    for (int32_t i = 0; i < Runs; ++i) {
-        const int32_t p = parent[i];
-        if (p == i)
-            parent[i] = next <= maxLabels ? next++ : 0;
-        else
-            parent[i] = parent[p];
-    }
-    return next - 1;
-}
-
-void CRunLabeller::WriteLabels(cv::Mat& mask) const {
-    const int32_t* rowBegin = RowBegin.As<int32_t>();
-    const int32_t* start = Start.As<int32_t>();
-    const int32_t* end = End.As<int32_t>();
-    const int32_t* label = Parent.As<int32_t>();
     for (int y = 0; y < Height; ++y) {
         uint16_t* row = mask.ptr<uint16_t>(y);
-        for (int32_t i = rowBegin[y]; i < rowBegin[y + 1]; ++i)
-            std::fill(row + start[i], row + end[i] + 1, static_cast<uint16_t>(label[i]));
-    }
-}
-
-void CRunLabeller::Measure(BlobInfo* table, int n) const {
-    for (int r = 0; r < n; ++r) {
-        table[r].PixelCount = 0;
-        table[r].MinX = static_cast<uint32_t>(Width);
-        table[r].MinY = static_cast<uint32_t>(Height);
-        table[r].MaxX = 0;
-        table[r].MaxY = 0;
-        SumX[r] = 0;
-        SumY[r] = 0;
-    }
-    const int32_t* rowBegin = RowBegin.As<int32_t>();
-    const int32_t* start = Start.As<int32_t>();
-    const int32_t* end = End.As<int32_t>();
-    const int32_t* label = Parent.As<int32_t>();
-    for (int y = 0; y < Height; ++y) {
         for (int32_t i = rowBegin[y]; i < rowBegin[y + 1]; ++i) {
-            if (label[i] == 0)
-                continue;
-            BlobInfo& b = table[label[i] - 1];
-            const int64_t s = start[i];
-            const int64_t e = end[i];
-            const int64_t length = e - s + 1;
-            b.PixelCount += static_cast<int32_t>(length);
-            b.MinX = std::min(b.MinX, static_cast<uint32_t>(s));
-            b.MaxX = std::max(b.MaxX, static_cast<uint32_t>(e));
-            b.MinY = std::min(b.MinY, static_cast<uint32_t>(y));
-            b.MaxY = static_cast<uint32_t>(y);  // rows only grow
-            SumX[label[i] - 1] += (s + e) * length / 2;
-            SumY[label[i] - 1] += y * length;
+            // Parents always point to smaller indices, so in index order a run's parent
+            // already holds its number; the array is rewritten in place.
+            const int32_t p = parent[i];
+            int32_t label;
+            const int32_t s = start[i];
+            const int32_t e = end[i];
+            if (p == i) {
+                label = next <= maxLabels ? next++ : 0;
+                if (table != nullptr && label != 0) {  // a group's first run: its top row
+                    table[label - 1] = BlobInfo{0, uint32_t(s), uint32_t(y), uint32_t(e), uint32_t(y),
+                                                table[label - 1].CenterX, table[label - 1].CenterY};
+                    SumX[label - 1] = 0;
+                    SumY[label - 1] = 0;
+                }
+            } else {
+                label = parent[p];
+            }
+            parent[i] = label;
+            WriteRun(row, s, e, Width, static_cast<uint16_t>(label));
+            if (table != nullptr && label != 0) {
+                BlobInfo& b = table[label - 1];
+                const int64_t length = int64_t(e) - s + 1;
+                b.PixelCount += static_cast<int32_t>(length);
+                b.MinX = std::min(b.MinX, uint32_t(s));
+                b.MaxX = std::max(b.MaxX, uint32_t(e));
+                b.MaxY = uint32_t(y);  // rows only grow
+                SumX[label - 1] += (int64_t(s) + e) * length / 2;
+                SumY[label - 1] += int64_t(y) * length;
+            }
         }
     }
-    for (int r = 0; r < n; ++r) {
-        if (table[r].PixelCount > 0) {
+    const int n = next - 1;
+    if (table != nullptr)
+        for (int r = 0; r < n; ++r) {
             table[r].CenterX = static_cast<float>(static_cast<double>(SumX[r]) / table[r].PixelCount);
             table[r].CenterY = static_cast<float>(static_cast<double>(SumY[r]) / table[r].PixelCount);
         }
-    }
+    return n;
 }
 
 void CRunLabeller::Count(uint32_t* counts, int tableSize) const {

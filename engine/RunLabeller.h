@@ -36,23 +36,19 @@ public:
 
     int RunCount() const { return Runs; }
 
-    // Numbers the groups 1..N in raster order of their first pixels and returns N.
+    // Numbers the groups 1..N in raster order of their first pixels, writes every run's
+    // number into the mask and, when a table is given, measures the regions into
+    // records 0..N-1 (as a walk over the labelled mask would). Returns N.
     // Groups beyond maxLabels get 0, i.e. they become background: the mask keeps its
     // promise of holding only 0 and 1..N with N <= maxLabels, and nothing can reach
     // the 0xFFFF marker or past the fixed-size tables.
-    int Resolve(int maxLabels);
-
-    // Writes every run's number (0 for dropped groups) into the mask. Entries outside
-    // the runs are not touched; the caller has already made them 0.
-    void WriteLabels(cv::Mat& mask) const;
-    // Fills records 0..n-1 the way a walk over the labelled mask would.
-    void Measure(BlobInfo* table, int n) const;
-    // counts[r] = pixels of region r for every entry of a TableSize array.
+    // Mask entries outside the runs are not touched; the caller has made them 0.
+    int Finish(cv::Mat& mask, int maxLabels, BlobInfo* table);
+    // After Finish: counts[r] = pixels of region r, for every entry of the array.
     void Count(uint32_t* counts, int tableSize) const;
 
 private:
     int32_t Find(int32_t run);
-    void Join(int32_t a, int32_t b);
     void JoinWithRowAbove(int y);
 
     int Width = 0;
@@ -62,9 +58,9 @@ private:
     int CapacityRows = 0;
     CWorkBuffer Start;       // int32 first column of each run
     CWorkBuffer End;         // int32 last column (inclusive)
-    CWorkBuffer Parent;      // int32 union-find parent; after Resolve the run's number
+    CWorkBuffer Parent;      // int32 union-find parent; after Finish the run's number
     CWorkBuffer RowBegin;    // int32 first run of each row, Height + 1 entries
     CWorkBuffer Bits;        // one bit row
-    std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums for Measure
+    std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums
     std::unique_ptr<int64_t[]> SumY;
 };
