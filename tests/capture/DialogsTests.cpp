@@ -204,13 +204,6 @@ void CSourceDialogTests::RestoreDefaultsAlsoResetsManualValueBehindAutomatic() {
     QVERIFY(!dialog.Editor(CFakeDevice::Exposure)->isEnabled());
 }
 
-void CSourceDialogTests::DeviceWithoutControlsSaysSo() {
-    CFakeDevice device;
-    device.State.clear();
-    CSourceDialog dialog(device, nullptr);
-    QVERIFY(Texts(dialog).contains(QStringLiteral("El dispositiu no té cap control ajustable.")));
-}
-
 // ---- Device choice ----
 
 void CSourceChoiceTests::TypedText_data() {
@@ -234,7 +227,6 @@ void CSourceChoiceTests::TypedText_data() {
     QTest::newRow("own v4l2") << "v4l2:/dev/video0" << "v4l2:/dev/video0";
     QTest::newRow("own gst") << "gst:videotestsrc ! appsink" << "gst:videotestsrc ! appsink";
     QTest::newRow("own testcam") << "testcam:320x240@15" << "testcam:320x240@15";
-    QTest::newRow("own file") << "file:/a.mp4" << "file:/a.mp4";
     QTest::newRow("testcamera is a file") << "testcamera" << "file:" + here + "/testcamera";
     QTest::newRow("blank") << "   " << "";
 }

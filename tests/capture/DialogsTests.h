@@ -20,7 +20,6 @@ private slots:
     void SliderValueSnapsToControlStep();
     void RefusedValueShowsWhatDeviceKept();
     void RestoreDefaultsAlsoResetsManualValueBehindAutomatic();
-    void DeviceWithoutControlsSaysSo();
 };
 
 class CSourceChoiceTests : public QObject {
