@@ -83,21 +83,24 @@ void CRunLabeller::JoinWithRowAbove(int y) {
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
     int32_t* parent = Parent.As<int32_t>();
-    int32_t run = rowBegin[y];
     int32_t above = rowBegin[y - 1];
-    const int32_t rowEnd = rowBegin[y + 1];
     const int32_t aboveEnd = rowBegin[y];
-    // Merge walk over both rows: the run that ends first cannot touch anything later
-    // in the other row, so it is the one to step past. Every touching pair is met once.
-    int32_t rootRun = -1;  // the run whose root `root` is
-    int32_t root = -1;
-    while (run < rowEnd && above < aboveEnd) {
-        if (start[above] <= end[run] + 1 && start[run] <= end[above] + 1) {
-            if (rootRun != run) {  // first contact: the run is still its own root
-                rootRun = run;
-                root = run;
-            }
-            const int32_t other = Find(above);
+    // The run above that touched the previous run last, and that run's root: when the
+    // same run above touches the next run too, its root is already known.
+    int32_t lastAbove = -1;
+    int32_t lastRoot = -1;
+    for (int32_t run = rowBegin[y]; run < rowBegin[y + 1]; ++run) {
+        const int32_t reach = end[run] + 1;  // touching: start above <= e + 1, end above >= s - 1
+        while (above < aboveEnd && end[above] + 1 < start[run])
+            ++above;
+        if (above == aboveEnd)
+            break;
+        if (start[above] > reach)
+            continue;
+        int32_t root = above == lastAbove ? lastRoot : Find(above);
+        int32_t k = above + 1;
+        for (; k < aboveEnd && start[k] <= reach; ++k) {
+            const int32_t other = Find(k);
             if (other < root) {
                 parent[root] = other;
                 root = other;
@@ -105,9 +108,10 @@ void CRunLabeller::JoinWithRowAbove(int y) {
                 parent[other] = root;
             }
         }
-        const bool runEndsFirst = end[run] < end[above];
-        run += runEndsFirst;
-        above += !runEndsFirst;
+        parent[run] = root;  // the run is new and larger than any root above
+        above = k - 1;       // the last one may touch the next run as well
+        lastAbove = above;
+        lastRoot = root;
     }
 }
 
