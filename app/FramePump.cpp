@@ -1,0 +1,83 @@
+#include "FramePump.h"
+
+#include <QCoreApplication>
+
+CFramePump::CFramePump() = default;
+
+CFramePump::~CFramePump() {
+    if (IsRunning())
+        Pause();
+    KillThread();
+    if (Connected)
+        ConnectedSource.Disconnect(&Frames);
+}
+
+void CFramePump::ConnectToSource(const CImageSource& source) {
+    if (!source.HasDevice())
+        return;
+    ConnectedSource = source;
+    ConnectedSource.Connect(&Frames);
+    Connected = true;
+}
+
+bool CFramePump::HasSource() const { return Connected; }
+
+const CImageSource& CFramePump::Source() const { return ConnectedSource; }
+
+void CFramePump::SetTargetWindow(QObject* target) {
+    std::lock_guard lock(HandOverLock);
+    Target = target;
+}
+
+void CFramePump::ClearTargetWindow(QObject* target) {
+    std::lock_guard lock(HandOverLock);
+    if (Target == target)
+        Target = nullptr;
+}
+
+QObject* CFramePump::TargetWindow() const {
+    std::lock_guard lock(HandOverLock);
+    return Target.data();
+}
+
+cv::Mat CFramePump::LatestFrame(uint64_t* serial) const {
+    std::lock_guard lock(HandOverLock);
+    if (serial)
+        *serial = LatestSerial;
+    return Latest;
+}
+
+bool CFramePump::PumpCore() {
+    if (!Frames.PopFront(WorkFrame, CFrameSequence::NoLimit) || WorkFrame.empty())
+        return true;
+    const bool goOn = IsEnding() ? true : OnFrame(WorkFrame);
+    WorkFrame.release();  // LatestFrame keeps its own reference
+    return goOn;
+}
+
+bool CFramePump::OnFrame(const cv::Mat& frame) {
+    HandOver(frame);
+    return true;
+}
+
+void CFramePump::HandOver(const cv::Mat& frame) {
+    std::lock_guard lock(HandOverLock);
+    Latest = frame;
+    ++LatestSerial;
+    // Posting under the lock: a receiver clears itself from Target (under the same lock)
+    // before it dies, so it is alive for the whole postEvent call.
+    if (Target)
+        QCoreApplication::postEvent(Target.data(), new QEvent(FrameNotifyEvent));
+}
+
+void CFramePump::OnRun() {
+    if (Connected)
+        ConnectedSource.EnableCapture(true);
+}
+
+void CFramePump::OnPause() {
+    if (Connected)
+        ConnectedSource.EnableCapture(false);
+}
+
+void CFramePump::WakeWorker() { Frames.FPushBackPImage(); }

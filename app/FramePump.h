@@ -1,0 +1,60 @@
+#pragma once
+#include "FrameSequence.h"
+#include "ImageSource.h"
+#include "Pump.h"
+
+#include <QEvent>
+#include <QPointer>
+
+#include <cstdint>
+#include <mutex>
+
+// The frame notification the pump posts to its target: the first user event number plus 1.
+inline constexpr QEvent::Type FrameNotifyEvent = QEvent::Type(QEvent::User + 1);
+
+// The frame pump of the document. Its worker takes each frame out of Frames, keeps it as
+// LatestFrame and posts FrameNotifyEvent to TargetWindow; it does nothing else and never
+// waits for the user-interface thread. The hand-over of LatestFrame and the target are
+// guarded by a short lock of the pump's own.
+class CFramePump : public CPump {
+public:
+    CFramePump();
+    ~CFramePump() override;
+
+    // Frames come from `source` from now on (no-op for a source without a device).
+    void ConnectToSource(const CImageSource& source);
+    bool HasSource() const;
+    const CImageSource& Source() const;
+
+    // The receiver of the notifications; null stops them. Safe against a receiver that is
+    // being destroyed as long as it clears itself here first (see CQueltaView).
+    void SetTargetWindow(QObject* target);
+    void ClearTargetWindow(QObject* target);  // only if it is still the target
+    QObject* TargetWindow() const;
+
+    // The newest frame handed on by the worker, sharing its pixels, and its serial number
+    // (0 before the first frame; each new frame gets the next number).
+    cv::Mat LatestFrame(uint64_t* serial = nullptr) const;
+    // What the worker does with each frame: keep it and notify the target. Callable from
+    // any thread (tests feed scripted frames through it).
+    void HandOver(const cv::Mat& frame);
+
+protected:
+    bool PumpCore() override;
+    void OnRun() override;
+    void OnPause() override;
+    void WakeWorker() override;
+    // One frame on the worker thread: keep it, notify the target.
+    virtual bool OnFrame(const cv::Mat& frame);
+
+private:
+    CFrameSequence Frames;
+    cv::Mat WorkFrame;  // touched by the worker only
+    CImageSource ConnectedSource;
+    bool Connected = false;
+
+    mutable std::mutex HandOverLock;  // guards the three fields below
+    QPointer<QObject> Target;
+    cv::Mat Latest;
+    uint64_t LatestSerial = 0;
+};

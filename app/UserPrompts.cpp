@@ -1,0 +1,63 @@
+#include "UserPrompts.h"
+
+#include "CommandTexts.h"
+#include "SourceChoice.h"
+#include "panel/AboutDialog.h"
+#include "panel/ConfigPanelDlg.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+QString FilterList() {
+    return QString::fromUtf8(Texts::FileFilter) + QStringLiteral(";;") +
+           QString::fromUtf8(Texts::AllFilesFilter);
+}
+
+// One dialog setup for both directions: the document type's filter first, then all files;
+// a name typed without an extension gets ".qta".
+QString RunFileDialog(QWidget* owner, const QString& title, bool save) {
+    QFileDialog dialog(owner, title);
+    dialog.setNameFilter(QString());
+    dialog.setNameFilters(FilterList().split(QStringLiteral(";;")));
+    dialog.setDefaultSuffix(QStringLiteral("qta"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The toolkit's own dialog keeps the look the same on every desktop and under test.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+}  // namespace
+
+CImageSource CUserPrompts::FindSource(bool ask) { return FindImageSource(nullptr, ask); }
+
+QString CUserPrompts::OpenFileName(QWidget* owner, const QString& title) {
+    return RunFileDialog(owner, title, false);
+}
+
+QString CUserPrompts::SaveFileName(QWidget* owner, const QString& title) {
+    return RunFileDialog(owner, title, true);
+}
+
+void CUserPrompts::Message(QWidget* owner, const QString& text, const QString& caption) {
+    const QString title = caption.isEmpty() ? QCoreApplication::applicationName() : caption;
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+void CUserPrompts::RunConfigPanel(CTrackingParams& params, QWidget* owner) {
+    CConfigPanelDlg panel(params, owner);
+    panel.exec();
+}
+
+void CUserPrompts::RunAbout(QWidget* owner) {
+    CAboutDialog about(owner);
+    about.exec();
+}
+
+void CUserPrompts::RunDeviceDialog(const CImageSource& source, int dialog, QWidget* owner) {
+    source.ShowDialog(dialog, owner);
+}
