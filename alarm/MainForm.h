@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QWidget>
+
+class CMonitorDialogs;
+class CQtaLibrary;
+class CSoundPlayer;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+
+// The monitor's single window. It keeps no state beyond its controls: the alert type is the
+// selected option, the sound switch the check box, the sound file the text box, and "armed"
+// is the timer running, which happens exactly while chkToggleAlarm is pressed.
+class CMainForm : public QWidget {
+  Q_OBJECT
+public:
+  CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs,
+            QWidget* parent = nullptr);
+
+  // One poll of the library and its verdict; the timer calls it every 65 ms while armed.
+  void OnTick();
+  // Stops polling and sound for good, once the library has turned out to be unusable.
+  void Abandon();
+  QString PanelText() const;
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void BuildSoundFrame();
+  void BuildAlertTypeFrame();
+  void BuildButtons();
+  void BuildStatusBar();
+  void SetTabOrder();
+
+  void OnToggleAlarm(bool pressed);
+  void OnTestSound();
+  void OnChangeSoundFile();
+  void PlaySound();
+  void SetPanelText(const QString& text);
+
+  CQtaLibrary& Library;
+  CSoundPlayer& Player;
+  CMonitorDialogs& Dialogs;
+  bool TracePanel = false;
+  bool Unloaded = false;
+
+  QGroupBox* Frame2 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* txtSoundFile = nullptr;
+  QPushButton* btnChangeSoundFile = nullptr;
+  QPushButton* btnTestSoundFile = nullptr;
+  QCheckBox* chkSoundOn = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  QButtonGroup* optAlertType = nullptr;
+  QPushButton* chkToggleAlarm = nullptr;
+  QPushButton* Command3 = nullptr;
+  QStatusBar* stStatusBar = nullptr;
+  QLabel* StatusPanel1 = nullptr;
+  QTimer* ctrlTimer = nullptr;
+};

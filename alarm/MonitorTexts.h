@@ -1,0 +1,13 @@
+#pragma once
+
+// The monitor's own texts, shared by the window, its dialogs and the tests.
+namespace MonitorTexts {
+inline constexpr char Title[] = "Alarma Quelta";
+inline constexpr char InitError[] = "Error inicialitzant QTA";
+inline constexpr char Alert[] = "Alerta!!!";
+inline constexpr char Arm[] = "Activar";
+inline constexpr char Disarm[] = "Desactivar";
+inline constexpr char OpenSoundTitle[] = "Obrir so d'alarma";
+inline constexpr char SoundFilter[] = "Arxius sonors (*.wav)";
+inline constexpr char DefaultSoundFile[] = "alarma.wav";
+} // namespace MonitorTexts

@@ -1,0 +1,15 @@
+/* Counters and control calls of the scripted tracking library used by the monitor's tests. */
+#ifndef FAKE_QTA_H
+#define FAKE_QTA_H
+
+#define FAKE_QTA_EXPORT __attribute__((visibility("default")))
+
+enum {
+  FAKE_QTA_INIT,
+  FAKE_QTA_POSITION,
+  FAKE_QTA_FINAL,
+  FAKE_QTA_DIRTY_OUTPUTS, /* position calls whose outputs were not zeroed on entry */
+  FAKE_QTA_COUNTERS
+};
+
+#endif
