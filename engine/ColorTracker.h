@@ -52,7 +52,11 @@ public:
     bool CalibrationRequested() const;
 
     // The tracking pass. Writes the six colour bounds of `params` when calibrating.
-    // rowOut / colOut receive the chosen blob's centre on the 480-row / 640-column scale.
+    // rowOut / colOut receive the chosen blob's centre on the 480-row / 640-column scale,
+    // only when both are given and a blob was chosen. A frame that is empty or not
+    // CV_8UC4 is left alone: nothing is read, drawn or learnt, and the result is false.
+    // Conversion, classification, labelling and measurement run fused in one walk over
+    // the frame; the results are those of the stages below run one after the other.
     bool Track(cv::Mat& frame, CTrackingParams& params, bool draw,
                float* rowOut = nullptr, float* colOut = nullptr);
     // The pass as the document runs it: drawing on, no outputs.
@@ -64,17 +68,24 @@ public:
     const BlobInfo* Blobs() const;      // TableSize records; 0..N-1 valid
     std::optional<CalibrationWindow> LastWindow() const;
 
-    // Working images (dense, CV_8UC3 YUV and CV_16UC1 mask); empty before the first frame.
+    // Working images of the last pass (dense rows for every width, CV_8UC3 YUV of the
+    // whole frame and the labelled CV_16UC1 mask); empty before the first frame.
     const cv::Mat& YuvImage() const;
     const cv::Mat& MaskImage() const;
 
     // The stages, usable on their own (tests, tools).
+    // Makes (or keeps, for the same size) the working images and the labelling tables.
+    // Without memory for them the process ends at once with exit status -1.
     void EnsureImages(int width, int height);
     static void ConvertToYuv(const cv::Mat& frame, cv::Mat& yuv);
     static void ClassifyPixels(const ColorBounds& bounds, const cv::Mat& yuv, cv::Mat& mask);
     static void PaintMask(const cv::Mat& mask, cv::Mat& frame);
     // Labels a 0 / 0xFFFF mask in place with 1..N (8-connected, one number per group,
-    // numbered in raster order of each group's first pixel). counts: TableSize entries or null.
+    // numbered in raster order of each group's first pixel); other values count as
+    // background and become 0. counts: TableSize entries or null; when the mask has a
+    // marker pixel, counts[r] = pixels of region r, otherwise the array is untouched.
+    // At most MaxLabels groups are numbered: groups whose first pixel comes after that
+    // of the 65534th become background (0), so the mask never holds 0xFFFF or more than N.
     int LabelComponents(cv::Mat& mask, uint32_t* counts = nullptr);
     static void MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n);
     static int SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax,

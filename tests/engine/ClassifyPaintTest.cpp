@@ -50,18 +50,6 @@ TEST(ClassifyPixels, MinimumAboveMaximumAcceptsNothingAndClearsOldLabels) {
     EXPECT_EQ(0, cv::countNonZero(mask));
 }
 
-TEST(ClassifyPixels, DefaultBoundsAcceptOnlyBlack) {
-    cv::Mat yuv(1, 3, CV_8UC3);
-    yuv.at<cv::Vec3b>(0, 0) = {0, 0, 0};
-    yuv.at<cv::Vec3b>(0, 1) = {0, 128, 128};
-    yuv.at<cv::Vec3b>(0, 2) = {1, 0, 0};
-    cv::Mat mask;
-    CColorTracker::ClassifyPixels(ColorBounds::From(CTrackingParams{}), yuv, mask);
-    EXPECT_EQ(0xFFFF, mask.at<uint16_t>(0, 0));
-    EXPECT_EQ(0, mask.at<uint16_t>(0, 1));
-    EXPECT_EQ(0, mask.at<uint16_t>(0, 2));
-}
-
 TEST(PaintMask, PaintsWhiteExactlyWhereTheMaskIsSetAndKeepsTheFourthByte) {
     cv::Mat frame = Random(37, 11, 5);
     const cv::Mat before = frame.clone();
