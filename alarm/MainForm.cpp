@@ -40,6 +40,11 @@ CMainForm::CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs
   setObjectName("MainForm");
   setWindowTitle(MonitorTexts::Title);
   setFixedSize(439, 159);
+  // The controls' places are fixed pixels sized for a small dialog font; the desktop's usual
+  // 10 point text would not fit the option captions into their 169 pixels.
+  QFont small = font();
+  small.setPixelSize(11);
+  setFont(small);
   BuildSoundFrame();
   BuildAlertTypeFrame();
   BuildButtons();
