@@ -18,17 +18,17 @@ namespace L = ConfigPanelLayout;
 
 namespace {
 
-uint32_t FieldValue(const CTrackingParams& params, const L::CRowSpec& spec)
+uint32_t FieldValue(const CTrackingParams& params, const L::CRowLayout& rowLayout)
 {
-    return spec.ByteField ? params.*spec.ByteField : params.*spec.WordField;
+    return rowLayout.ByteField ? params.*rowLayout.ByteField : params.*rowLayout.WordField;
 }
 
-void StoreField(CTrackingParams& params, const L::CRowSpec& spec, int value)
+void StoreField(CTrackingParams& params, const L::CRowLayout& rowLayout, int value)
 {
-    if (spec.ByteField)
-        params.*spec.ByteField = static_cast<uint8_t>(value);
+    if (rowLayout.ByteField)
+        params.*rowLayout.ByteField = static_cast<uint8_t>(value);
     else
-        params.*spec.WordField = static_cast<uint32_t>(value);
+        params.*rowLayout.WordField = static_cast<uint32_t>(value);
 }
 
 QGroupBox* MakeGroup(const QString& title, const QRect& rectDu, const QPoint& originDu,
@@ -108,25 +108,25 @@ void CConfigPanelDlg::BuildFixedControls(const CDialogUnits& du)
 void CConfigPanelDlg::BuildRows(const CDialogUnits& du)
 {
     for (size_t i = 0; i < L::Rows.size(); ++i) {
-        const L::CRowSpec& spec = L::Rows[i];
-        QWidget* parent = spec.InColourGroup ? static_cast<QWidget*>(ColourGroup) : this;
-        const QPoint origin = spec.InColourGroup ? L::ColourGroup.topLeft() : QPoint();
-        if (!spec.Label.isEmpty()) {
-            auto* label = new QLabel(spec.MinLabel ? QStringLiteral("Min") : QStringLiteral("Max"), parent);
+        const L::CRowLayout& rowLayout = L::Rows[i];
+        QWidget* parent = rowLayout.InColourGroup ? static_cast<QWidget*>(ColourGroup) : this;
+        const QPoint origin = rowLayout.InColourGroup ? L::ColourGroup.topLeft() : QPoint();
+        if (!rowLayout.Label.isEmpty()) {
+            auto* label = new QLabel(rowLayout.MinLabel ? QStringLiteral("Min") : QStringLiteral("Max"), parent);
             label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            label->setGeometry(du.Rect(spec.Label, origin));
+            label->setGeometry(du.Rect(rowLayout.Label, origin));
         }
         CRow& row = Rows[i];
-        row.Spec = &spec;
+        row.Layout = &rowLayout;
         row.Slider = new QSlider(Qt::Horizontal, parent);
-        row.Slider->setObjectName(QStringLiteral("slider%1").arg(spec.SliderId));
+        row.Slider->setObjectName(QStringLiteral("slider%1").arg(rowLayout.SliderId));
         row.Slider->setTickPosition(QSlider::NoTicks);
         // This style draws the groove from the slider's very edge, where the template's
         // trackbar kept an inset; without one "Max" runs into the groove.
-        row.Slider->setGeometry(du.Rect(spec.Slider, origin).adjusted(du.X(2), 0, 0, 0));
+        row.Slider->setGeometry(du.Rect(rowLayout.Slider, origin).adjusted(du.X(2), 0, 0, 0));
         row.Edit = new QLineEdit(parent);
-        row.Edit->setObjectName(QStringLiteral("edit%1").arg(spec.EditId));
-        row.Edit->setGeometry(du.Rect(spec.Edit, origin));
+        row.Edit->setObjectName(QStringLiteral("edit%1").arg(rowLayout.EditId));
+        row.Edit->setGeometry(du.Rect(rowLayout.Edit, origin));
         row.Edit->installEventFilter(this);
     }
 }
@@ -145,8 +145,8 @@ void CConfigPanelDlg::SetTabOrder()
 
 void CConfigPanelDlg::SetUpRow(CRow& row)
 {
-    row.Slider->setRange(0, static_cast<int>(row.Spec->UpperEnd));
-    row.Slider->setValue(static_cast<int>(FieldValue(Params, *row.Spec)));
+    row.Slider->setRange(0, static_cast<int>(row.Layout->UpperEnd));
+    row.Slider->setValue(static_cast<int>(FieldValue(Params, *row.Layout)));
     // Connected only now: setting the range must not clamp the record's value on the way.
     connect(row.Slider, &QSlider::valueChanged, this, [this, &row] { SyncRowFromSlider(row); });
     SyncRowFromSlider(row);
@@ -156,15 +156,15 @@ void CConfigPanelDlg::SyncRowFromSlider(const CRow& row)
 {
     const int value = row.Slider->value();
     row.Edit->setText(QString::number(value));
-    StoreField(Params, *row.Spec, value);
+    StoreField(Params, *row.Layout, value);
 }
 
 bool CConfigPanelDlg::CommitEditBox(const CRow& row)
 {
     const long value = ReadEditBoxNumber(row.Edit->text());
     // Compared as an unsigned number, so a negative value counts as too large.
-    if (static_cast<unsigned long>(value) > row.Spec->UpperEnd) {
-        ShowOutOfRangeMessage(QStringLiteral("El valor ha d'estar entre 0 i %1").arg(row.Spec->UpperEnd));
+    if (static_cast<unsigned long>(value) > row.Layout->UpperEnd) {
+        ShowOutOfRangeMessage(QStringLiteral("El valor ha d'estar entre 0 i %1").arg(row.Layout->UpperEnd));
         // The message box took the activation; the typing goes on in this panel.
         activateWindow();
         row.Edit->setFocus(Qt::OtherFocusReason);

@@ -11,7 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class CDialogUnits;
-namespace ConfigPanelLayout { struct CRowSpec; }
+namespace ConfigPanelLayout { struct CRowLayout; }
 
 // The modal configuration panel. It edits the record in place: every slider movement reaches
 // the record at once, so the live picture follows the panel.
@@ -37,7 +37,7 @@ protected:
 
 private:
     struct CRow {
-        const ConfigPanelLayout::CRowSpec* Spec = nullptr;
+        const ConfigPanelLayout::CRowLayout* Layout = nullptr;
         QSlider* Slider = nullptr;
         QLineEdit* Edit = nullptr;
     };

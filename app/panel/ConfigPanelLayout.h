@@ -42,7 +42,7 @@ constexpr int MaskCheckId = 1022;
 constexpr int WideCheckId = 1024;
 
 // One slider with its edit box, and the field of the record both show.
-struct CRowSpec {
+struct CRowLayout {
     int SliderId;
     int EditId;
     uint32_t UpperEnd;
@@ -59,7 +59,7 @@ using P = CTrackingParams;
 constexpr uint32_t W = P::WidthLimit, H = P::HeightLimit, R = P::RatioLimit, C = P::ColorLimit;
 
 // In the order the rows are set up.
-constexpr std::array<CRowSpec, 11> Rows{{
+constexpr std::array<CRowLayout, 11> Rows{{
     {1000, 1001, W, nullptr, &P::MinWidth, true, {14, 23, 15, 10}, {28, 20, 58, 15}, {89, 21, 20, 12}, false},
     {1002, 1003, W, nullptr, &P::MaxWidth, false, {14, 41, 15, 10}, {28, 39, 58, 15}, {89, 40, 20, 12}, false},
     {1004, 1005, H, nullptr, &P::MinHeight, true, {14, 79, 15, 10}, {28, 77, 58, 15}, {90, 78, 20, 12}, false},
