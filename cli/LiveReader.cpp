@@ -1,0 +1,73 @@
+#include "FrameReader.h"
+
+#include "CaptureDevice.h"
+#include "FrameSequence.h"
+#include "ImageSource.h"
+#include "TestCamera.h"
+#include "ToolError.h"
+
+namespace {
+
+// A live source gives up when it has sent nothing for this long: a headless run must end
+// even when the camera or stream is gone for good.
+constexpr int NoFrameTimeoutMs = 10000;
+
+class CLiveReader : public CFrameReader {
+public:
+    explicit CLiveReader(const std::string& name) : Name(name) {
+        Source = CImageSource::Open(name);
+        if (!Source.HasDevice())
+            throw CToolError("cannot open live source '" + name + "'");
+        if (CCaptureDevice* device = Source.Device())
+            Camera = device->TestCamera();
+        Source.Connect(&Sequence);
+        if (!Source.EnableCapture(true))
+            throw CToolError("cannot start capture on '" + name + "'");
+    }
+
+    ~CLiveReader() override {
+        Source.EnableCapture(false);
+        Source.Disconnect(&Sequence);
+    }
+
+    bool Next(cv::Mat& frame) override {
+        CFrameInfo info;
+        do {
+            if (!Sequence.PopFront(frame, NoFrameTimeoutMs, &info))
+                throw CToolError("live source '" + Name + "' sent no frame for " +
+                                 std::to_string(NoFrameTimeoutMs / 1000) + " seconds");
+        } while (frame.empty());  // an empty image only wakes the consumer
+        if (frame.type() != CV_8UC4 || !frame.isContinuous())
+            frame = ToBgra(frame);
+        Index = info.Index;
+        return true;
+    }
+
+    bool HasTruth() const override { return Camera != nullptr; }
+
+    // The camera's centre is in continuous coordinates (pixel x covers [x, x+1)); the engine's
+    // centres are mean pixel indices, so half a pixel separates the two.
+    std::optional<cv::Point2f> Truth() const override {
+        if (!Camera || Index < 0)
+            return std::nullopt;
+        const std::optional<cv::Point2f> centre = Camera->MarkCentre(Index);
+        if (!centre)
+            return std::nullopt;
+        return cv::Point2f(centre->x - 0.5f, centre->y - 0.5f);
+    }
+
+    bool IsLive() const override { return true; }
+
+private:
+    std::string Name;
+    CImageSource Source;
+    CFrameSequence Sequence;
+    CTestCamera* Camera = nullptr;
+    int64_t Index = -1;
+};
+
+}  // namespace
+
+std::unique_ptr<CFrameReader> OpenLiveReader(const std::string& name) {
+    return std::make_unique<CLiveReader>(name);
+}

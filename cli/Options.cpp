@@ -1,0 +1,105 @@
+#include "Options.h"
+
+#include "ToolError.h"
+
+#include <charconv>
+#include <climits>
+
+const char* const UsageText =
+    "usage: quelta-track [options] SOURCE...\n"
+    "  SOURCE              image files (one frame each, in order), one video file (all its\n"
+    "                      frames), or one live source: testcam[:WxH@FPS], v4l2:/dev/videoN,\n"
+    "                      file:PATH, gst:PIPELINE (live sources need --frames)\n"
+    "  --settings F        load settings file F first (all or nothing)\n"
+    "  --save-settings F   after the last frame, save the limits to F\n"
+    "  --click X,Y         before the first frame: set the calibration point and calibrate\n"
+    "  --point X,Y         before the first frame: set the calibration point only\n"
+    "  --show-mask         paint the colour mask (seen only with --draw)\n"
+    "  --draw PATTERN      write every drawn frame to PATTERN; a printf-style %d (e.g.\n"
+    "                      out-%04d.png) is replaced by the frame number\n"
+    "  --frames N          stop after N frames\n"
+    "  -h, --help          show this text\n";
+
+namespace {
+
+bool ParseInt(const std::string& text, long long& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+CPoint2i ParsePoint(const std::string& option, const std::string& text) {
+    const size_t comma = text.find(',');
+    long long x = 0, y = 0;
+    if (comma == std::string::npos || !ParseInt(text.substr(0, comma), x) ||
+        !ParseInt(text.substr(comma + 1), y) || x < INT_MIN || x > INT_MAX || y < INT_MIN ||
+        y > INT_MAX)
+        throw CToolError(option + " needs X,Y as two whole numbers, got '" + text + "'");
+    return {static_cast<int>(x), static_cast<int>(y)};
+}
+
+long long ParseFrames(const std::string& text) {
+    long long n = 0;
+    if (!ParseInt(text, n) || n < 1)
+        throw CToolError("--frames needs a whole number of at least 1, got '" + text + "'");
+    return n;
+}
+
+bool TakesValue(const std::string& name) {
+    return name == "--settings" || name == "--save-settings" || name == "--click" ||
+           name == "--point" || name == "--draw" || name == "--frames";
+}
+
+void Apply(CTrackOptions& options, const std::string& name, const std::string& value) {
+    if (value.empty())
+        throw CToolError(name + " needs a non-empty value");
+    if (name == "--settings")
+        options.SettingsFile = value;
+    else if (name == "--save-settings")
+        options.SaveSettingsFile = value;
+    else if (name == "--click")
+        options.Click = ParsePoint(name, value);
+    else if (name == "--point")
+        options.Point = ParsePoint(name, value);
+    else if (name == "--draw")
+        options.DrawPattern = value;
+    else
+        options.Frames = ParseFrames(value);
+}
+
+}  // namespace
+
+CTrackOptions ParseOptions(const std::vector<std::string>& args) {
+    CTrackOptions options;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            options.Sources.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            options.Help = true;
+        } else if (arg == "--show-mask") {
+            options.ShowMask = true;
+        } else if (const size_t eq = arg.find('='); eq != std::string::npos &&
+                                                   TakesValue(arg.substr(0, eq))) {
+            Apply(options, arg.substr(0, eq), arg.substr(eq + 1));
+        } else if (TakesValue(arg)) {
+            if (i + 1 >= args.size())
+                throw CToolError(arg + " needs a value");
+            Apply(options, arg, args[++i]);
+        } else {
+            throw CToolError("unknown option '" + arg + "' (see --help)");
+        }
+    }
+    if (options.Help)
+        return options;
+    if (options.Click && options.Point)
+        throw CToolError("--click and --point both set the calibration point; give one");
+    if (options.Sources.empty())
+        throw CToolError("no SOURCE given (see --help)");
+    return options;
+}

@@ -1,0 +1,122 @@
+#include "TrackRun.h"
+
+#include "ColorTracker.h"
+#include "DrawPattern.h"
+#include "FrameReader.h"
+#include "SettingsFile.h"
+#include "SettingsStore.h"
+#include "ToolError.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+// Defaults, then the per-user store (read only: this tool never writes it), then --settings.
+CTrackingParams StartValues(const CTrackOptions& options) {
+    CTrackingParams params;
+    ReadRegistry(params);
+    if (!options.SettingsFile.empty() && !LoadSettingsFile(params, options.SettingsFile))
+        throw CToolError("cannot load settings file '" + options.SettingsFile + "'");
+    params.ShowMask = options.ShowMask;
+    return params;
+}
+
+std::unique_ptr<CFrameReader> OpenReader(const CTrackOptions& options) {
+    const auto& sources = options.Sources;
+    for (const std::string& source : sources) {
+        if (IsLiveSourceName(source) && sources.size() > 1)
+            throw CToolError("live source '" + source + "' must be the only source");
+    }
+    if (!IsLiveSourceName(sources.front()))
+        return OpenFileReader(sources);
+    if (!options.Frames)
+        throw CToolError("live source '" + sources.front() + "' needs --frames N");
+    return OpenLiveReader(sources.front());
+}
+
+std::optional<CDrawPattern> CheckedPattern(const CTrackOptions& options) {
+    if (options.DrawPattern.empty())
+        return std::nullopt;
+    CDrawPattern pattern(options.DrawPattern);
+    if (!cv::haveImageWriter(pattern.FileFor(0)))
+        throw CToolError("--draw '" + options.DrawPattern +
+                         "': no image format for that name (use e.g. .png or .jpg)");
+    return pattern;
+}
+
+// Written without alpha: the frame's fourth byte carries no meaning, and some formats
+// (JPEG, PPM) take three channels only.
+void WriteDrawn(const cv::Mat& frame, const std::string& file) {
+    cv::Mat bgr;
+    cv::cvtColor(frame, bgr, cv::COLOR_BGRA2BGR);
+    bool written = false;
+    try {
+        written = cv::imwrite(file, bgr);
+    } catch (const cv::Exception&) {
+    }
+    if (!written)
+        throw CToolError("cannot write drawn frame '" + file + "'");
+}
+
+void PrintHeader(std::FILE* out, bool truth) {
+    std::fputs("frame,found,regions,min_x,min_y,max_x,max_y,center_x,center_y,row,col", out);
+    std::fputs(truth ? ",truth_x,truth_y\n" : "\n", out);
+}
+
+void PrintRow(std::FILE* out, long long frame, const CColorTracker& tracker, float row,
+              float col) {
+    const int chosen = tracker.ChosenBlob();
+    std::fprintf(out, "%lld,%d,%d", frame, chosen >= 0 ? 1 : 0, tracker.RegionCount());
+    if (chosen < 0) {
+        std::fputs(",,,,,,,,", out);
+        return;
+    }
+    const BlobInfo& blob = tracker.Blobs()[chosen];
+    std::fprintf(out, ",%u,%u,%u,%u,%.2f,%.2f,%.2f,%.2f", blob.MinX, blob.MinY, blob.MaxX,
+                 blob.MaxY, blob.CenterX, blob.CenterY, row, col);
+}
+
+void PrintTruth(std::FILE* out, const std::optional<cv::Point2f>& truth) {
+    if (truth)
+        std::fprintf(out, ",%.2f,%.2f", truth->x, truth->y);
+    else
+        std::fputs(",,", out);
+}
+
+}  // namespace
+
+void RunTracking(const CTrackOptions& options, std::FILE* out) {
+    CTrackingParams params = StartValues(options);
+    const std::optional<CDrawPattern> pattern = CheckedPattern(options);
+    const std::unique_ptr<CFrameReader> reader = OpenReader(options);
+    auto tracker = std::make_unique<CColorTracker>();  // large: never on the stack
+    if (options.Click) {
+        tracker->SetCalibrationPoint(options.Click->X, options.Click->Y);
+        tracker->RequestCalibration();
+    } else if (options.Point) {
+        tracker->SetCalibrationPoint(options.Point->X, options.Point->Y);
+    }
+
+    PrintHeader(out, reader->HasTruth());
+    cv::Mat frame;
+    for (long long n = 0; (!options.Frames || n < *options.Frames) && reader->Next(frame); ++n) {
+        float row = 0.0f, col = 0.0f;
+        tracker->Track(frame, params, pattern.has_value(), &row, &col);
+        PrintRow(out, n, *tracker, row, col);
+        if (reader->HasTruth())
+            PrintTruth(out, reader->Truth());
+        std::fputc('\n', out);
+        if (reader->IsLive())
+            std::fflush(out);
+        if (pattern)
+            WriteDrawn(frame, pattern->FileFor(n));
+    }
+    std::fflush(out);
+    if (!options.SaveSettingsFile.empty() && !SaveSettingsFile(params, options.SaveSettingsFile))
+        throw CToolError("cannot save settings file '" + options.SaveSettingsFile + "'");
+}

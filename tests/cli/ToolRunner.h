@@ -1,0 +1,30 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct CToolRun {
+    int Status = -1;
+    std::string Out, Err;
+    // stdout split into lines and fields (the CSV); stderr into lines.
+    std::vector<std::vector<std::string>> Rows() const;
+    std::vector<std::string> ErrLines() const;
+};
+
+// Runs quelta-track with `args` (no shell), stdin from /dev/null, in the working folder `dir`.
+CToolRun RunTrack(const std::vector<std::string>& args, const std::filesystem::path& dir);
+
+// A fresh scratch folder per test, removed at the end.
+class CScratchDir {
+public:
+    CScratchDir();
+    ~CScratchDir();
+    const std::filesystem::path& Path() const { return Dir; }
+    std::string operator/(const std::string& name) const { return (Dir / name).string(); }
+
+private:
+    std::filesystem::path Dir;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
