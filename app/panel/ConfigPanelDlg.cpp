@@ -147,7 +147,6 @@ void CConfigPanelDlg::SetUpRow(CRow& row)
 {
     row.Slider->setRange(0, static_cast<int>(row.Layout->UpperEnd));
     row.Slider->setValue(static_cast<int>(FieldValue(Params, *row.Layout)));
-    // Connected only now: setting the range must not clamp the record's value on the way.
     connect(row.Slider, &QSlider::valueChanged, this, [this, &row] { SyncRowFromSlider(row); });
     SyncRowFromSlider(row);
 }
