@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 
 CRunLabeller::CRunLabeller()
     : SumX(new int64_t[CColorTracker::TableSize]), SumY(new int64_t[CColorTracker::TableSize]) {}
@@ -129,15 +131,19 @@ namespace {
 // Writes `label` over columns s..e of a mask row, eight entries per store where the
 // row allows; lanes past e keep their value.
 void WriteRun(uint16_t* row, int s, int e, int width, uint16_t label) {
+    int x = s;
+#ifdef __SSE2__
     const __m128i value = _mm_set1_epi16(static_cast<short>(label));
     const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
-    int x = s;
     for (; x <= e && x + 8 <= width; x += 8) {
         const __m128i take = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(std::min(e - x + 1, 8))), lanes);
         auto* at = reinterpret_cast<__m128i*>(row + x);
         const __m128i old = _mm_loadu_si128(at);
         _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(take, value), _mm_andnot_si128(take, old)));
     }
+#else
+    (void)width;
+#endif
     for (; x <= e; ++x)
         row[x] = label;
 }

@@ -2,6 +2,8 @@
 // of the engine keeps the baseline instruction set; chosen at run time.
 #include "YuvKernels.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+
 #include <immintrin.h>
 
 #include <cstring>
@@ -124,3 +126,12 @@ ConvertRowFn ConvertRowAvx2() { return HasAvx2() ? ConvertRowImpl : nullptr; }
 ConvertClassifyRowFn ConvertClassifyRowAvx2() { return HasAvx2() ? ConvertClassifyRowImpl : nullptr; }
 
 }  // namespace QueltaKernels
+
+#else  // other processors use the scalar rows
+
+namespace QueltaKernels {
+ConvertRowFn ConvertRowAvx2() { return nullptr; }
+ConvertClassifyRowFn ConvertClassifyRowAvx2() { return nullptr; }
+}  // namespace QueltaKernels
+
+#endif
