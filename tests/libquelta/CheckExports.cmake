@@ -1,0 +1,17 @@
+# Fails unless the library's dynamic symbol table defines exactly the four calls of quelta.h:
+# nothing of the engine, the settings, the capture layer or the C++ library may leak out.
+execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE table RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "nm could not read ${LIB}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${table}")
+set(names "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
+  list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected QTACarregarAjustos QTAFinalitza QTAInicialitza QTAObtenirPosicio)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exported: ${names}\nexpected: ${expected}")
+endif()

@@ -1,0 +1,248 @@
+#include "quelta.h"
+
+#include "SettingsFile.h"
+#include "SettingsStore.h"
+#include "SourceChoice.h"
+#include "TestCamera.h"
+
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+extern "C" int CallEveryFunctionFromC(void);
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Generous bounds for every wait: these are give-up limits, never measured times.
+constexpr auto GiveUp = 20s;
+
+// The limits a user would get by clicking on the test camera's mark.
+CTrackingParams LearntLimits() {
+    const CTestCamera camera(640, 480, 30);
+    int64_t n = 0;
+    while (!camera.MarkFullyInView(n))
+        ++n;
+    cv::Mat frame, yuv;
+    camera.Render(n, frame);
+    const cv::Point2f c = *camera.MarkCentre(n);
+    cv::cvtColor(frame(cv::Rect(int(c.x) - 5, int(c.y) - 5, 11, 11)), yuv, cv::COLOR_BGR2YUV);
+    std::vector<cv::Mat> planes;
+    cv::split(yuv, planes);
+    double lo[3], hi[3];
+    for (int i = 0; i < 3; ++i)
+        cv::minMaxLoc(planes[i], &lo[i], &hi[i]);
+    CTrackingParams p;
+    p.lMin = std::max(0, int(lo[0]) - 30); p.lMax = std::min(255, int(hi[0]) + 30);
+    p.a1Min = std::max(0, int(lo[1]) - 5); p.a1Max = std::min(255, int(hi[1]) + 5);
+    p.a2Min = std::max(0, int(lo[2]) - 5); p.a2Max = std::min(255, int(hi[2]) + 5);
+    return p;
+}
+
+// Polls until `wanted` answers or the give-up limit passes.
+bool WaitForAnswer(short wanted) {
+    const auto end = std::chrono::steady_clock::now() + GiveUp;
+    while (std::chrono::steady_clock::now() < end) {
+        short x = 0, y = 0;
+        if (QTAObtenirPosicio(&x, &y) == wanted)
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+class LibraryTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Dir = fs::temp_directory_path() / ("quelta-lib-" + std::to_string(getpid()));
+        fs::create_directories(Dir);
+        ASSERT_TRUE(WriteRegistry(LearntLimits()));
+    }
+    void TearDown() override {
+        QTAFinalitza();
+        fs::remove_all(Dir);
+    }
+
+    // A still picture of the test camera's scene with the mark in view, as a source that
+    // delivers it again and again.
+    std::string StillSource() {
+        const CTestCamera camera(320, 240, 30);
+        cv::Mat frame;
+        camera.Render(0, frame);
+        const std::string path = (Dir / "still.png").string();
+        cv::imwrite(path, frame);
+        return path;
+    }
+
+    std::string SettingsFileWith(const CTrackingParams& p, const std::string& name) {
+        const std::string path = (Dir / name).string();
+        EXPECT_TRUE(SaveSettingsFile(p, path));
+        return path;
+    }
+
+    fs::path Dir;
+};
+
+TEST_F(LibraryTest, AnswerFollowsTheMarkLeavingAndComingBack) {
+    ASSERT_EQ(QTAInicialitza(-1), 1);
+    ASSERT_TRUE(WaitForAnswer(1));
+    short x = -1, y = -1;
+    for (auto end = std::chrono::steady_clock::now() + GiveUp;
+         QTAObtenirPosicio(&x, &y) != 1 && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_GE(x, 0);
+    EXPECT_LE(x, 640);
+    EXPECT_GE(y, 0);
+    EXPECT_LE(y, 480);
+    EXPECT_TRUE(WaitForAnswer(0)) << "the mark never left";
+    EXPECT_TRUE(WaitForAnswer(1)) << "the mark never came back";
+}
+
+TEST_F(LibraryTest, RememberedSourceIsOpenedAndTracked) {
+    RememberSource("file:" + StillSource());
+    ASSERT_EQ(QTAInicialitza(0), 1);
+    EXPECT_TRUE(WaitForAnswer(1));
+    short x = 0, y = 0;
+    ASSERT_EQ(QTAObtenirPosicio(&x, &y), 1);
+    // The still frame is the camera's frame 0: the mark in the middle, 320 on the 640 scale.
+    EXPECT_NEAR(x, 320, 3);
+}
+
+TEST_F(LibraryTest, LoadedSettingsApplyFromTheNextFrameAllOrNothing) {
+    RememberSource("file:" + StillSource());
+    ASSERT_EQ(QTAInicialitza(0), 1);
+    ASSERT_TRUE(WaitForAnswer(1));
+    const std::string blind = SettingsFileWith(CTrackingParams{}, "blind.qta");
+    const std::string good = SettingsFileWith(LearntLimits(), "good.qta");
+    fs::path broken = Dir / "broken.qta";
+    std::ofstream(broken) << "QTA 1\r\nlMin 999\r\n";
+
+    EXPECT_EQ(QTACarregarAjustos(blind.c_str()), 1);
+    EXPECT_TRUE(WaitForAnswer(0));
+    EXPECT_EQ(QTACarregarAjustos(good.c_str()), 1);
+    EXPECT_TRUE(WaitForAnswer(1));
+    EXPECT_EQ(QTACarregarAjustos(broken.c_str()), 0);
+    EXPECT_EQ(QTACarregarAjustos((Dir / "absent.qta").c_str()), 0);
+    EXPECT_EQ(QTACarregarAjustos(nullptr), 0);
+    std::this_thread::sleep_for(200ms);  // several frames with whatever is in use now
+    EXPECT_TRUE(WaitForAnswer(1));
+    CTrackingParams stored;
+    ReadRegistry(stored);
+    EXPECT_EQ(stored, LearntLimits());  // the store is never written
+}
+
+// A stream that ends and cannot be opened again (its file is gone) must read as "mark
+// absent", not as the last answer frozen.
+TEST_F(LibraryTest, LostSourceAnswersZero) {
+    const std::string still = StillSource();
+    RememberSource("gst:filesrc location=" + still +
+                   " ! pngdec ! imagefreeze num-buffers=20 ! videoconvert ! appsink");
+    ASSERT_EQ(QTAInicialitza(0), 1);
+    ASSERT_TRUE(WaitForAnswer(1));
+    fs::remove(still);
+    EXPECT_TRUE(WaitForAnswer(0));
+}
+
+TEST_F(LibraryTest, ConcurrentQueriesWhileFramesFlow) {
+    ASSERT_EQ(QTAInicialitza(-1), 1);
+    ASSERT_TRUE(WaitForAnswer(1));
+    const std::string good = SettingsFileWith(LearntLimits(), "good.qta");
+    std::atomic<bool> stop{false};
+    std::atomic<int> odd{0}, seen{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            while (!stop) {
+                short x = 0, y = 0;
+                const short r = QTAObtenirPosicio(&x, &y);
+                if (r != 0 && r != 1)
+                    ++odd;
+                if (r == 1 && (x < 0 || x > 640 || y < 0 || y > 480))
+                    ++odd;
+                seen += r;
+            }
+        });
+    threads.emplace_back([&] {
+        while (!stop)
+            if (QTACarregarAjustos(good.c_str()) != 1)
+                ++odd;
+    });
+    std::this_thread::sleep_for(1500ms);
+    stop = true;
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(odd, 0);
+    EXPECT_GT(seen, 0);
+}
+
+TEST_F(LibraryTest, EveryCallIsHarmlessInAnyOrder) {
+    short x = 7, y = 8;
+    EXPECT_EQ(QTAObtenirPosicio(&x, &y), 0);
+    EXPECT_EQ(x, 7);
+    EXPECT_EQ(y, 8);
+    EXPECT_EQ(QTAObtenirPosicio(nullptr, nullptr), 0);
+    QTAFinalitza();
+    QTAFinalitza();
+    const std::string good = SettingsFileWith(LearntLimits(), "good.qta");
+    EXPECT_EQ(QTACarregarAjustos(good.c_str()), 0);
+
+    EXPECT_EQ(QTAInicialitza(0), 0);  // nothing remembered yet
+    RememberSource("v4l2:/dev/no-such-camera");
+    EXPECT_EQ(QTAInicialitza(0), 0);
+    EXPECT_EQ(QTAInicialitza(1000), 0);  // no thousandth camera
+
+    ASSERT_EQ(QTAInicialitza(-1), 1);
+    EXPECT_EQ(QTAInicialitza(-1), 1);
+    EXPECT_EQ(QTAInicialitza(0), 1);  // already running: kept as it is
+    EXPECT_TRUE(WaitForAnswer(1));
+    EXPECT_EQ(QTAObtenirPosicio(nullptr, nullptr) >= 0, true);
+    QTAFinalitza();
+    EXPECT_EQ(QTAObtenirPosicio(&x, &y), 0);
+    QTAFinalitza();
+    ASSERT_EQ(QTAInicialitza(-1), 1);
+    EXPECT_TRUE(WaitForAnswer(1));
+}
+
+TEST_F(LibraryTest, HeaderAndCallsWorkFromC) {
+    EXPECT_EQ(CallEveryFunctionFromC(), 0);
+}
+
+TEST_F(LibraryTest, StartAndStopFromManyThreadsAtOnce) {
+    std::vector<std::thread> threads;
+    std::atomic<int> odd{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 6; ++i) {
+                if (t % 2 == 0) {
+                    if (QTAInicialitza(-1) != 1)
+                        ++odd;
+                } else {
+                    QTAFinalitza();
+                }
+                short x = 0, y = 0;
+                const short r = QTAObtenirPosicio(&x, &y);
+                if (r != 0 && r != 1)
+                    ++odd;
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(odd, 0);
+    QTAFinalitza();
+    EXPECT_EQ(QTAObtenirPosicio(nullptr, nullptr), 0);
+}
+
+}  // namespace
