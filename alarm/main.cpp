@@ -4,11 +4,19 @@
 #include "WidgetDialogs.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
   QApplication app(argc, argv);
   QApplication::setApplicationName("alarma-quelta");
+  // The monitor speaks Catalan; so do the toolkit's own dialogs where Qt's translations exist.
+  QTranslator toolkit;
+  if (toolkit.load(QLocale(QLocale::Catalan), "qtbase", "_",
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&toolkit);
   CQtaLibrary library;
   CEffectSoundPlayer player;
   CWidgetDialogs dialogs;
