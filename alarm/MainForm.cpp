@@ -196,10 +196,9 @@ void CMainForm::SetPanelText(const QString& text)
 
 void CMainForm::closeEvent(QCloseEvent* event)
 {
-  if (!Unloaded) {
-    Unloaded = true;
-    Abandon();
-    Library.Finalitza();
-  }
+  // Qt closes a window once: a closed window gets no second close event, so this runs once
+  // whether "Sortir" or the title bar closed it.
+  Abandon();
+  Library.Finalitza();
   event->accept();
 }

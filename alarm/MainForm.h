@@ -49,7 +49,6 @@ private:
   CSoundPlayer& Player;
   CMonitorDialogs& Dialogs;
   bool TracePanel = false;
-  bool Unloaded = false;
 
   QGroupBox* Frame2 = nullptr;
   QLabel* Label1 = nullptr;
