@@ -14,7 +14,6 @@ class CAlertTableTest : public QObject {
 private slots:
   void verdictDisagreesWithAlertTable_data();
   void verdictDisagreesWithAlertTable();
-  void positionOutputsNotZeroedBeforePoll();
 };
 
 void CAlertTableTest::verdictDisagreesWithAlertTable_data()
@@ -59,17 +58,6 @@ void CAlertTableTest::verdictDisagreesWithAlertTable()
   QCOMPARE(rig.Player.Played.size(), playedBefore + (verdict == Alert ? 1 : 0));
   if (verdict == Alert)
     QCOMPARE(rig.Player.Played.last(), QString("alarma.wav"));
-}
-
-void CAlertTableTest::positionOutputsNotZeroedBeforePoll()
-{
-  CRig rig;
-  QVERIFY(rig.Start());
-  rig.Arm();
-  for (int i = 0; i < 3; ++i)
-    rig.Form().OnTick();
-  QCOMPARE(rig.Qta.Polls(), 3);
-  QCOMPARE(rig.Qta.DirtyOutputs(), 0);
 }
 
 std::unique_ptr<QObject> MakeAlertTableTest()

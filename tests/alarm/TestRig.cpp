@@ -46,7 +46,6 @@ int CFakeQta::Count(int which)
 int CFakeQta::Inits() { return Count(FAKE_QTA_INIT); }
 int CFakeQta::Polls() { return Count(FAKE_QTA_POSITION); }
 int CFakeQta::Finals() { return Count(FAKE_QTA_FINAL); }
-int CFakeQta::DirtyOutputs() { return Count(FAKE_QTA_DIRTY_OUTPUTS); }
 
 int CFakeQta::LastSource()
 {

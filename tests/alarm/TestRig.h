@@ -49,7 +49,6 @@ public:
   int Inits();
   int Polls();
   int Finals();
-  int DirtyOutputs();
   int LastSource();
 
 private:

@@ -8,7 +8,6 @@ enum {
   FAKE_QTA_INIT,
   FAKE_QTA_POSITION,
   FAKE_QTA_FINAL,
-  FAKE_QTA_DIRTY_OUTPUTS, /* position calls whose outputs were not zeroed on entry */
   FAKE_QTA_COUNTERS
 };
 
