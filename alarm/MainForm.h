@@ -17,6 +17,9 @@ class QTimer;
 // The monitor's single window. It keeps no state beyond its controls: the alert type is the
 // selected option, the sound switch the check box, the sound file the text box, and "armed"
 // is the timer running, which happens exactly while chkToggleAlarm is pressed.
+//
+// With QUELTA_ALARM_TRACE set (to anything), every change of the status panel is also printed
+// on standard output as "panel: TEXT", so that scripts can follow the alert without a screen.
 class CMainForm : public QWidget {
   Q_OBJECT
 public:
