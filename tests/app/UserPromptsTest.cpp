@@ -21,15 +21,19 @@ private slots:
 };
 
 namespace {
-// Runs `act` on the modal widget of type T as soon as one is up.
+// Runs `act` on the shown dialog of type T as soon as there is one.
 template <typename T>
 void WhenModal(std::function<void(T*)> act) {
     auto* timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* modal = qobject_cast<T*>(widget);
+            if (modal && modal->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                act(modal);
+                return;
+            }
         }
     });
     timer->start(20);
@@ -40,28 +44,36 @@ void CUserPromptsTest::saveDialogOffersQtaAndAddsTheExtension() {
     CQueltaApp app;  // the application's names
     CUserPrompts prompts;
     QTemporaryDir dir;
-    WhenModal<QFileDialog>([&dir](QFileDialog* dialog) {
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Guardar ajustos actuals"));
-        QCOMPARE(dialog->nameFilters(),
-                 QStringList({"Ajustos Quelta (*.qta)", "Tots els fitxers (*)"}));
-        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+    QString title;
+    QStringList filters;
+    bool save = false;
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        save = dialog->acceptMode() == QFileDialog::AcceptSave;
         dialog->setDirectory(dir.path());
         dialog->selectFile(QStringLiteral("ajustos"));
         static_cast<QDialog*>(dialog)->accept();
     });
     const QString name = prompts.SaveFileName(nullptr, QStringLiteral("Guardar ajustos actuals"));
+    QCOMPARE(title, QStringLiteral("Guardar ajustos actuals"));
+    QCOMPARE(filters, QStringList({"Ajustos Quelta (*.qta)", "Tots els fitxers (*)"}));
+    QVERIFY(save);
     QCOMPARE(name, dir.filePath(QStringLiteral("ajustos.qta")));
 }
 
 void CUserPromptsTest::openDialogWantsAnExistingFileAndCancelGivesNothing() {
     CQueltaApp app;
     CUserPrompts prompts;
-    WhenModal<QFileDialog>([](QFileDialog* dialog) {
-        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
-        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+    bool existing = false, open = false;
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+        existing = dialog->fileMode() == QFileDialog::ExistingFile;
+        open = dialog->acceptMode() == QFileDialog::AcceptOpen;
         dialog->reject();
     });
     QVERIFY(prompts.OpenFileName(nullptr, QStringLiteral("Obrir fitxer d'ajustos")).isEmpty());
+    QVERIFY(existing);
+    QVERIFY(open);
 }
 
 void CUserPromptsTest::messageWithoutCaptionShowsTheProgramName() {
