@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr double CycleSeconds = 6.0;     // one sweep of the mark across and out of the picture
+constexpr double PauseSeconds = 2.0;     // the mark rests in the middle, long enough to click it
+constexpr double SweepSeconds = 6.0;     // then sweeps out of the picture on both sides and back
 constexpr double LightSeconds = 11.0;    // period of the drifting room light
 constexpr double LightSwing = 0.12;      // +-12 % of the light level
 constexpr int NoiseMargin = 32;          // the noise fields are this much larger on each side
@@ -118,10 +119,13 @@ void CTestCamera::MakeNoiseLocked()
 
 CTestCamera::CMarkPlace CTestCamera::MarkPlace(int64_t n) const
 {
-    const double t = static_cast<double>(n) / FrameRate;
-    const double phase = 2.0 * std::numbers::pi * t / CycleSeconds;
+    const double t = std::fmod(static_cast<double>(n) / FrameRate, PauseSeconds + SweepSeconds);
+    // Eased sweep: the phase leaves and rejoins the pause with zero speed, so the mark slows
+    // down into its resting place instead of stopping dead.
+    const double s = t < PauseSeconds ? 0.0 : (t - PauseSeconds) / SweepSeconds;
+    const double phase = 2.0 * std::numbers::pi * s - std::sin(2.0 * std::numbers::pi * s);
     // The horizontal swing reaches 0.8 of the width either side of the middle, so the mark
-    // leaves the picture twice per cycle; frame 0 has it in the middle.
+    // leaves the picture twice per sweep; frame 0 has it resting in the middle.
     const double x = FrameWidth * (0.5 + 0.8 * std::sin(phase));
     const double y = FrameHeight * (0.5 + 0.25 * std::sin(phase * 1.37 + 0.4) - 0.25 * std::sin(0.4));
     return {static_cast<float>(x), static_cast<float>(y)};

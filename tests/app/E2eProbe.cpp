@@ -1,14 +1,8 @@
-// Helper of the end-to-end test: renders the test camera's scene, finds its mark in a screen
-// grab and checks the red outline around it.
-//   quelta_e2e_probe still OUT.png        writes frame 0 of the 640x480 test camera
-//   quelta_e2e_probe bounds               prints colour bounds that accept the mark
+// Helper of the end-to-end test: finds the test camera's mark in a screen grab and checks the
+// red outline around it.
 //   quelta_e2e_probe find-mark GRAB.png   prints "x y", the mark's centre on the screen
 //   quelta_e2e_probe check-outline GRAB.png   exit 0 when a red outline encloses the mark
-#include "TestCamera.h"
-
 #include <QImage>
-
-#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -45,28 +39,6 @@ std::optional<Found> FindMark(const QImage& grab) {
     return Found{xs[xs.size() / 2], ys[ys.size() / 2], int(xs.size())};
 }
 
-int Still(const char* out) {
-    CTestCamera camera(640, 480, 30.0);
-    cv::Mat frame;
-    camera.Render(0, frame);
-    cv::Mat rgb;
-    cv::cvtColor(frame, rgb, cv::COLOR_BGRA2RGB);
-    QImage image(rgb.data, rgb.cols, rgb.rows, int(rgb.step), QImage::Format_RGB888);
-    return image.save(QString::fromLocal8Bit(out)) ? 0 : 1;
-}
-
-// Bounds around the mark's colour in YUV, wide enough for the noise and the light drift.
-int Bounds() {
-    cv::Mat mark(1, 1, CV_8UC3, cv::Scalar(60, 30, 225)), yuv;
-    cv::cvtColor(mark, yuv, cv::COLOR_BGR2YUV);
-    const cv::Vec3b v = yuv.at<cv::Vec3b>(0, 0);
-    auto lo = [](int x, int m) { return std::max(0, x - m); };
-    auto hi = [](int x, int m) { return std::min(255, x + m); };
-    std::printf("lMin=%d\nlMax=%d\na1Min=%d\na1Max=%d\na2Min=%d\na2Max=%d\n", lo(v[0], 45),
-                hi(v[0], 45), lo(v[1], 25), hi(v[1], 25), lo(v[2], 25), hi(v[2], 25));
-    return 0;
-}
-
 int CheckOutline(const QImage& grab) {
     const auto mark = FindMark(grab);
     if (!mark) {
@@ -98,10 +70,6 @@ QImage Load(const char* path) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc == 3 && !std::strcmp(argv[1], "still"))
-        return Still(argv[2]);
-    if (argc == 2 && !std::strcmp(argv[1], "bounds"))
-        return Bounds();
     if (argc == 3 && !std::strcmp(argv[1], "find-mark")) {
         const auto mark = FindMark(Load(argv[2]));
         if (!mark)
@@ -111,7 +79,7 @@ int main(int argc, char* argv[]) {
     }
     if (argc == 3 && !std::strcmp(argv[1], "check-outline"))
         return CheckOutline(Load(argv[2]));
-    std::fprintf(stderr, "usage: %s still OUT.png | bounds | find-mark PNG | check-outline PNG\n",
+    std::fprintf(stderr, "usage: %s find-mark PNG | check-outline PNG\n",
                  argv[0]);
     return 2;
 }
