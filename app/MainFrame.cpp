@@ -12,7 +12,6 @@
 #include <QToolBar>
 
 #include <cmath>
-#include <cstdio>
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("CMainFrame"));
@@ -163,9 +162,9 @@ QLabel* CMainFrame::RatePane(int pane) const {
 QString CMainFrame::FormatRate(double rate) {
     if (std::isnan(rate) || rate < 0)
         return {};
-    char text[64];
-    std::snprintf(text, sizeof text, "%4.2lf fps", rate);
-    return QString::fromLatin1(text);
+    // Qt's own formatting always writes a decimal point; the C library's would follow the
+    // desktop's locale (Qt switches it on at start) and write "25,00 fps" in Catalan.
+    return QString::asprintf("%4.2lf fps", rate);
 }
 
 void CMainFrame::ShowFrameRate(double rate, bool displayPane) {

@@ -1,4 +1,5 @@
 // The main window: menus, toolbar, accelerators, prompts, rate panes, caption.
+#include "../capture/CommaLocale.h"
 #include "CommandIds.h"
 #include "MainFrame.h"
 #include "TestRegistry.h"
@@ -21,6 +22,7 @@ private slots:
     void showFrameRateFormatsAndEmpties_data();
     void showFrameRateFormatsAndEmpties();
     void showFrameRateChoosesThePane();
+    void rateKeepsItsDecimalPointInACommaLocale();
 };
 
 namespace {
@@ -125,6 +127,19 @@ void CMainFrameTest::showFrameRateChoosesThePane() {
     frame.ShowFrameRate(30, false);
     QCOMPARE(frame.RatePane(1)->text(), QStringLiteral("30.00 fps"));
     QCOMPARE(frame.RatePane(2)->text(), QStringLiteral("00.00 fps"));
+}
+
+// Qt switches the C library to the desktop's locale; on a Catalan desktop the panes read
+// "25,00 fps".
+void CMainFrameTest::rateKeepsItsDecimalPointInACommaLocale() {
+    CCommaLocale comma;
+    if (!comma.Active)
+        QSKIP("no locale with a decimal comma can be made here");
+    CMainFrame frame;
+    frame.ShowFrameRate(25.0, false);
+    frame.ShowFrameRate(7.5, true);
+    QCOMPARE(frame.RatePane(1)->text(), QStringLiteral("25.00 fps"));
+    QCOMPARE(frame.RatePane(2)->text(), QStringLiteral("7.50 fps"));
 }
 
 QUELTA_REGISTER_TEST(CMainFrameTest);
