@@ -6,7 +6,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 
 namespace {
@@ -25,10 +25,20 @@ std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest)
 {
     if (rest.empty())
         return MakeTestCameraDevice(640, 480, 30.0);
-    int w = 0, h = 0, used = 0;
+    // from_chars reads "12.5" whatever the process' locale (the programs run in the
+    // desktop's, where the decimal separator may be a comma).
+    int w = 0, h = 0;
     double fps = 0.0;
-    if (std::sscanf(rest.c_str(), "%dx%d@%lf%n", &w, &h, &fps, &used) != 3 ||
-        used != static_cast<int>(rest.size()))
+    const char* p = rest.data();
+    const char* end = p + rest.size();
+    auto read = [&](auto& value, char next) {
+        const auto [stop, error] = std::from_chars(p, end, value);
+        if (error != std::errc() || (next ? stop == end || *stop != next : stop != end))
+            return false;
+        p = next ? stop + 1 : stop;
+        return true;
+    };
+    if (!read(w, 'x') || !read(h, '@') || !read(fps, '\0'))
         return nullptr;
     if (w < 16 || h < 16 || w > 7680 || h > 4320 || !(fps > 0.0 && fps <= 240.0))
         return nullptr;

@@ -1,5 +1,6 @@
 #include "CaptureDevice.h"
 #include "CaptureTestUtil.h"
+#include "CommaLocale.h"
 #include "FrameSequence.h"
 #include "ImageSource.h"
 #include "TestCamera.h"
@@ -34,6 +35,18 @@ TEST(ImageSource, UnknownOrBrokenNamesGiveAnEmptySource)
         EXPECT_FALSE(s.EnableCapture(true));
         EXPECT_NE(s.HasDialog(FormatDialog), 0);
     }
+}
+
+// The programs run in the desktop's locale; a Catalan one made "@12.5" unreadable.
+TEST(ImageSource, TestCameraRateWithDecimalsOpensUnderACommaLocale)
+{
+    CCommaLocale comma;
+    if (!comma.Active)
+        GTEST_SKIP() << "no locale with a decimal comma can be made here";
+    CImageSource source = CImageSource::Open("testcam:64x48@12.5");
+    ASSERT_TRUE(source.HasDevice());
+    EXPECT_DOUBLE_EQ(source.CurrentFormat().Fps, 12.5);
+    EXPECT_FALSE(CImageSource::Open("testcam:64x48@12,5").HasDevice());
 }
 
 TEST(ImageSource, TestCameraFramesCarryTheirFrameNumberAndOwnPixels)
