@@ -1,5 +1,6 @@
 #include "Devices.h"
 #include "FramePool.h"
+#include "VideoCaptureDevice.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -96,8 +97,9 @@ private:
     int64_t Count = 0;
 };
 
-// A GStreamer pipeline ending in appsink, opened through OpenCV. The pipeline sets the pace.
-class CPipelineDevice : public CCaptureDevice {
+// A GStreamer pipeline ending in appsink, opened through OpenCV. The pipeline sets the pace,
+// and may change the frame size on the way.
+class CPipelineDevice : public CVideoCaptureDevice {
 public:
     explicit CPipelineDevice(std::string pipeline) : Pipeline(std::move(pipeline)) {}
 
@@ -108,14 +110,11 @@ public:
         NoteFormat(FormatOf(Capture, 0.0));
         return true;
     }
-    void Stop() override { Capture.release(); }
 
     bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override
     {
-        if (Interrupted() || !Capture.read(Raw) || !ToPoolFrame(Raw, pool, frame))
+        if (!CVideoCaptureDevice::Grab(pool, frame, info))
             return false;
-        info.Index = Count++;
-        info.CaptureTime = std::chrono::steady_clock::now();
         const CaptureFormat now = CurrentFormat();
         if (now.Width != frame.cols || now.Height != frame.rows)
             NoteFormat({frame.cols, frame.rows, now.Fps});
@@ -124,9 +123,6 @@ public:
 
 private:
     const std::string Pipeline;
-    cv::VideoCapture Capture;
-    cv::Mat Raw;
-    int64_t Count = 0;
 };
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "Devices.h"
-#include "FramePool.h"
 #include "V4l2Query.h"
-
-#include <opencv2/videoio.hpp>
+#include "VideoCaptureDevice.h"
 
 #include <memory>
 #include <mutex>
@@ -11,7 +9,7 @@ namespace {
 
 // A V4L2 camera: OpenCV's V4L2 back end streams, our own descriptor answers the questions
 // about formats and controls. Stop releases the stream, which turns the camera off.
-class CV4l2Device : public CCaptureDevice {
+class CV4l2Device : public CVideoCaptureDevice {
 public:
     explicit CV4l2Device(std::string path) : Path(std::move(path)), Node(std::make_shared<CV4l2Node>(Path)) {}
 
@@ -39,17 +37,6 @@ public:
         return true;
     }
 
-    void Stop() override { Capture.release(); }
-
-    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override
-    {
-        if (Interrupted() || !Capture.read(Raw) || !ToPoolFrame(Raw, pool, frame))
-            return false;
-        info.Index = Count++;
-        info.CaptureTime = std::chrono::steady_clock::now();
-        return true;
-    }
-
     std::vector<CaptureFormat> Formats() const override { return CurrentNode()->Formats(); }
 
     bool SetFormat(const CaptureFormat& format) override
@@ -74,10 +61,7 @@ private:
     const std::string Path;
     mutable std::mutex NodeLock;
     std::shared_ptr<CV4l2Node> Node;
-    cv::VideoCapture Capture;
-    cv::Mat Raw;
     CaptureFormat Wanted;
-    int64_t Count = 0;
 };
 
 } // namespace
