@@ -34,13 +34,15 @@ uint8_t Widen(int value, int by) { return static_cast<uint8_t>(std::clamp(value 
 }  // namespace
 
 SelectionBounds SelectionBounds::For(const CTrackingParams& p, int frameWidth, int frameHeight) {
-    // Width scale in single precision (1/640 as a float), as the limits always were.
+    // Width scale in single precision (1/640 as a float), as the limits always were; the
+    // limit times that scale is then taken exactly (a float product would round 50.99998
+    // up to 51 on a 3264-column frame).
     const float sx = static_cast<float>(frameWidth) * 0.0015625f;
     // The nearest float to 1/480, applied in double to limit x height.
     constexpr double perRow = static_cast<double>(0.0020833334f);
     SelectionBounds b{};
-    b.MinWidth = TruncateToU32(static_cast<float>(p.MinWidth) * sx);
-    b.MaxWidth = TruncateToU32(static_cast<float>(p.MaxWidth) * sx);
+    b.MinWidth = TruncateToU32(p.MinWidth * static_cast<double>(sx));
+    b.MaxWidth = TruncateToU32(p.MaxWidth * static_cast<double>(sx));
     b.MinHeight = TruncateToU32(static_cast<double>(uint64_t{p.MinHeight} * uint64_t(std::max(frameHeight, 0))) * perRow);
     b.MaxHeight = TruncateToU32(static_cast<double>(uint64_t{p.MaxHeight} * uint64_t(std::max(frameHeight, 0))) * perRow);
     b.RatioLimit = p.MinARatio * 0.01;

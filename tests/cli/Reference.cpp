@@ -13,7 +13,8 @@ struct CBounds {
 };
 
 CBounds BoundsFor(const CLimits& l, int width, int height) {
-    const float sx = static_cast<float>(width * 0.0015625);
+    // 1/640 as a float is 0.0015625000232830644; width times it, rounded to float.
+    const float sx = static_cast<float>(width * 0.0015625000232830644);
     const double sy = 0.0020833334419876337;
     return {static_cast<unsigned>(l.MinWidth * static_cast<double>(sx)),
             static_cast<unsigned>(l.MaxWidth * static_cast<double>(sx)),

@@ -66,6 +66,19 @@ TEST_F(TrackingPass, SizeLimitsScaleToTheFrameAndTruncate) {
     EXPECT_DOUBLE_EQ(0.35, SelectionBounds::For(Params, 640, 480).RatioLimit);
 }
 
+// The width limit times the single-precision scale is truncated without a further rounding
+// to float: on 3264 columns 10 x sx is 50.99999..., so the bound is 50, not 51.
+TEST_F(TrackingPass, WidthBoundsAreNotRoundedUpOnCameraSizedFrames) {
+    Params.MinWidth = 10;
+    ExpectBounds(SelectionBounds::For(Params, 3264, 2448), 50, 3263, 15, 2448);
+    ExpectBounds(SelectionBounds::For(CTrackingParams{}, 7, 480), 0, 6, 3, 480);
+    ExpectBounds(SelectionBounds::For(CTrackingParams{}, 721, 480), 3, 720, 3, 480);
+
+    Params.MinHeight = 0;
+    cv::Mat frame = FrameWithMark(3264, 16, cv::Rect(100, 4, 51, 5));  // width exactly 50
+    EXPECT_TRUE(Tracker->Track(frame, Params, false));
+}
+
 TEST_F(TrackingPass, OutputsGiveTheCentreOnThe480By640Scale) {
     cv::Mat frame = FrameWithMark(320, 240, cv::Rect(10, 20, 5, 5));
     float row = -1.0f, col = -1.0f;
