@@ -27,6 +27,7 @@ struct CColorTracker::Impl {
     bool CalibrationPending = false;
 
     int Regions = 0;
+    int Groups = 0;
     int Chosen = -1;
     std::optional<CalibrationWindow> Window;
 };
@@ -43,6 +44,7 @@ void CColorTracker::RequestCalibration() { Work->CalibrationPending = true; }
 bool CColorTracker::CalibrationRequested() const { return Work->CalibrationPending; }
 
 int CColorTracker::RegionCount() const { return Work->Regions; }
+int CColorTracker::GroupCount() const { return Work->Groups; }
 int CColorTracker::ChosenBlob() const { return Work->Chosen; }
 const BlobInfo* CColorTracker::Blobs() const { return Work->Table.data(); }
 std::optional<CalibrationWindow> CColorTracker::LastWindow() const { return Work->Window; }
@@ -151,6 +153,7 @@ bool CColorTracker::Track(cv::Mat& frame, CTrackingParams& params, bool draw, fl
         n = labeller.Finish(w.Mask, MaxLabels, w.Table.data());
     }
     w.Regions = n;
+    w.Groups = labeller.GroupCount();
 
     const SelectionBounds s = SelectionBounds::For(params, width, height);
     const int e = SelectBlob(w.Table.data(), n, s.MinWidth, s.MaxWidth, s.MinHeight, s.MaxHeight,

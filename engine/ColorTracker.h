@@ -64,6 +64,7 @@ public:
 
     // Results of the last pass.
     int RegionCount() const;            // N of the labelling
+    int GroupCount() const;             // 8-connected groups found: N, unless over MaxLabels
     int ChosenBlob() const;             // index into Blobs(), or -1
     const BlobInfo* Blobs() const;      // TableSize records; 0..N-1 valid
     std::optional<CalibrationWindow> LastWindow() const;
@@ -84,8 +85,9 @@ public:
     // numbered in raster order of each group's first pixel); other values count as
     // background and become 0. counts: TableSize entries or null; when the mask has a
     // marker pixel, counts[r] = pixels of region r, otherwise the array is untouched.
-    // At most MaxLabels groups are numbered: groups whose first pixel comes after that
-    // of the 65534th become background (0), so the mask never holds 0xFFFF or more than N.
+    // At most MaxLabels groups are numbered: with more, those with the longest truncated
+    // bounding-box diagonals (earlier first pixel on a tie) keep numbers and the others
+    // become background (0), so the mask never holds 0xFFFF or more than N.
     int LabelComponents(cv::Mat& mask, uint32_t* counts = nullptr);
     static void MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n);
     static int SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax,

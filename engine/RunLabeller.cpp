@@ -9,6 +9,11 @@
 #include <emmintrin.h>
 #endif
 
+// Bounding box of one group, inclusive.
+struct CGroupBox {
+    int32_t MinX, MaxX, MinY, MaxY;
+};
+
 CRunLabeller::CRunLabeller()
     : SumX(new int64_t[CColorTracker::TableSize]), SumY(new int64_t[CColorTracker::TableSize]) {}
 
@@ -34,6 +39,18 @@ void CRunLabeller::Reserve(int width, int height) {
     const std::size_t bitBytes = 8 * ((static_cast<std::size_t>(width) + 63) / 64);
     if (bitBytes > Bits.Size())
         Bits.Allocate(bitBytes);
+    // Separate 8-connected groups lie at least one pixel apart both ways.
+    const std::size_t groups = CWorkBuffer::CheckedProduct(
+        {(static_cast<std::size_t>(height) + 1) / 2, (static_cast<std::size_t>(width) + 1) / 2});
+    if (groups > GroupCapacity) {
+        Boxes.Allocate(CWorkBuffer::CheckedProduct({groups, sizeof(CGroupBox)}));
+        GroupCapacity = groups;
+    }
+    const int scores = width + height + 1;  // a diagonal score stays below width + height
+    if (scores > CapacityScores) {
+        ScoreCounts.Allocate(CWorkBuffer::CheckedProduct({static_cast<std::size_t>(scores), sizeof(int32_t)}));
+        CapacityScores = scores;
+    }
 }
 
 void CRunLabeller::Begin(int width, int height) {
@@ -41,6 +58,7 @@ void CRunLabeller::Begin(int width, int height) {
     Width = width;
     Height = height;
     Runs = 0;
+    Groups = 0;
     RowBegin.As<int32_t>()[0] = 0;
 }
 
@@ -74,6 +92,7 @@ void CRunLabeller::AddRow(int y) {
         parent[n] = n;
         ++n;
     }
+    Groups += n - Runs;  // every new run starts a group of its own
     Runs = n;
     RowBegin.As<int32_t>()[y + 1] = n;
     if (y > 0)
@@ -106,11 +125,14 @@ void CRunLabeller::JoinWithRowAbove(int y) {
             if (other < root) {
                 parent[root] = other;
                 root = other;
+                --Groups;
             } else if (other > root) {
                 parent[other] = root;
+                --Groups;
             }
         }
         parent[run] = root;  // the run is new and larger than any root above
+        --Groups;
         above = k - 1;       // the last one may touch the next run as well
         lastAbove = above;
         lastRoot = root;
@@ -148,9 +170,64 @@ void WriteRun(uint16_t* row, int s, int e, int width, uint16_t label) {
         row[x] = label;
 }
 
+uint64_t ScoreOf(const CGroupBox& b) {
+    if (b.MaxX == b.MinX || b.MaxY == b.MinY)
+        return 0;  // never chosen: the first to go
+    return DiagonalScore(uint64_t(b.MaxX - b.MinX), uint64_t(b.MaxY - b.MinY));
+}
+
 }  // namespace
 
+// Leaves `keep` roots as roots (parent = itself), sets the other roots' parent to -1 and
+// points every other run straight at its root.
+void CRunLabeller::KeepLongestGroups(int keep) {
+    const int32_t* rowBegin = RowBegin.As<int32_t>();
+    const int32_t* start = Start.As<int32_t>();
+    const int32_t* end = End.As<int32_t>();
+    int32_t* parent = Parent.As<int32_t>();
+    auto* boxes = Boxes.As<CGroupBox>();
+    // The box of every group. Meanwhile a root holds -(its group + 1); parents point to
+    // smaller indices, so in index order a run's parent already points at the root or is it.
+    int groups = 0;
+    for (int y = 0; y < Height; ++y) {
+        for (int32_t i = rowBegin[y]; i < rowBegin[y + 1]; ++i) {
+            const int32_t p = parent[i];
+            if (p == i) {
+                boxes[groups] = {start[i], end[i], y, y};
+                parent[i] = -(++groups);
+                continue;
+            }
+            const int32_t root = parent[p] < 0 ? p : parent[p];
+            parent[i] = root;
+            CGroupBox& b = boxes[-parent[root] - 1];
+            b.MinX = std::min(b.MinX, start[i]);
+            b.MaxX = std::max(b.MaxX, end[i]);
+            b.MaxY = y;
+        }
+    }
+    // The shortest score that still keeps its groups, and how many of that score stay.
+    int32_t* perScore = ScoreCounts.As<int32_t>();
+    const int scores = Width + Height + 1;
+    std::fill(perScore, perScore + scores, 0);
+    for (int g = 0; g < groups; ++g)
+        ++perScore[ScoreOf(boxes[g])];
+    int threshold = scores - 1;
+    int longer = 0;
+    while (longer + perScore[threshold] < keep)
+        longer += perScore[threshold--];
+    int atThreshold = keep - longer;
+    for (int32_t i = 0; i < Runs; ++i) {
+        if (parent[i] >= 0)
+            continue;
+        const uint64_t score = ScoreOf(boxes[-parent[i] - 1]);
+        const bool kept = score > uint64_t(threshold) || (score == uint64_t(threshold) && atThreshold-- > 0);
+        parent[i] = kept ? i : -1;
+    }
+}
+
 int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
+    if (Groups > maxLabels)
+        KeepLongestGroups(maxLabels);
     const int32_t* rowBegin = RowBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
@@ -174,7 +251,7 @@ int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
                     SumY[label - 1] = 0;
                 }
             } else {
-                label = parent[p];
+                label = p < 0 ? 0 : parent[p];  // a dropped root, or a run met before
             }
             parent[i] = label;
             WriteRun(row, s, e, Width, static_cast<uint16_t>(label));

@@ -4,8 +4,20 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
+
+// The selection's score of a box w x h: the largest whole s with s * s <= w * w + h * h.
+inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
+    const uint64_t v = w * w + h * h;
+    uint64_t s = static_cast<uint64_t>(std::sqrt(static_cast<double>(v)));
+    while (s > 0 && s * s > v)
+        --s;
+    while ((s + 1) * (s + 1) <= v)
+        ++s;
+    return s;
+}
 
 // 8-connected labelling on horizontal runs of mark pixels.
 //
@@ -35,13 +47,17 @@ public:
     void AddRow(int y);
 
     int RunCount() const { return Runs; }
+    // 8-connected groups of the rows added so far, however many.
+    int GroupCount() const { return Groups; }
 
     // Numbers the groups 1..N in raster order of their first pixels, writes every run's
     // number into the mask and, when a table is given, measures the regions into
     // records 0..N-1 (as a walk over the labelled mask would). Returns N.
-    // Groups beyond maxLabels get 0, i.e. they become background: the mask keeps its
-    // promise of holding only 0 and 1..N with N <= maxLabels, and nothing can reach
-    // the 0xFFFF marker or past the fixed-size tables.
+    // With more than maxLabels groups only maxLabels of them are numbered: those with the
+    // longest truncated bounding-box diagonals (the selection's score), the earlier first
+    // pixel winning a tie; the others get 0 and become background. So the mark survives a
+    // noisy frame full of specks, the mask still holds only 0 and 1..N with
+    // N <= maxLabels, and nothing can reach the 0xFFFF marker or past the fixed tables.
     // Mask entries outside the runs are not touched; the caller has made them 0.
     int Finish(cv::Mat& mask, int maxLabels, BlobInfo* table);
     // After Finish: counts[r] = pixels of region r, for every entry of the array.
@@ -50,17 +66,23 @@ public:
 private:
     int32_t Find(int32_t run);
     void JoinWithRowAbove(int y);
+    void KeepLongestGroups(int keep);
 
     int Width = 0;
     int Height = 0;
     int Runs = 0;
+    int Groups = 0;
     std::size_t Capacity = 0;
+    std::size_t GroupCapacity = 0;
     int CapacityRows = 0;
+    int CapacityScores = 0;
     CWorkBuffer Start;       // int32 first column of each run
     CWorkBuffer End;         // int32 last column (inclusive)
     CWorkBuffer Parent;      // int32 union-find parent; after Finish the run's number
     CWorkBuffer RowBegin;    // int32 first run of each row, Height + 1 entries
     CWorkBuffer Bits;        // one bit row
+    CWorkBuffer Boxes;       // CGroupBox per group, used only when groups outnumber labels
+    CWorkBuffer ScoreCounts; // int32 groups per diagonal length, same use
     std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums
     std::unique_ptr<int64_t[]> SumY;
 };

@@ -2,10 +2,10 @@
 // version of conversion, classification, labelling and measurement (ColorTracker.cpp);
 // these are the plain forms it is checked against, and what tools use one by one.
 #include "ColorTracker.h"
+#include "RunLabeller.h"
 #include "YuvKernels.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -17,16 +17,6 @@ uint32_t TruncateToU32(double v) {
     if (v >= 4294967295.0)
         return std::numeric_limits<uint32_t>::max();
     return static_cast<uint32_t>(v);
-}
-
-// Largest s with s * s <= v.
-uint64_t IntegerSqrt(uint64_t v) {
-    uint64_t s = static_cast<uint64_t>(std::sqrt(static_cast<double>(v)));
-    while (s > 0 && s * s > v)
-        --s;
-    while ((s + 1) * (s + 1) <= v)
-        ++s;
-    return s;
 }
 
 uint8_t Widen(int value, int by) { return static_cast<uint8_t>(std::clamp(value + by, 0, 255)); }
@@ -123,7 +113,7 @@ int CColorTracker::SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint3
         const double ratio = w > h ? double(h) / double(w) : double(w) / double(h);
         if (!(ratio > rLimit))
             continue;
-        const uint64_t score = IntegerSqrt(uint64_t{w} * w + uint64_t{h} * h);
+        const uint64_t score = DiagonalScore(w, h);
         if (score > best) {  // strictly: an equal later score keeps the earlier region
             best = score;
             result = i;

@@ -133,7 +133,8 @@ TEST_F(LabellingTest, ValuesOtherThanTheMarkerAreBackground) {
 }
 
 // 76 800 isolated pixels would need more numbers than a 16-bit mask holds beside the
-// marker: the first 65534 groups in raster order are kept, the rest become background.
+// marker: all score alike, so the first 65534 groups in raster order are kept and the rest
+// become background.
 TEST_F(LabellingTest, MoreGroupsThanLabelsKeepsTheFirst65534AndDropsTheRest) {
     cv::Mat binary(480, 640, CV_8U, cv::Scalar(0));
     for (int y = 0; y < 480; y += 2)
@@ -147,6 +148,27 @@ TEST_F(LabellingTest, MoreGroupsThanLabelsKeepsTheFirst65534AndDropsTheRest) {
     for (int y = 0; y < 480; y += 2)
         for (int x = 0; x < 640; x += 2, ++k)
             ASSERT_EQ(k < 65534 ? k + 1 : 0, mask.at<uint16_t>(y, x)) << x << "," << y;
+}
+
+// Over the limit, a group that can be chosen (here a 2 x 2 block, diagonal 1) keeps its
+// number ahead of isolated pixels that come before it, and numbers stay in raster order.
+TEST_F(LabellingTest, MoreGroupsThanLabelsKeepsTheLongestDiagonalsFirst) {
+    cv::Mat binary(480, 640, CV_8U, cv::Scalar(0));
+    for (int y = 0; y < 470; y += 2)
+        for (int x = 0; x < 640; x += 2)
+            binary.at<uint8_t>(y, x) = 1;
+    binary(cv::Rect(100, 474, 2, 2)).setTo(1);
+    binary(cv::Rect(200, 478, 9, 1)).setTo(1);  // a line: width 8, height 0, never chosen
+    cv::Mat mask = MarkerMask(binary);
+    const int n = Tracker->LabelComponents(mask, Counts.data());
+    EXPECT_EQ(CColorTracker::MaxLabels, n);
+    EXPECT_TRUE(KeepsItsPromise(mask, n, &Counts));
+    EXPECT_EQ(65534, mask.at<uint16_t>(474, 100));
+    EXPECT_EQ(4u, Counts[65534]);
+    EXPECT_EQ(0, mask.at<uint16_t>(478, 200));
+    const int lastKept = 65532;  // 0-based number of the last isolated pixel that keeps a label
+    EXPECT_EQ(lastKept + 1, mask.at<uint16_t>(2 * (lastKept / 320), 2 * (lastKept % 320)));
+    EXPECT_EQ(0, mask.at<uint16_t>(2 * ((lastKept + 1) / 320), 2 * ((lastKept + 1) % 320)));
 }
 
 // Same partition, areas and boxes as OpenCV's 8-connected labelling, on random masks

@@ -298,6 +298,24 @@ TEST_F(TrackingPass, WorkingImagesAreDenseReusedAndRemadeOnANewSize) {
     }
 }
 
+// A noisy frame holds more specks of the mark's colour than a 16-bit mask can number; the
+// mark below them must still be found, and every group is still counted.
+TEST_F(TrackingPass, MarkBelowMoreSpecksThanLabelsIsStillFound) {
+    cv::Mat frame = FrameWithMark(640, 480, cv::Rect(600, 440, 20, 20));
+    for (int y = 0; y < 440; y += 2)
+        for (int x = 0; x < 640; x += 2)
+            frame.at<cv::Vec4b>(y, x) = cv::Vec4b(Blue[0], Blue[1], Blue[2], 255);
+    float row = 0, col = 0;
+    ASSERT_TRUE(Tracker->Track(frame, Params, false, &row, &col));
+    const BlobInfo& b = Tracker->Blobs()[Tracker->ChosenBlob()];
+    EXPECT_EQ(600u, b.MinX);
+    EXPECT_EQ(440u, b.MinY);
+    EXPECT_EQ(619u, b.MaxX);
+    EXPECT_EQ(459u, b.MaxY);
+    EXPECT_EQ(CColorTracker::MaxLabels, Tracker->RegionCount());
+    EXPECT_EQ(220 * 320 + 1, Tracker->GroupCount());
+}
+
 TEST_F(TrackingPass, FramesThatAreNotFourByteColourAreLeftAlone) {
     cv::Mat empty;
     EXPECT_FALSE(Tracker->ProcessFrame(empty, Params));
