@@ -71,7 +71,8 @@ void PrintHeader(std::FILE* out, bool truth) {
 void PrintRow(std::FILE* out, long long frame, const CColorTracker& tracker, float row,
               float col) {
     const int chosen = tracker.ChosenBlob();
-    std::fprintf(out, "%lld,%d,%d", frame, chosen >= 0 ? 1 : 0, tracker.RegionCount());
+    // Every 8-connected group counts, also past the labels a 16-bit mask can number.
+    std::fprintf(out, "%lld,%d,%d", frame, chosen >= 0 ? 1 : 0, tracker.GroupCount());
     if (chosen < 0) {
         std::fputs(",,,,,,,,", out);
         return;

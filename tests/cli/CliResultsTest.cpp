@@ -66,6 +66,24 @@ TEST(CliResults, ImageListMatchesConnectedComponentsReference) {
     }
 }
 
+// A speckled frame has more groups than a 16-bit mask can number: the disc below the specks
+// is still the mark, and regions counts every group.
+TEST(CliResults, MoreSpecksThanLabelsStillFindsTheMarkAndCountsEveryGroup) {
+    CScratchDir dir;
+    cv::Mat frame = DiscScene({1000, 700}, {500, 640}, 30);
+    for (int y = 0; y < 590; y += 3)
+        for (int x = 0; x < 1000; x += 3)
+            frame.at<cv::Vec4b>(y, x) = cv::Vec4b(MarkBgr[0], MarkBgr[1], MarkBgr[2], 255);
+    const CLimits limits = BoundsAround(MarkBgr, 14);
+    WriteFile(dir / "limits.qta", SettingsText(limits));
+    ASSERT_TRUE(cv::imwrite(dir / "specks.png", frame));
+    const CToolRun run = RunTrack({"--settings", "limits.qta", "specks.png"}, dir.Path());
+    const CReference expected = ReferenceTrack(frame, limits);
+    ASSERT_GT(expected.Regions, 65534);
+    ASSERT_TRUE(expected.Found);
+    ExpectRowsMatch(run, {frame}, limits);
+}
+
 TEST(CliResults, NothingFoundGivesZeroAndEightEmptyFields) {
     CScratchDir dir;
     cv::imwrite(dir / "empty.png", Background({64, 48}, 3));
