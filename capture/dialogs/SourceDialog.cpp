@@ -42,7 +42,7 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     : QDialog(owner), Device(device) {
     setWindowTitle(QStringLiteral("Font de vídeo"));
     auto* layout = new QVBoxLayout(this);
-    auto* note = new QLabel(QStringLiteral("Ajustos del dispositiu. Cada canvi s'aplica a l'instant."));
+    auto* note = new QLabel(QStringLiteral("Ajustos del dispositiu. Cada canvi s'aplica a l'instant; la imatge viva es reprèn en tancar."));
     note->setEnabled(false);
     layout->addWidget(note);
     auto* content = new QWidget;
