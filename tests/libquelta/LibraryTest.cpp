@@ -208,7 +208,8 @@ TEST_F(LibraryTest, EveryCallIsHarmlessInAnyOrder) {
     EXPECT_EQ(QTAInicialitza(-1), 1);
     EXPECT_EQ(QTAInicialitza(0), 1);  // already running: kept as it is
     EXPECT_TRUE(WaitForAnswer(1));
-    EXPECT_EQ(QTAObtenirPosicio(nullptr, nullptr) >= 0, true);
+    const short withoutOutputs = QTAObtenirPosicio(nullptr, nullptr);  // allowed, and still answers
+    EXPECT_TRUE(withoutOutputs == 0 || withoutOutputs == 1) << withoutOutputs;
     QTAFinalitza();
     EXPECT_EQ(QTAObtenirPosicio(&x, &y), 0);
     QTAFinalitza();
