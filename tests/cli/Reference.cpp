@@ -1,5 +1,6 @@
 #include "Reference.h"
 
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
@@ -73,6 +74,7 @@ bool ParseSettingsText(const std::string& text, CLimits& l) {
 }
 
 CReference ReferenceTrack(const cv::Mat& bgra, const CLimits& l) {
+    cv::setNumThreads(1);  // single-threaded labelling numbers the regions in raster order
     cv::Mat yuv, mask, labels, stats, centroids;
     cv::cvtColor(bgra, yuv, cv::COLOR_BGR2YUV);
     cv::inRange(yuv, cv::Scalar(l.lMin, l.a1Min, l.a2Min), cv::Scalar(l.lMax, l.a1Max, l.a2Max),
