@@ -14,8 +14,10 @@ if [ -z "${QUELTA_E2E_INNER:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
+. "$(dirname "$0")/../support/bounded.sh"
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+pid=
+trap 'stop_process "$pid"; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
 unset QT_QPA_PLATFORM
 mkdir -p "$XDG_CONFIG_HOME/Orda"
@@ -30,18 +32,18 @@ start_quelta() {  # $1: source name
   "$quelta" > "$work/quelta.log" 2>&1 &
   pid=$!
   for _ in $(seq 50); do
-    xdotool search --name '^ Quelta$' > /dev/null 2>&1 && break
+    bounded 5 xdotool search --name '^ Quelta$' > /dev/null 2>&1 && break
     sleep 0.2
   done
   sleep 2  # frames flowing
 }
 
 stop_quelta() {
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  stop_process "$pid"
+  pid=
 }
 
-grab() { import -window root "$work/$1"; }
+grab() { bounded 10 import -window root "$work/$1"; }
 
 start_quelta testcam
 
@@ -66,7 +68,7 @@ if "$probe" check-outline "$work/b.png"; then
 fi
 read -r x y <<< "$rest"
 echo "clicking the resting mark at $x,$y"
-xdotool mousemove "$x" "$y" click 1
+bounded 5 xdotool mousemove "$x" "$y" click 1
 
 # 2. The outline is around the mark, and follows it once it has moved away.
 outlined=0
