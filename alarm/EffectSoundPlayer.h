@@ -14,29 +14,29 @@
 // so the monitor can never be left waiting; with no audio output at all there is nothing to
 // hear and the sound ends as soon as it has been loaded.
 class CEffectSoundPlayer : public CSoundPlayer {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  static QUrl DefaultSound();
+    static QUrl DefaultSound();
 
-  explicit CEffectSoundPlayer(QObject* parent = nullptr);
+    explicit CEffectSoundPlayer(QObject* parent = nullptr);
 
-  void Play(const QString& path) override;
-  bool IsPlaying() const override { return Busy; }
-  void Stop() override;
+    void Play(const QString& path) override;
+    bool IsPlaying() const override { return Busy; }
+    void Stop() override;
 
 signals:
-  // The source whose playback has just begun: the named file, or the default sound.
-  void Started(const QUrl& source);
+    // The source whose playback has just begun: the named file, or the default sound.
+    void Started(const QUrl& source);
 
 private:
-  void Load(const QUrl& source);
-  void Begin();
-  void OnStatusChanged();
-  void OnPlayingChanged();
-  void Finish();
+    void Load(const QUrl& source);
+    void Begin();
+    void OnStatusChanged();
+    void OnPlayingChanged();
+    void Finish();
 
-  QSoundEffect Effect;
-  QTimer Watchdog;
-  bool Busy = false;
-  bool Began = false;
+    QSoundEffect Effect;
+    QTimer Watchdog;
+    bool Busy = false;
+    bool Began = false;
 };

@@ -24,181 +24,168 @@ constexpr int kAbsence = 0;  // optAlertType elements, as the tick tests them
 constexpr int kPresence = 1;
 
 template <class W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height)
-{
-  widget->setObjectName(name);
-  widget->setGeometry(left, top, width, height);
-  return widget;
+W* Place(W* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(name);
+    widget->setGeometry(left, top, width, height);
+    return widget;
 }
-} // namespace
+}  // namespace
 
 CMainForm::CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs,
                      QWidget* parent)
-  : QWidget(parent), Library(library), Player(player), Dialogs(dialogs),
-    TracePanel(!qEnvironmentVariableIsEmpty("QUELTA_ALARM_TRACE"))
-{
-  setObjectName("MainForm");
-  setWindowTitle(MonitorTexts::Title);
-  setFixedSize(439, 159);
-  // The controls' places are fixed pixels sized for a small dialog font; the desktop's usual
-  // 10 point text would not fit the option captions into their 169 pixels.
-  QFont small = font();
-  small.setPixelSize(11);
-  setFont(small);
-  BuildSoundFrame();
-  BuildAlertTypeFrame();
-  BuildButtons();
-  BuildStatusBar();
-  SetTabOrder();
+    : QWidget(parent), Library(library), Player(player), Dialogs(dialogs),
+      TracePanel(!qEnvironmentVariableIsEmpty("QUELTA_ALARM_TRACE")) {
+    setObjectName("MainForm");
+    setWindowTitle(MonitorTexts::Title);
+    setFixedSize(439, 159);
+    // The controls' places are fixed pixels sized for a small dialog font; the desktop's usual
+    // 10 point text would not fit the option captions into their 169 pixels.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    BuildSoundFrame();
+    BuildAlertTypeFrame();
+    BuildButtons();
+    BuildStatusBar();
+    SetTabOrder();
 
-  ctrlTimer = new QTimer(this);
-  ctrlTimer->setObjectName("ctrlTimer");
-  ctrlTimer->setInterval(kTickMs);
-  connect(ctrlTimer, &QTimer::timeout, this, &CMainForm::OnTick);
+    ctrlTimer = new QTimer(this);
+    ctrlTimer->setObjectName("ctrlTimer");
+    ctrlTimer->setInterval(kTickMs);
+    connect(ctrlTimer, &QTimer::timeout, this, &CMainForm::OnTick);
 }
 
-void CMainForm::BuildSoundFrame()
-{
-  // Frame2 (16,8 193x121), children relative to the frame:
-  //   Label1 "So d'alerta"       16,16
-  //   txtSoundFile               16,32
-  //   [Canviar] 56,64   [Provar] 112,64
-  //   [x] So activat             16,96
-  Frame2 = Place(new QGroupBox("Alerta sonora", this), "Frame2", 16, 8, 193, 121);
-  Label1 = Place(new QLabel("So d'alerta", Frame2), "Label1", 16, 16, 121, 17);
-  txtSoundFile = Place(new QLineEdit(MonitorTexts::DefaultSoundFile, Frame2), "txtSoundFile",
-                       16, 32, 153, 19);
-  btnChangeSoundFile =
-      Place(new QPushButton("Canviar", Frame2), "btnChangeSoundFile", 56, 64, 52, 20);
-  btnTestSoundFile = Place(new QPushButton("Provar", Frame2), "btnTestSoundFile", 112, 64, 52, 20);
-  chkSoundOn = Place(new QCheckBox("So activat", Frame2), "chkSoundOn", 16, 96, 121, 17);
-  chkSoundOn->setChecked(true);
-  // The buttons act on click only; Return in the text box must not press one of them.
-  btnChangeSoundFile->setAutoDefault(false);
-  btnTestSoundFile->setAutoDefault(false);
-  connect(btnChangeSoundFile, &QPushButton::clicked, this, &CMainForm::OnChangeSoundFile);
-  connect(btnTestSoundFile, &QPushButton::clicked, this, &CMainForm::OnTestSound);
+void CMainForm::BuildSoundFrame() {
+    // Frame2 (16,8 193x121), children relative to the frame:
+    //   Label1 "So d'alerta"       16,16
+    //   txtSoundFile               16,32
+    //   [Canviar] 56,64   [Provar] 112,64
+    //   [x] So activat             16,96
+    Frame2 = Place(new QGroupBox("Alerta sonora", this), "Frame2", 16, 8, 193, 121);
+    Label1 = Place(new QLabel("So d'alerta", Frame2), "Label1", 16, 16, 121, 17);
+    txtSoundFile = Place(new QLineEdit(MonitorTexts::DefaultSoundFile, Frame2), "txtSoundFile", 16,
+                         32, 153, 19);
+    btnChangeSoundFile =
+        Place(new QPushButton("Canviar", Frame2), "btnChangeSoundFile", 56, 64, 52, 20);
+    btnTestSoundFile =
+        Place(new QPushButton("Provar", Frame2), "btnTestSoundFile", 112, 64, 52, 20);
+    chkSoundOn = Place(new QCheckBox("So activat", Frame2), "chkSoundOn", 16, 96, 121, 17);
+    chkSoundOn->setChecked(true);
+    // The buttons act on click only; Return in the text box must not press one of them.
+    btnChangeSoundFile->setAutoDefault(false);
+    btnTestSoundFile->setAutoDefault(false);
+    connect(btnChangeSoundFile, &QPushButton::clicked, this, &CMainForm::OnChangeSoundFile);
+    connect(btnTestSoundFile, &QPushButton::clicked, this, &CMainForm::OnTestSound);
 }
 
-void CMainForm::BuildAlertTypeFrame()
-{
-  Frame1 = Place(new QGroupBox("Tipus d'alerta", this), "Frame1", 224, 8, 193, 81);
-  auto* absence = Place(new QRadioButton("Alertar absència de marca", Frame1), "optAlertType0",
-                        16, 24, 169, 17);
-  auto* presence = Place(new QRadioButton("Alertar presència de marca", Frame1), "optAlertType1",
-                         16, 48, 169, 17);
-  optAlertType = new QButtonGroup(this);
-  optAlertType->setObjectName("optAlertType");
-  optAlertType->addButton(absence, kAbsence);
-  optAlertType->addButton(presence, kPresence);
-  absence->setChecked(true);
+void CMainForm::BuildAlertTypeFrame() {
+    Frame1 = Place(new QGroupBox("Tipus d'alerta", this), "Frame1", 224, 8, 193, 81);
+    auto* absence = Place(new QRadioButton("Alertar absència de marca", Frame1), "optAlertType0",
+                          16, 24, 169, 17);
+    auto* presence = Place(new QRadioButton("Alertar presència de marca", Frame1), "optAlertType1",
+                           16, 48, 169, 17);
+    optAlertType = new QButtonGroup(this);
+    optAlertType->setObjectName("optAlertType");
+    optAlertType->addButton(absence, kAbsence);
+    optAlertType->addButton(presence, kPresence);
+    absence->setChecked(true);
 }
 
-void CMainForm::BuildButtons()
-{
-  chkToggleAlarm = Place(new QPushButton(MonitorTexts::Arm, this), "chkToggleAlarm", 224, 104, 89, 25);
-  chkToggleAlarm->setCheckable(true);
-  chkToggleAlarm->setAutoDefault(false);
-  Command3 = Place(new QPushButton("Sortir", this), "Command3", 328, 104, 89, 25);
-  Command3->setAutoDefault(false);
-  // clicked arrives after the button has changed its state, which is when the handler wants it.
-  connect(chkToggleAlarm, &QPushButton::clicked, this, &CMainForm::OnToggleAlarm);
-  connect(Command3, &QPushButton::clicked, this, &QWidget::close);
+void CMainForm::BuildButtons() {
+    chkToggleAlarm =
+        Place(new QPushButton(MonitorTexts::Arm, this), "chkToggleAlarm", 224, 104, 89, 25);
+    chkToggleAlarm->setCheckable(true);
+    chkToggleAlarm->setAutoDefault(false);
+    Command3 = Place(new QPushButton("Sortir", this), "Command3", 328, 104, 89, 25);
+    Command3->setAutoDefault(false);
+    // clicked arrives after the button has changed its state, which is when the handler wants it.
+    connect(chkToggleAlarm, &QPushButton::clicked, this, &CMainForm::OnToggleAlarm);
+    connect(Command3, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void CMainForm::BuildStatusBar()
-{
-  stStatusBar = Place(new QStatusBar(this), "stStatusBar", 0, 142, 439, 17);
-  stStatusBar->setSizeGripEnabled(false);
-  StatusPanel1 = new QLabel(stStatusBar);
-  StatusPanel1->setObjectName("stStatusBarPanel1");
-  StatusPanel1->setFrameShape(QFrame::Panel);
-  StatusPanel1->setFrameShadow(QFrame::Sunken);
-  stStatusBar->addWidget(StatusPanel1, 1);
+void CMainForm::BuildStatusBar() {
+    stStatusBar = Place(new QStatusBar(this), "stStatusBar", 0, 142, 439, 17);
+    stStatusBar->setSizeGripEnabled(false);
+    StatusPanel1 = new QLabel(stStatusBar);
+    StatusPanel1->setObjectName("stStatusBarPanel1");
+    StatusPanel1->setFrameShape(QFrame::Panel);
+    StatusPanel1->setFrameShadow(QFrame::Sunken);
+    stStatusBar->addWidget(StatusPanel1, 1);
 }
 
-void CMainForm::SetTabOrder()
-{
-  // The frames, the label and the status bar hold tab places too, but never take focus.
-  QWidget* order[] = {chkToggleAlarm, optAlertType->button(kAbsence),
-                      optAlertType->button(kPresence), txtSoundFile, btnChangeSoundFile,
-                      btnTestSoundFile, chkSoundOn, Command3};
-  for (size_t i = 1; i < std::size(order); ++i)
-    setTabOrder(order[i - 1], order[i]);
-  chkToggleAlarm->setFocus();
+void CMainForm::SetTabOrder() {
+    // The frames, the label and the status bar hold tab places too, but never take focus.
+    QWidget* order[] = {chkToggleAlarm,
+                        optAlertType->button(kAbsence),
+                        optAlertType->button(kPresence),
+                        txtSoundFile,
+                        btnChangeSoundFile,
+                        btnTestSoundFile,
+                        chkSoundOn,
+                        Command3};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    chkToggleAlarm->setFocus();
 }
 
-void CMainForm::OnToggleAlarm(bool pressed)
-{
-  chkToggleAlarm->setText(pressed ? MonitorTexts::Disarm : MonitorTexts::Arm);
-  if (pressed)
-    ctrlTimer->start();
-  else
+void CMainForm::OnToggleAlarm(bool pressed) {
+    chkToggleAlarm->setText(pressed ? MonitorTexts::Disarm : MonitorTexts::Arm);
+    if (pressed)
+        ctrlTimer->start();
+    else
+        ctrlTimer->stop();
+}
+
+void CMainForm::OnTick() {
+    // A sound in progress stands for a tick handler still running: the poll waits for its end.
+    if (Player.IsPlaying())
+        return;
+    const auto result = Library.ObtenirPosicio();
+    if (!result)
+        return;
+    const int type = optAlertType->checkedId();
+    const bool alert = (type == kAbsence && *result == 0) || (type == kPresence && *result == 1);
+    if (!alert) {
+        SetPanelText(QString());
+        return;
+    }
+    SetPanelText(MonitorTexts::Alert);
+    if (chkSoundOn->isChecked())
+        PlaySound();
+}
+
+void CMainForm::OnTestSound() { PlaySound(); }
+
+void CMainForm::PlaySound() {
+    if (!Player.IsPlaying())
+        Player.Play(txtSoundFile->text());
+}
+
+void CMainForm::OnChangeSoundFile() {
+    const QString chosen = Dialogs.AskSoundFile(this);
+    if (!chosen.isEmpty())
+        txtSoundFile->setText(chosen);
+}
+
+void CMainForm::Abandon() {
     ctrlTimer->stop();
+    Player.Stop();
 }
 
-void CMainForm::OnTick()
-{
-  // A sound in progress stands for a tick handler still running: the poll waits for its end.
-  if (Player.IsPlaying())
-    return;
-  const auto result = Library.ObtenirPosicio();
-  if (!result)
-    return;
-  const int type = optAlertType->checkedId();
-  const bool alert = (type == kAbsence && *result == 0) || (type == kPresence && *result == 1);
-  if (!alert) {
-    SetPanelText(QString());
-    return;
-  }
-  SetPanelText(MonitorTexts::Alert);
-  if (chkSoundOn->isChecked())
-    PlaySound();
+QString CMainForm::PanelText() const { return StatusPanel1->text(); }
+
+void CMainForm::SetPanelText(const QString& text) {
+    if (TracePanel && text != StatusPanel1->text()) {
+        std::printf("panel: %s\n", text.toUtf8().constData());
+        std::fflush(stdout);
+    }
+    StatusPanel1->setText(text);
 }
 
-void CMainForm::OnTestSound()
-{
-  PlaySound();
-}
-
-void CMainForm::PlaySound()
-{
-  if (!Player.IsPlaying())
-    Player.Play(txtSoundFile->text());
-}
-
-void CMainForm::OnChangeSoundFile()
-{
-  const QString chosen = Dialogs.AskSoundFile(this);
-  if (!chosen.isEmpty())
-    txtSoundFile->setText(chosen);
-}
-
-void CMainForm::Abandon()
-{
-  ctrlTimer->stop();
-  Player.Stop();
-}
-
-QString CMainForm::PanelText() const
-{
-  return StatusPanel1->text();
-}
-
-void CMainForm::SetPanelText(const QString& text)
-{
-  if (TracePanel && text != StatusPanel1->text()) {
-    std::printf("panel: %s\n", text.toUtf8().constData());
-    std::fflush(stdout);
-  }
-  StatusPanel1->setText(text);
-}
-
-void CMainForm::closeEvent(QCloseEvent* event)
-{
-  // Qt closes a window once: a closed window gets no second close event, so this runs once
-  // whether "Sortir" or the title bar closed it.
-  Abandon();
-  Library.Finalitza();
-  event->accept();
+void CMainForm::closeEvent(QCloseEvent* event) {
+    // Qt closes a window once: a closed window gets no second close event, so this runs once
+    // whether "Sortir" or the title bar closed it.
+    Abandon();
+    Library.Finalitza();
+    event->accept();
 }

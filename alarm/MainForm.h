@@ -21,49 +21,49 @@ class QTimer;
 // With QUELTA_ALARM_TRACE set (to anything), every change of the status panel is also printed
 // on standard output as "panel: TEXT", so that scripts can follow the alert without a screen.
 class CMainForm : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs,
-            QWidget* parent = nullptr);
+    CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs,
+              QWidget* parent = nullptr);
 
-  // One poll of the library and its verdict; the timer calls it every 65 ms while armed.
-  void OnTick();
-  // Stops polling and sound for good, once the library has turned out to be unusable.
-  void Abandon();
-  QString PanelText() const;
+    // One poll of the library and its verdict; the timer calls it every 65 ms while armed.
+    void OnTick();
+    // Stops polling and sound for good, once the library has turned out to be unusable.
+    void Abandon();
+    QString PanelText() const;
 
 protected:
-  void closeEvent(QCloseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-  void BuildSoundFrame();
-  void BuildAlertTypeFrame();
-  void BuildButtons();
-  void BuildStatusBar();
-  void SetTabOrder();
+    void BuildSoundFrame();
+    void BuildAlertTypeFrame();
+    void BuildButtons();
+    void BuildStatusBar();
+    void SetTabOrder();
 
-  void OnToggleAlarm(bool pressed);
-  void OnTestSound();
-  void OnChangeSoundFile();
-  void PlaySound();
-  void SetPanelText(const QString& text);
+    void OnToggleAlarm(bool pressed);
+    void OnTestSound();
+    void OnChangeSoundFile();
+    void PlaySound();
+    void SetPanelText(const QString& text);
 
-  CQtaLibrary& Library;
-  CSoundPlayer& Player;
-  CMonitorDialogs& Dialogs;
-  bool TracePanel = false;
+    CQtaLibrary& Library;
+    CSoundPlayer& Player;
+    CMonitorDialogs& Dialogs;
+    bool TracePanel = false;
 
-  QGroupBox* Frame2 = nullptr;
-  QLabel* Label1 = nullptr;
-  QLineEdit* txtSoundFile = nullptr;
-  QPushButton* btnChangeSoundFile = nullptr;
-  QPushButton* btnTestSoundFile = nullptr;
-  QCheckBox* chkSoundOn = nullptr;
-  QGroupBox* Frame1 = nullptr;
-  QButtonGroup* optAlertType = nullptr;
-  QPushButton* chkToggleAlarm = nullptr;
-  QPushButton* Command3 = nullptr;
-  QStatusBar* stStatusBar = nullptr;
-  QLabel* StatusPanel1 = nullptr;
-  QTimer* ctrlTimer = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtSoundFile = nullptr;
+    QPushButton* btnChangeSoundFile = nullptr;
+    QPushButton* btnTestSoundFile = nullptr;
+    QCheckBox* chkSoundOn = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QButtonGroup* optAlertType = nullptr;
+    QPushButton* chkToggleAlarm = nullptr;
+    QPushButton* Command3 = nullptr;
+    QStatusBar* stStatusBar = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QTimer* ctrlTimer = nullptr;
 };

@@ -10,4 +10,4 @@ inline constexpr char Disarm[] = "Desactivar";
 inline constexpr char OpenSoundTitle[] = "Obrir so d'alarma";
 inline constexpr char SoundFilter[] = "Arxius sonors (*.wav)";
 inline constexpr char DefaultSoundFile[] = "alarma.wav";
-} // namespace MonitorTexts
+}  // namespace MonitorTexts

@@ -5,21 +5,18 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-QString CWidgetDialogs::AskSoundFile(QWidget* parent)
-{
-  return QFileDialog::getOpenFileName(parent, MonitorTexts::OpenSoundTitle, QString(),
-                                      MonitorTexts::SoundFilter);
+QString CWidgetDialogs::AskSoundFile(QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, MonitorTexts::OpenSoundTitle, QString(),
+                                        MonitorTexts::SoundFilter);
 }
 
-void CWidgetDialogs::ShowInitError()
-{
-  QMessageBox box(QMessageBox::NoIcon, MonitorTexts::Title, MonitorTexts::InitError,
-                  QMessageBox::Ok);
-  box.exec();
+void CWidgetDialogs::ShowInitError() {
+    QMessageBox box(QMessageBox::NoIcon, MonitorTexts::Title, MonitorTexts::InitError,
+                    QMessageBox::Ok);
+    box.exec();
 }
 
-void CWidgetDialogs::ShowLibraryFault(const QString& what)
-{
-  QMessageBox box(QMessageBox::Critical, MonitorTexts::Title, what, QMessageBox::Ok);
-  box.exec();
+void CWidgetDialogs::ShowLibraryFault(const QString& what) {
+    QMessageBox box(QMessageBox::Critical, MonitorTexts::Title, what, QMessageBox::Ok);
+    box.exec();
 }

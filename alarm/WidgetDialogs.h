@@ -4,7 +4,7 @@
 
 class CWidgetDialogs : public CMonitorDialogs {
 public:
-  QString AskSoundFile(QWidget* parent) override;
-  void ShowInitError() override;
-  void ShowLibraryFault(const QString& what) override;
+    QString AskSoundFile(QWidget* parent) override;
+    void ShowInitError() override;
+    void ShowLibraryFault(const QString& what) override;
 };

@@ -4,10 +4,10 @@
 // its id; the numbers are kept so menus, toolbar, accelerators and prompts stay in step.
 namespace Cmd {
 enum : int {
-    FileNew = 57600,        // Ctrl+N: re-initialise the one document
-    FileOpen = 57601,       // load a settings file
-    FileSave = 57603,       // Ctrl+S: save a settings file
-    FileSaveAs = 57604,     // menu / toolbar save
+    FileNew = 57600,     // Ctrl+N: re-initialise the one document
+    FileOpen = 57601,    // load a settings file
+    FileSave = 57603,    // Ctrl+S: save a settings file
+    FileSaveAs = 57604,  // menu / toolbar save
     AppAbout = 57664,
     AppExit = 57665,
     LiveVideo = 32771,

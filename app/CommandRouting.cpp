@@ -28,7 +28,6 @@ void ConnectCommands(CQueltaApp& app, CMainFrame& frame, CQueltaDoc& doc, CQuelt
     Route(frame, Cmd::FileSave, &doc, [&doc] { doc.OnSaveSettings(); });
     Route(frame, Cmd::FileSaveAs, &doc, [&doc] { doc.OnSaveSettings(); });
 
-
     Route(frame, Cmd::FileNew, &app, [&app] { app.OnFileNew(); });
     Route(frame, Cmd::AppAbout, &app, [&app] { app.ShowAbout(); });
 

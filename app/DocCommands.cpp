@@ -16,10 +16,14 @@ constexpr unsigned long DialogSettleMs = 400;
 
 int DialogOf(int id) {
     switch (id) {
-    case Cmd::FormatDialog: return FormatDialog;
-    case Cmd::SourceDialog: return SourceDialog;
-    case Cmd::DisplayDialog: return DisplayDialog;
-    default: return -1;
+    case Cmd::FormatDialog:
+        return FormatDialog;
+    case Cmd::SourceDialog:
+        return SourceDialog;
+    case Cmd::DisplayDialog:
+        return DisplayDialog;
+    default:
+        return -1;
     }
 }
 

@@ -24,9 +24,14 @@ struct CDocString {
 class CMultiExtDocTemplate {
 public:
     // How well a file suits this template, weakest first.
-    enum Confidence { noAttempt, maybeAttemptForeign, maybeAttemptNative, yesAttemptForeign,
-                      yesAttemptNative, yesAlreadyOpen };
-
+    enum Confidence {
+        noAttempt,
+        maybeAttemptForeign,
+        maybeAttemptNative,
+        yesAttemptForeign,
+        yesAttemptNative,
+        yesAlreadyOpen
+    };
 
     explicit CMultiExtDocTemplate(CQueltaApp& app, CDocString strings = {});
     ~CMultiExtDocTemplate();

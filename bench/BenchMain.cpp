@@ -38,7 +38,8 @@ cv::Rect OurBox(const CColorTracker& t) {
 
 // Runs `pass` on a fresh copy of the scene each iteration; only the pass is timed.
 template <class Pass>
-void TimePasses(benchmark::State& state, const CScene& scene, std::vector<double>& samples, Pass pass) {
+void TimePasses(benchmark::State& state, const CScene& scene, std::vector<double>& samples,
+                Pass pass) {
     cv::Mat work = scene.Frame.clone();
     for (auto _ : state) {
         scene.Frame.copyTo(work);
@@ -52,16 +53,27 @@ void TimePasses(benchmark::State& state, const CScene& scene, std::vector<double
 }
 
 void Register(CCase& c) {
-    const std::string size = std::to_string(c.Scene.Frame.cols) + "x" + std::to_string(c.Scene.Frame.rows);
-    benchmark::RegisterBenchmark(("ours/" + c.Scene.Name + "/" + size).c_str(), [&c](benchmark::State& state) {
-        auto tracker = std::make_unique<CColorTracker>();
-        CTrackingParams params = c.Scene.Params;
-        TimePasses(state, c.Scene, c.OursMs, [&](cv::Mat& f) { return tracker->ProcessFrame(f, params); });
-    })->UseManualTime()->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("opencv/" + c.Scene.Name + "/" + size).c_str(), [&c](benchmark::State& state) {
-        COpenCvPipeline pipeline;
-        TimePasses(state, c.Scene, c.OpenCvMs, [&](cv::Mat& f) { return pipeline.Process(f, c.Scene.Params); });
-    })->UseManualTime()->Unit(benchmark::kMillisecond);
+    const std::string size =
+        std::to_string(c.Scene.Frame.cols) + "x" + std::to_string(c.Scene.Frame.rows);
+    benchmark::RegisterBenchmark(("ours/" + c.Scene.Name + "/" + size).c_str(),
+                                 [&c](benchmark::State& state) {
+                                     auto tracker = std::make_unique<CColorTracker>();
+                                     CTrackingParams params = c.Scene.Params;
+                                     TimePasses(state, c.Scene, c.OursMs, [&](cv::Mat& f) {
+                                         return tracker->ProcessFrame(f, params);
+                                     });
+                                 })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("opencv/" + c.Scene.Name + "/" + size).c_str(),
+                                 [&c](benchmark::State& state) {
+                                     COpenCvPipeline pipeline;
+                                     TimePasses(state, c.Scene, c.OpenCvMs, [&](cv::Mat& f) {
+                                         return pipeline.Process(f, c.Scene.Params);
+                                     });
+                                 })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
 }
 
 // Both sides must choose the same box, or the comparison means nothing.
@@ -73,9 +85,10 @@ bool SameChoice(const CScene& scene) {
     COpenCvPipeline pipeline;
     const cv::Rect theirs = pipeline.Process(b, scene.Params);
     const cv::Rect ours = OurBox(*tracker);
-    std::printf("check %s %dx%d: regions=%d box=(%d,%d %dx%d) opencv box=(%d,%d %dx%d) %s\n", scene.Name.c_str(),
-                scene.Frame.cols, scene.Frame.rows, tracker->RegionCount(), ours.x, ours.y, ours.width,
-                ours.height, theirs.x, theirs.y, theirs.width, theirs.height, ours == theirs ? "same" : "DIFFERENT");
+    std::printf("check %s %dx%d: regions=%d box=(%d,%d %dx%d) opencv box=(%d,%d %dx%d) %s\n",
+                scene.Name.c_str(), scene.Frame.cols, scene.Frame.rows, tracker->RegionCount(),
+                ours.x, ours.y, ours.width, ours.height, theirs.x, theirs.y, theirs.width,
+                theirs.height, ours == theirs ? "same" : "DIFFERENT");
     return ours == theirs;
 }
 
@@ -91,7 +104,8 @@ int main(int argc, char** argv) {
     bool agree = true;
     for (const std::string& name : SceneNames())
         for (cv::Size size : {cv::Size(640, 480), cv::Size(1280, 720), cv::Size(1920, 1080)}) {
-            cases.push_back(std::make_unique<CCase>(CCase{MakeScene(name, size.width, size.height), {}, {}}));
+            cases.push_back(
+                std::make_unique<CCase>(CCase{MakeScene(name, size.width, size.height), {}, {}}));
             agree = SameChoice(cases.back()->Scene) && agree;
             Register(*cases.back());
         }
@@ -103,8 +117,8 @@ int main(int argc, char** argv) {
         if (c->OursMs.empty() || c->OpenCvMs.empty())
             continue;  // filtered out
         const double ours = Median(c->OursMs), theirs = Median(c->OpenCvMs);
-        std::printf("%s %dx%d ours=%.3f opencv=%.3f ratio=%.3f\n", c->Scene.Name.c_str(), c->Scene.Frame.cols,
-                    c->Scene.Frame.rows, ours, theirs, ours / theirs);
+        std::printf("%s %dx%d ours=%.3f opencv=%.3f ratio=%.3f\n", c->Scene.Name.c_str(),
+                    c->Scene.Frame.cols, c->Scene.Frame.rows, ours, theirs, ours / theirs);
     }
     if (!agree)
         std::printf("error: the two pipelines chose different boxes\n");

@@ -25,7 +25,8 @@ int Choose(const cv::Mat& stats, int n, const SelectionBounds& b) {
         const int* s = stats.ptr<int>(i);
         const uint32_t w = uint32_t(s[cv::CC_STAT_WIDTH] - 1);
         const uint32_t h = uint32_t(s[cv::CC_STAT_HEIGHT] - 1);
-        if (w == 0 || h == 0 || w < b.MinWidth || w > b.MaxWidth || h < b.MinHeight || h > b.MaxHeight)
+        if (w == 0 || h == 0 || w < b.MinWidth || w > b.MaxWidth || h < b.MinHeight ||
+            h > b.MaxHeight)
             continue;
         const double ratio = w > h ? double(h) / w : double(w) / h;
         if (!(ratio > b.RatioLimit))
@@ -43,13 +44,15 @@ int Choose(const cv::Mat& stats, int n, const SelectionBounds& b) {
 
 cv::Rect COpenCvPipeline::Process(cv::Mat& frame, const CTrackingParams& p) {
     cv::cvtColor(frame, Yuv, cv::COLOR_BGR2YUV);
-    cv::inRange(Yuv, cv::Scalar(p.lMin, p.a1Min, p.a2Min), cv::Scalar(p.lMax, p.a1Max, p.a2Max), Mask);
+    cv::inRange(Yuv, cv::Scalar(p.lMin, p.a1Min, p.a2Min), cv::Scalar(p.lMax, p.a1Max, p.a2Max),
+                Mask);
     const int n = cv::connectedComponentsWithStats(Mask, Labels, Stats, Centroids, 8, CV_32S);
     const int chosen = Choose(Stats, n, SelectionBounds::For(p, frame.cols, frame.rows));
     if (chosen < 0)
         return {};
     const int* s = Stats.ptr<int>(chosen);
-    const cv::Rect box(s[cv::CC_STAT_LEFT], s[cv::CC_STAT_TOP], s[cv::CC_STAT_WIDTH], s[cv::CC_STAT_HEIGHT]);
+    const cv::Rect box(s[cv::CC_STAT_LEFT], s[cv::CC_STAT_TOP], s[cv::CC_STAT_WIDTH],
+                       s[cv::CC_STAT_HEIGHT]);
     cv::rectangle(frame, box.tl(), box.br() - cv::Point(1, 1), cv::Scalar(0, 0, 255), 2);
     return box;
 }

@@ -23,7 +23,8 @@ cv::Mat TexturedBackground(int width, int height, cv::RNG& rng) {
                      30.0f * std::sin(x * 0.05f) * std::cos(y * 0.07f);
     }
     // Brownish grey: a little less blue and a little more red than green.
-    std::vector<cv::Mat> channels{base * 0.9, base.clone(), base * 1.1, cv::Mat(height, width, CV_32F, 255.0)};
+    std::vector<cv::Mat> channels{base * 0.9, base.clone(), base * 1.1,
+                                  cv::Mat(height, width, CV_32F, 255.0)};
     cv::Mat bgra32, noise(height, width, CV_32FC4);
     cv::merge(channels, bgra32);
     rng.fill(noise, cv::RNG::NORMAL, cv::Scalar(0, 0, 0, 0), cv::Scalar(8, 8, 8, 0));
@@ -70,7 +71,8 @@ CScene Mark(int width, int height, bool clutter) {
                        int(r * (0.25 + 0.07 * i)), 255, cv::FILLED);
         const int specks = width * height / 2000;
         for (int i = 0; i < specks; ++i)
-            cv::circle(markMask, {rng.uniform(0, width), rng.uniform(0, height)}, rng.uniform(0, 3), 255, cv::FILLED);
+            cv::circle(markMask, {rng.uniform(0, width), rng.uniform(0, height)}, rng.uniform(0, 3),
+                       255, cv::FILLED);
     }
     s.Frame.setTo(MarkColour, markMask);
     AddMarkNoise(s.Frame, markMask, rng);

@@ -1,7 +1,6 @@
 #include "CaptureDevice.h"
 
-void CCaptureDevice::Interrupt()
-{
+void CCaptureDevice::Interrupt() {
     {
         std::lock_guard guard(Lock);
         InterruptFlag = true;
@@ -9,38 +8,32 @@ void CCaptureDevice::Interrupt()
     Woken.notify_all();
 }
 
-void CCaptureDevice::ClearInterrupt()
-{
+void CCaptureDevice::ClearInterrupt() {
     std::lock_guard guard(Lock);
     InterruptFlag = false;
 }
 
-bool CCaptureDevice::Interrupted() const
-{
+bool CCaptureDevice::Interrupted() const {
     std::lock_guard guard(Lock);
     return InterruptFlag;
 }
 
-bool CCaptureDevice::WaitUntil(std::chrono::steady_clock::time_point when)
-{
+bool CCaptureDevice::WaitUntil(std::chrono::steady_clock::time_point when) {
     std::unique_lock guard(Lock);
     return !Woken.wait_until(guard, when, [this] { return InterruptFlag; });
 }
 
-CaptureFormat CCaptureDevice::CurrentFormat() const
-{
+CaptureFormat CCaptureDevice::CurrentFormat() const {
     std::lock_guard guard(Lock);
     return Current;
 }
 
-void CCaptureDevice::NoteFormat(const CaptureFormat& format)
-{
+void CCaptureDevice::NoteFormat(const CaptureFormat& format) {
     std::lock_guard guard(Lock);
     Current = format;
 }
 
-void CFrameClock::Reset(double fps)
-{
+void CFrameClock::Reset(double fps) {
     if (!(fps > 0.0 && fps <= 1000.0))
         fps = 30.0;
     Period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -48,8 +41,7 @@ void CFrameClock::Reset(double fps)
     Started = false;
 }
 
-std::chrono::steady_clock::time_point CFrameClock::Next()
-{
+std::chrono::steady_clock::time_point CFrameClock::Next() {
     const auto now = std::chrono::steady_clock::now();
     if (!Started) {
         Started = true;

@@ -11,8 +11,7 @@
 
 namespace {
 
-bool StartsWith(const std::string& s, const char* prefix, std::string& rest)
-{
+bool StartsWith(const std::string& s, const char* prefix, std::string& rest) {
     const std::string p(prefix);
     if (s.compare(0, p.size(), p) != 0)
         return false;
@@ -21,8 +20,7 @@ bool StartsWith(const std::string& s, const char* prefix, std::string& rest)
 }
 
 // "testcam" or "testcam:WxH@FPS".
-std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest)
-{
+std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest) {
     if (rest.empty())
         return MakeTestCameraDevice(640, 480, 30.0);
     // from_chars reads "12.5" whatever the process' locale (the programs run in the
@@ -45,10 +43,9 @@ std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest)
     return MakeTestCameraDevice(w, h, fps);
 }
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<CCaptureDevice> MakeCaptureDevice(const std::string& name)
-{
+std::unique_ptr<CCaptureDevice> MakeCaptureDevice(const std::string& name) {
     std::string rest;
     if (name == "testcam")
         return MakeTestCam("");
@@ -67,16 +64,22 @@ std::unique_ptr<CCaptureDevice> MakeCaptureDevice(const std::string& name)
     return nullptr;
 }
 
-bool ToPoolFrame(const cv::Mat& source, CFramePool& pool, cv::Mat& frame)
-{
+bool ToPoolFrame(const cv::Mat& source, CFramePool& pool, cv::Mat& frame) {
     if (source.empty() || source.depth() != CV_8U)
         return false;
     frame = pool.Acquire(source.cols, source.rows);
     switch (source.channels()) {
-    case 1: cv::cvtColor(source, frame, cv::COLOR_GRAY2BGRA); break;
-    case 3: cv::cvtColor(source, frame, cv::COLOR_BGR2BGRA); break;
-    case 4: source.copyTo(frame); break;
-    default: return false;
+    case 1:
+        cv::cvtColor(source, frame, cv::COLOR_GRAY2BGRA);
+        break;
+    case 3:
+        cv::cvtColor(source, frame, cv::COLOR_BGR2BGRA);
+        break;
+    case 4:
+        source.copyTo(frame);
+        break;
+    default:
+        return false;
     }
     return true;
 }

@@ -4,15 +4,13 @@
 
 namespace {
 
-bool OnlyPoolHolds(const cv::Mat& m)
-{
+bool OnlyPoolHolds(const cv::Mat& m) {
     return m.u && __atomic_load_n(&m.u->refcount, __ATOMIC_ACQUIRE) == 1;
 }
 
-} // namespace
+}  // namespace
 
-cv::Mat CFramePool::Acquire(int width, int height)
-{
+cv::Mat CFramePool::Acquire(int width, int height) {
     const cv::Size size(width, height);
     // Free buffers of another size are of no further use (the format changed).
     std::erase_if(Buffers, [&](const cv::Mat& m) { return m.size() != size && OnlyPoolHolds(m); });

@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-CFrameSequence::~CFrameSequence()
-{
+CFrameSequence::~CFrameSequence() {
     std::vector<std::weak_ptr<CSourceState>> sources;
     {
         std::lock_guard guard(Lock);
@@ -17,8 +16,7 @@ CFrameSequence::~CFrameSequence()
             source->RemoveSink(this);
 }
 
-bool CFrameSequence::PopFront(cv::Mat& image, int waitMs, CFrameInfo* info)
-{
+bool CFrameSequence::PopFront(cv::Mat& image, int waitMs, CFrameInfo* info) {
     std::unique_lock guard(Lock);
     auto ready = [this] { return !Entries.empty(); };
     if (waitMs < 0)
@@ -33,8 +31,7 @@ bool CFrameSequence::PopFront(cv::Mat& image, int waitMs, CFrameInfo* info)
     return true;
 }
 
-void CFrameSequence::PushBack(const cv::Mat& image, const CFrameInfo& info)
-{
+void CFrameSequence::PushBack(const cv::Mat& image, const CFrameInfo& info) {
     {
         std::lock_guard guard(Lock);
         Entries.push_back({image, info});
@@ -44,25 +41,19 @@ void CFrameSequence::PushBack(const cv::Mat& image, const CFrameInfo& info)
     Arrived.notify_one();
 }
 
-void CFrameSequence::FPushBackPImage()
-{
-    PushBack(cv::Mat());
-}
+void CFrameSequence::FPushBackPImage() { PushBack(cv::Mat()); }
 
-void CFrameSequence::Clear()
-{
+void CFrameSequence::Clear() {
     std::lock_guard guard(Lock);
     Entries.clear();
 }
 
-size_t CFrameSequence::Size() const
-{
+size_t CFrameSequence::Size() const {
     std::lock_guard guard(Lock);
     return Entries.size();
 }
 
-void CFrameSequence::NoteSource(const std::shared_ptr<CSourceState>& source)
-{
+void CFrameSequence::NoteSource(const std::shared_ptr<CSourceState>& source) {
     std::lock_guard guard(Lock);
     for (auto& weak : Sources)
         if (weak.lock() == source)
@@ -70,8 +61,7 @@ void CFrameSequence::NoteSource(const std::shared_ptr<CSourceState>& source)
     Sources.push_back(source);
 }
 
-void CFrameSequence::ForgetSource(const CSourceState* source)
-{
+void CFrameSequence::ForgetSource(const CSourceState* source) {
     std::lock_guard guard(Lock);
     std::erase_if(Sources, [source](const std::weak_ptr<CSourceState>& weak) {
         auto locked = weak.lock();

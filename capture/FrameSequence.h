@@ -11,8 +11,8 @@
 
 // What the capture side knows about a frame besides its pixels.
 struct CFrameInfo {
-    int64_t Index = -1;                                  // frame number from the source, from 0
-    std::chrono::steady_clock::time_point CaptureTime{}; // when the source produced it
+    int64_t Index = -1;                                   // frame number from the source, from 0
+    std::chrono::steady_clock::time_point CaptureTime{};  // when the source produced it
 };
 
 // A short queue of frames between a grabber and one consumer. It keeps only the newest

@@ -15,8 +15,7 @@ CImageSource& CImageSource::operator=(const CImageSource&) = default;
 
 // A source counts as opened once it has delivered one frame; it is then let go again, so a
 // camera does not stay lit until capture is enabled.
-CImageSource CImageSource::Open(const std::string& name)
-{
+CImageSource CImageSource::Open(const std::string& name) {
     auto device = MakeCaptureDevice(name);
     if (!device || !device->Start())
         return {};
@@ -32,23 +31,13 @@ CImageSource CImageSource::Open(const std::string& name)
     return source;
 }
 
-bool CImageSource::HasDevice() const
-{
-    return State != nullptr;
-}
+bool CImageSource::HasDevice() const { return State != nullptr; }
 
-std::string CImageSource::Name() const
-{
-    return State ? State->Name() : std::string();
-}
+std::string CImageSource::Name() const { return State ? State->Name() : std::string(); }
 
-bool CImageSource::EnableCapture(bool on)
-{
-    return State && State->EnableCapture(on);
-}
+bool CImageSource::EnableCapture(bool on) { return State && State->EnableCapture(on); }
 
-int CImageSource::HasDialog(int n) const
-{
+int CImageSource::HasDialog(int n) const {
 #if QUELTA_DEVICE_DIALOGS
     if (!State)
         return -1;
@@ -62,8 +51,7 @@ int CImageSource::HasDialog(int n) const
     return -1;
 }
 
-int CImageSource::ShowDialog(int n, QWidget* owner) const
-{
+int CImageSource::ShowDialog(int n, QWidget* owner) const {
     if (HasDialog(n) != 0)
         return -1;
 #if QUELTA_DEVICE_DIALOGS
@@ -78,8 +66,7 @@ int CImageSource::ShowDialog(int n, QWidget* owner) const
     return -1;
 }
 
-int CImageSource::QueryProperty(int n, int& value) const
-{
+int CImageSource::QueryProperty(int n, int& value) const {
     if (!State)
         return -1;
     const CaptureFormat format = State->Device().CurrentFormat();
@@ -94,48 +81,38 @@ int CImageSource::QueryProperty(int n, int& value) const
     return -1;
 }
 
-std::vector<CaptureFormat> CImageSource::Formats() const
-{
+std::vector<CaptureFormat> CImageSource::Formats() const {
     return State ? State->Device().Formats() : std::vector<CaptureFormat>{};
 }
 
-CaptureFormat CImageSource::CurrentFormat() const
-{
+CaptureFormat CImageSource::CurrentFormat() const {
     return State ? State->Device().CurrentFormat() : CaptureFormat{};
 }
 
-bool CImageSource::SetFormat(const CaptureFormat& format)
-{
+bool CImageSource::SetFormat(const CaptureFormat& format) {
     return State && State->SetFormat(format);
 }
 
-std::vector<CaptureControl> CImageSource::Controls() const
-{
+std::vector<CaptureControl> CImageSource::Controls() const {
     return State ? State->Device().Controls() : std::vector<CaptureControl>{};
 }
 
-bool CImageSource::SetControl(uint32_t id, int value)
-{
+bool CImageSource::SetControl(uint32_t id, int value) {
     return State && State->Device().SetControl(id, value);
 }
 
-void CImageSource::Connect(CFrameSequence* sequence) const
-{
+void CImageSource::Connect(CFrameSequence* sequence) const {
     if (!State || !sequence)
         return;
     sequence->NoteSource(State);
     State->AddSink(sequence);
 }
 
-void CImageSource::Disconnect(CFrameSequence* sequence) const
-{
+void CImageSource::Disconnect(CFrameSequence* sequence) const {
     if (!State || !sequence)
         return;
     State->RemoveSink(sequence);
     sequence->ForgetSource(State.get());
 }
 
-CCaptureDevice* CImageSource::Device() const
-{
-    return State ? &State->Device() : nullptr;
-}
+CCaptureDevice* CImageSource::Device() const { return State ? &State->Device() : nullptr; }

@@ -52,9 +52,9 @@ public:
     bool HasDevice() const;
     std::string Name() const;  // the string that names it, empty when empty
     bool EnableCapture(bool on);
-    int HasDialog(int n) const;                  // 0 when dialog n is offered
-    int ShowDialog(int n, QWidget* owner) const; // modal; its result is not used by callers
-    int QueryProperty(int n, int& value) const;  // negative status on failure
+    int HasDialog(int n) const;                   // 0 when dialog n is offered
+    int ShowDialog(int n, QWidget* owner) const;  // modal; its result is not used by callers
+    int QueryProperty(int n, int& value) const;   // negative status on failure
 
     // The device's own formats and controls (what the dialogs show).
     std::vector<CaptureFormat> Formats() const;

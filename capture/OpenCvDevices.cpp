@@ -10,8 +10,7 @@
 
 namespace {
 
-CaptureFormat FormatOf(const cv::VideoCapture& capture, double fallbackFps)
-{
+CaptureFormat FormatOf(const cv::VideoCapture& capture, double fallbackFps) {
     const double fps = capture.get(cv::CAP_PROP_FPS);
     return {static_cast<int>(capture.get(cv::CAP_PROP_FRAME_WIDTH)),
             static_cast<int>(capture.get(cv::CAP_PROP_FRAME_HEIGHT)),
@@ -25,8 +24,7 @@ class CVideoFileDevice : public CCaptureDevice {
 public:
     explicit CVideoFileDevice(std::string path) : Path(std::move(path)) {}
 
-    bool Start() override
-    {
+    bool Start() override {
         if (!Reopen())
             return false;
         Clock.Reset(CurrentFormat().Fps);
@@ -34,8 +32,7 @@ public:
     }
     void Stop() override { Capture.release(); }
 
-    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override
-    {
+    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override {
         if (!Capture.read(Raw) && !(Reopen() && Capture.read(Raw)))
             return false;
         if (!WaitUntil(Clock.Next()) || !ToPoolFrame(Raw, pool, frame))
@@ -46,8 +43,7 @@ public:
     }
 
 private:
-    bool Reopen()
-    {
+    bool Reopen() {
         Capture.release();
         // Checked first so that a missing file, tried again every second, stays quiet.
         std::error_code ec;
@@ -70,8 +66,7 @@ class CStillImageDevice : public CCaptureDevice {
 public:
     explicit CStillImageDevice(std::string path) : Path(std::move(path)) {}
 
-    bool Start() override
-    {
+    bool Start() override {
         Picture = cv::imread(Path, cv::IMREAD_COLOR);
         if (Picture.empty())
             return false;
@@ -81,8 +76,7 @@ public:
     }
     void Stop() override { Picture.release(); }
 
-    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override
-    {
+    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override {
         if (!WaitUntil(Clock.Next()) || !ToPoolFrame(Picture, pool, frame))
             return false;
         info.Index = Count++;
@@ -103,16 +97,14 @@ class CPipelineDevice : public CVideoCaptureDevice {
 public:
     explicit CPipelineDevice(std::string pipeline) : Pipeline(std::move(pipeline)) {}
 
-    bool Start() override
-    {
+    bool Start() override {
         if (!Capture.open(Pipeline, cv::CAP_GSTREAMER))
             return false;
         NoteFormat(FormatOf(Capture, 0.0));
         return true;
     }
 
-    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override
-    {
+    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override {
         if (!CVideoCaptureDevice::Grab(pool, frame, info))
             return false;
         const CaptureFormat now = CurrentFormat();
@@ -125,19 +117,16 @@ private:
     const std::string Pipeline;
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<CCaptureDevice> MakeVideoFileDevice(const std::string& path)
-{
+std::unique_ptr<CCaptureDevice> MakeVideoFileDevice(const std::string& path) {
     return std::make_unique<CVideoFileDevice>(path);
 }
 
-std::unique_ptr<CCaptureDevice> MakeStillImageDevice(const std::string& path)
-{
+std::unique_ptr<CCaptureDevice> MakeStillImageDevice(const std::string& path) {
     return std::make_unique<CStillImageDevice>(path);
 }
 
-std::unique_ptr<CCaptureDevice> MakePipelineDevice(const std::string& pipeline)
-{
+std::unique_ptr<CCaptureDevice> MakePipelineDevice(const std::string& pipeline) {
     return std::make_unique<CPipelineDevice>(pipeline);
 }

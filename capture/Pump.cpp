@@ -8,13 +8,9 @@
 
 CPump::CPump() = default;
 
-CPump::~CPump()
-{
-    KillThread();
-}
+CPump::~CPump() { KillThread(); }
 
-void CPump::Run()
-{
+void CPump::Run() {
     {
         std::lock_guard guard(Lock);
         if (Ending)
@@ -31,8 +27,7 @@ void CPump::Run()
     StateChanged.notify_all();
 }
 
-void CPump::Pause()
-{
+void CPump::Pause() {
     {
         std::lock_guard guard(Lock);
         Running = false;
@@ -41,8 +36,7 @@ void CPump::Pause()
     OnPause();
 }
 
-void CPump::KillThread()
-{
+void CPump::KillThread() {
     {
         std::lock_guard guard(Lock);
         Ending = true;
@@ -54,18 +48,11 @@ void CPump::KillThread()
         Worker.join();
 }
 
-bool CPump::IsRunning() const
-{
-    return Running;
-}
+bool CPump::IsRunning() const { return Running; }
 
-bool CPump::IsEnding() const
-{
-    return Ending;
-}
+bool CPump::IsEnding() const { return Ending; }
 
-void CPump::SetThreadPriority(int delta)
-{
+void CPump::SetThreadPriority(int delta) {
     {
         std::lock_guard guard(Lock);
         PriorityDelta = delta;
@@ -75,8 +62,7 @@ void CPump::SetThreadPriority(int delta)
 
 // Linux keeps a nice value per thread: the worker's is the process' (its main thread's) one
 // raised by -delta. Lowering the nice value needs privileges; a refusal keeps the old one.
-void CPump::ApplyPriority()
-{
+void CPump::ApplyPriority() {
     const int tid = WorkerTid;
     if (tid == 0)
         return;
@@ -92,14 +78,12 @@ void CPump::ApplyPriority()
     setpriority(PRIO_PROCESS, static_cast<id_t>(tid), base - delta);
 }
 
-void CPump::StartWorkerLocked()
-{
+void CPump::StartWorkerLocked() {
     if (!Worker.joinable())
         Worker = std::thread([this] { WorkerMain(); });
 }
 
-void CPump::WorkerMain()
-{
+void CPump::WorkerMain() {
     WorkerTid = static_cast<int>(syscall(SYS_gettid));
     ApplyPriority();
     for (;;) {

@@ -2,13 +2,9 @@
 
 CRateTimer::CRateTimer(int intervals) : Intervals(intervals < 1 ? 1 : intervals) {}
 
-double CRateTimer::RateUpdate()
-{
-    return RateUpdate(Clock::now());
-}
+double CRateTimer::RateUpdate() { return RateUpdate(Clock::now()); }
 
-double CRateTimer::RateUpdate(Clock::time_point now)
-{
+double CRateTimer::RateUpdate(Clock::time_point now) {
     Times.push_back(now);
     while (Times.size() > static_cast<size_t>(Intervals) + 1)
         Times.pop_front();
@@ -21,7 +17,4 @@ double CRateTimer::RateUpdate(Clock::time_point now)
     return static_cast<double>(Times.size() - 1) / seconds;
 }
 
-void CRateTimer::Reset()
-{
-    Times.clear();
-}
+void CRateTimer::Reset() { Times.clear(); }

@@ -17,8 +17,7 @@ namespace {
 
 constexpr const char* SourceKey = "Capture/Source";
 
-int NodeNumber(const std::string& node)
-{
+int NodeNumber(const std::string& node) {
     try {
         return std::stoi(node.substr(5));  // "videoN"
     } catch (...) {
@@ -26,18 +25,16 @@ int NodeNumber(const std::string& node)
     }
 }
 
-std::string SysfsName(const std::filesystem::path& dir)
-{
+std::string SysfsName(const std::filesystem::path& dir) {
     std::ifstream in(dir / "name");
     std::string name;
     std::getline(in, name);
     return name;
 }
 
-} // namespace
+}  // namespace
 
-std::vector<CSourceEntry> ListVideoDevices()
-{
+std::vector<CSourceEntry> ListVideoDevices() {
     namespace fs = std::filesystem;
     std::vector<std::pair<int, CSourceEntry>> found;
     std::error_code ec;
@@ -55,28 +52,26 @@ std::vector<CSourceEntry> ListVideoDevices()
             label = probe.CardName();
         found.push_back({NodeNumber(node), {"v4l2:" + path, label.empty() ? path : label}});
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<CSourceEntry> out;
     for (auto& f : found)
         out.push_back(std::move(f.second));
     return out;
 }
 
-std::string RememberedSource()
-{
+std::string RememberedSource() {
     QSettings settings("Orda", "Quelta");
     return settings.value(SourceKey).toString().toStdString();
 }
 
-void RememberSource(const std::string& name)
-{
+void RememberSource(const std::string& name) {
     QSettings settings("Orda", "Quelta");
     settings.setValue(SourceKey, QString::fromStdString(name));
     settings.sync();
 }
 
-CImageSource FindImageSource(QWidget* owner, bool ask)
-{
+CImageSource FindImageSource(QWidget* owner, bool ask) {
     if (!ask) {
         const std::string remembered = RememberedSource();
         return remembered.empty() ? CImageSource() : CImageSource::Open(remembered);

@@ -3,18 +3,14 @@
 #include <algorithm>
 
 CSourceState::CSourceState(std::string name, std::unique_ptr<CCaptureDevice> device)
-    : SourceName(std::move(name)), Dev(std::move(device))
-{
-}
+    : SourceName(std::move(name)), Dev(std::move(device)) {}
 
-CSourceState::~CSourceState()
-{
+CSourceState::~CSourceState() {
     std::lock_guard guard(ControlLock);
     StopGrabberLocked();
 }
 
-bool CSourceState::EnableCapture(bool on)
-{
+bool CSourceState::EnableCapture(bool on) {
     std::lock_guard guard(ControlLock);
     if (on)
         StartGrabberLocked();
@@ -23,8 +19,7 @@ bool CSourceState::EnableCapture(bool on)
     return true;
 }
 
-bool CSourceState::SetFormat(const CaptureFormat& format)
-{
+bool CSourceState::SetFormat(const CaptureFormat& format) {
     std::lock_guard guard(ControlLock);
     const bool wasCapturing = Grabber.joinable();
     StopGrabberLocked();
@@ -34,21 +29,18 @@ bool CSourceState::SetFormat(const CaptureFormat& format)
     return done;
 }
 
-void CSourceState::AddSink(CFrameSequence* sequence)
-{
+void CSourceState::AddSink(CFrameSequence* sequence) {
     std::lock_guard guard(SinkLock);
     if (std::find(Sinks.begin(), Sinks.end(), sequence) == Sinks.end())
         Sinks.push_back(sequence);
 }
 
-void CSourceState::RemoveSink(CFrameSequence* sequence)
-{
+void CSourceState::RemoveSink(CFrameSequence* sequence) {
     std::lock_guard guard(SinkLock);
     std::erase(Sinks, sequence);
 }
 
-void CSourceState::StartGrabberLocked()
-{
+void CSourceState::StartGrabberLocked() {
     if (Grabber.joinable())
         return;
     StopRequested = false;
@@ -56,8 +48,7 @@ void CSourceState::StartGrabberLocked()
     Grabber = std::thread([this] { GrabberMain(); });
 }
 
-void CSourceState::StopGrabberLocked()
-{
+void CSourceState::StopGrabberLocked() {
     if (!Grabber.joinable())
         return;
     {
@@ -69,16 +60,14 @@ void CSourceState::StopGrabberLocked()
     Grabber.join();
 }
 
-void CSourceState::PauseBeforeRetry()
-{
+void CSourceState::PauseBeforeRetry() {
     std::unique_lock guard(RetryLock);
     RetryWake.wait_for(guard, RetryPause, [this] { return StopRequested.load(); });
 }
 
 // A source that fails to start or stops delivering is let go and tried again after a pause,
 // for as long as capture stays on; consumers simply see no new frames meanwhile.
-void CSourceState::GrabberMain()
-{
+void CSourceState::GrabberMain() {
     bool started = false;
     while (!StopRequested) {
         if (!started) {
@@ -103,8 +92,7 @@ void CSourceState::GrabberMain()
         Dev->Stop();
 }
 
-void CSourceState::Deliver(const cv::Mat& frame, const CFrameInfo& info)
-{
+void CSourceState::Deliver(const cv::Mat& frame, const CFrameInfo& info) {
     std::lock_guard guard(SinkLock);
     for (CFrameSequence* sink : Sinks)
         sink->PushBack(frame, info);

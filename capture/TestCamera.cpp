@@ -9,14 +9,13 @@
 
 namespace {
 
-constexpr double PauseSeconds = 2.0;     // the mark rests in the middle, long enough to click it
-constexpr double SweepSeconds = 6.0;     // then sweeps out of the picture on both sides and back
-constexpr double LightSeconds = 11.0;    // period of the drifting room light
-constexpr double LightSwing = 0.12;      // +-12 % of the light level
-constexpr int NoiseMargin = 32;          // the noise fields are this much larger on each side
+constexpr double PauseSeconds = 2.0;   // the mark rests in the middle, long enough to click it
+constexpr double SweepSeconds = 6.0;   // then sweeps out of the picture on both sides and back
+constexpr double LightSeconds = 11.0;  // period of the drifting room light
+constexpr double LightSwing = 0.12;    // +-12 % of the light level
+constexpr int NoiseMargin = 32;        // the noise fields are this much larger on each side
 
-uint64_t Mix(uint64_t v)
-{
+uint64_t Mix(uint64_t v) {
     v ^= v >> 33;
     v *= 0xff51afd7ed558ccdULL;
     v ^= v >> 33;
@@ -24,12 +23,11 @@ uint64_t Mix(uint64_t v)
     return v ^ (v >> 33);
 }
 
-} // namespace
+}  // namespace
 
 CTestCamera::CTestCamera(int width, int height, double fps)
     : FrameWidth(std::max(width, 16)), FrameHeight(std::max(height, 16)),
-      FrameRate(fps > 0.0 ? fps : 30.0)
-{
+      FrameRate(fps > 0.0 ? fps : 30.0) {
     Radius = std::max(9.0f, 0.0375f * std::min<float>(FrameWidth, FrameHeight * 4.0f / 3.0f));
     MakeBackground();
     std::lock_guard guard(NoiseLock);
@@ -43,14 +41,12 @@ float CTestCamera::MarkRadius() const { return Radius; }
 int CTestCamera::Light() const { return LightPercent; }
 void CTestCamera::SetLight(int percent) { LightPercent = std::clamp(percent, 0, 200); }
 
-int CTestCamera::Noise() const
-{
+int CTestCamera::Noise() const {
     std::lock_guard guard(NoiseLock);
     return NoiseAmplitude;
 }
 
-void CTestCamera::SetNoise(int amplitude)
-{
+void CTestCamera::SetNoise(int amplitude) {
     std::lock_guard guard(NoiseLock);
     amplitude = std::clamp(amplitude, 0, 50);
     if (amplitude == NoiseAmplitude)
@@ -61,16 +57,16 @@ void CTestCamera::SetNoise(int amplitude)
 
 // Muted, low-saturation colours so that nothing in the background resembles the mark:
 // a few large soft patches, a fine grain and a faint tile grid.
-void CTestCamera::MakeBackground()
-{
+void CTestCamera::MakeBackground() {
     cv::RNG rng(20240611);
     cv::Mat coarse(6, 8, CV_8UC3);
     for (int y = 0; y < coarse.rows; ++y)
         for (int x = 0; x < coarse.cols; ++x) {
             const int grey = rng.uniform(70, 170);
-            coarse.at<cv::Vec3b>(y, x) = cv::Vec3b(cv::saturate_cast<uchar>(grey + rng.uniform(-12, 6)),
-                                                   cv::saturate_cast<uchar>(grey + rng.uniform(-6, 8)),
-                                                   cv::saturate_cast<uchar>(grey + rng.uniform(-4, 14)));
+            coarse.at<cv::Vec3b>(y, x) =
+                cv::Vec3b(cv::saturate_cast<uchar>(grey + rng.uniform(-12, 6)),
+                          cv::saturate_cast<uchar>(grey + rng.uniform(-6, 8)),
+                          cv::saturate_cast<uchar>(grey + rng.uniform(-4, 14)));
         }
     cv::Mat base;
     cv::resize(coarse, base, cv::Size(FrameWidth, FrameHeight), 0, 0, cv::INTER_CUBIC);
@@ -94,8 +90,7 @@ void CTestCamera::MakeBackground()
 // Sensor-like noise: mostly luminance grain (the same offset on B, G and R), with a smaller
 // independent colour part. Stored as its positive and negative halves so that adding it is
 // two saturating byte operations.
-void CTestCamera::MakeNoiseLocked()
-{
+void CTestCamera::MakeNoiseLocked() {
     const cv::Size size(FrameWidth + 2 * NoiseMargin, FrameHeight + 2 * NoiseMargin);
     cv::RNG rng(977);
     cv::Mat luma(size, CV_32F), chroma(size, CV_32FC3);
@@ -117,8 +112,7 @@ void CTestCamera::MakeNoiseLocked()
     cv::insertChannel(zero, NoiseDown, 3);
 }
 
-CTestCamera::CMarkPlace CTestCamera::MarkPlace(int64_t n) const
-{
+CTestCamera::CMarkPlace CTestCamera::MarkPlace(int64_t n) const {
     const double t = std::fmod(static_cast<double>(n) / FrameRate, PauseSeconds + SweepSeconds);
     // Eased sweep: the phase leaves and rejoins the pause with zero speed, so the mark slows
     // down into its resting place instead of stopping dead.
@@ -127,18 +121,18 @@ CTestCamera::CMarkPlace CTestCamera::MarkPlace(int64_t n) const
     // The horizontal swing reaches 0.8 of the width either side of the middle, so the mark
     // leaves the picture twice per sweep; frame 0 has it resting in the middle.
     const double x = FrameWidth * (0.5 + 0.8 * std::sin(phase));
-    const double y = FrameHeight * (0.5 + 0.25 * std::sin(phase * 1.37 + 0.4) - 0.25 * std::sin(0.4));
+    const double y =
+        FrameHeight * (0.5 + 0.25 * std::sin(phase * 1.37 + 0.4) - 0.25 * std::sin(0.4));
     return {static_cast<float>(x), static_cast<float>(y)};
 }
 
-double CTestCamera::LightFactor(int64_t n) const
-{
+double CTestCamera::LightFactor(int64_t n) const {
     const double t = static_cast<double>(n) / FrameRate;
-    return LightPercent / 100.0 * (1.0 + LightSwing * std::sin(2.0 * std::numbers::pi * t / LightSeconds));
+    return LightPercent / 100.0 *
+           (1.0 + LightSwing * std::sin(2.0 * std::numbers::pi * t / LightSeconds));
 }
 
-std::optional<cv::Point2f> CTestCamera::MarkCentre(int64_t n) const
-{
+std::optional<cv::Point2f> CTestCamera::MarkCentre(int64_t n) const {
     const CMarkPlace p = MarkPlace(n);
     if (p.X + Radius <= 0.0f || p.X - Radius >= FrameWidth || p.Y + Radius <= 0.0f ||
         p.Y - Radius >= FrameHeight)
@@ -146,16 +140,14 @@ std::optional<cv::Point2f> CTestCamera::MarkCentre(int64_t n) const
     return cv::Point2f(p.X, p.Y);
 }
 
-bool CTestCamera::MarkFullyInView(int64_t n) const
-{
+bool CTestCamera::MarkFullyInView(int64_t n) const {
     const CMarkPlace p = MarkPlace(n);
     return p.X - Radius >= 0.0f && p.X + Radius <= FrameWidth && p.Y - Radius >= 0.0f &&
            p.Y + Radius <= FrameHeight;
 }
 
 // A hard-edged disc: a pixel belongs to it when its centre lies inside the circle.
-void CTestCamera::DrawMark(const CMarkPlace& place, cv::Mat& out) const
-{
+void CTestCamera::DrawMark(const CMarkPlace& place, cv::Mat& out) const {
     const int x0 = std::max(0, static_cast<int>(std::floor(place.X - Radius)));
     const int x1 = std::min(FrameWidth - 1, static_cast<int>(std::ceil(place.X + Radius)));
     const int y0 = std::max(0, static_cast<int>(std::floor(place.Y - Radius)));
@@ -173,8 +165,7 @@ void CTestCamera::DrawMark(const CMarkPlace& place, cv::Mat& out) const
     }
 }
 
-void CTestCamera::AddNoiseLocked(int64_t n, cv::Mat& out) const
-{
+void CTestCamera::AddNoiseLocked(int64_t n, cv::Mat& out) const {
     if (NoiseAmplitude == 0)
         return;
     const uint64_t h = Mix(static_cast<uint64_t>(n) + 0x9e3779b97f4a7c15ULL);
@@ -185,8 +176,7 @@ void CTestCamera::AddNoiseLocked(int64_t n, cv::Mat& out) const
     cv::subtract(out, NoiseDown(window), out);
 }
 
-void CTestCamera::Render(int64_t n, cv::Mat& out) const
-{
+void CTestCamera::Render(int64_t n, cv::Mat& out) const {
     out.create(FrameHeight, FrameWidth, CV_8UC4);
     Background.convertTo(out, CV_8UC4, LightFactor(n));
     DrawMark(MarkPlace(n), out);

@@ -28,9 +28,9 @@ public:
     float MarkRadius() const;
 
     // Adjustable like a camera's controls.
-    int Light() const;   // 0..200, percent of the normal light level
+    int Light() const;  // 0..200, percent of the normal light level
     void SetLight(int percent);
-    int Noise() const;   // 0..50, noise amplitude in grey levels
+    int Noise() const;  // 0..50, noise amplitude in grey levels
     void SetNoise(int amplitude);
 
 private:
@@ -47,9 +47,9 @@ private:
     int FrameWidth, FrameHeight;
     double FrameRate;
     float Radius;
-    cv::Mat Background;           // CV_8UC4, drawn once
+    cv::Mat Background;  // CV_8UC4, drawn once
     std::atomic<int> LightPercent{100};
     mutable std::mutex NoiseLock;  // guards the noise fields and amplitude
     int NoiseAmplitude = 6;
-    cv::Mat NoiseUp, NoiseDown;   // CV_8UC4, larger than the frame, shifted per frame
+    cv::Mat NoiseUp, NoiseDown;  // CV_8UC4, larger than the frame, shifted per frame
 };

@@ -15,21 +15,18 @@ enum : uint32_t { LightControl = 1, NoiseControl = 2 };
 class CTestCameraDevice : public CCaptureDevice {
 public:
     CTestCameraDevice(int width, int height, double fps)
-        : Camera(std::make_unique<CTestCamera>(width, height, fps))
-    {
+        : Camera(std::make_unique<CTestCamera>(width, height, fps)) {
         NoteFormat({width, height, fps});
     }
 
-    bool Start() override
-    {
+    bool Start() override {
         Origin = std::chrono::steady_clock::now();
         Next = 0;
         return true;
     }
     void Stop() override {}
 
-    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override
-    {
+    bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override {
         const CTestCamera& cam = *Camera;
         const double fps = cam.Fps();
         const auto due = Origin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -47,15 +44,13 @@ public:
         return true;
     }
 
-    std::vector<CaptureFormat> Formats() const override
-    {
+    std::vector<CaptureFormat> Formats() const override {
         const double fps = Camera->Fps();
         return {{320, 240, fps}, {640, 480, fps}, {1280, 720, fps}};
     }
 
     // Called while the grabber is stopped, so the camera can be replaced.
-    bool SetFormat(const CaptureFormat& format) override
-    {
+    bool SetFormat(const CaptureFormat& format) override {
         if (format.Width < 16 || format.Height < 16)
             return false;
         const double fps = format.Fps > 0.0 ? format.Fps : Camera->Fps();
@@ -67,8 +62,7 @@ public:
         return true;
     }
 
-    std::vector<CaptureControl> Controls() const override
-    {
+    std::vector<CaptureControl> Controls() const override {
         CaptureControl light;
         light.Id = LightControl;
         light.Name = "Light level";
@@ -82,8 +76,7 @@ public:
         return {light, noise};
     }
 
-    bool SetControl(uint32_t id, int value) override
-    {
+    bool SetControl(uint32_t id, int value) override {
         if (id == LightControl)
             Camera->SetLight(value);
         else if (id == NoiseControl)
@@ -101,9 +94,8 @@ private:
     int64_t Next = 0;
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<CCaptureDevice> MakeTestCameraDevice(int width, int height, double fps)
-{
+std::unique_ptr<CCaptureDevice> MakeTestCameraDevice(int width, int height, double fps) {
     return std::make_unique<CTestCameraDevice>(width, height, fps);
 }

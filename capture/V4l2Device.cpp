@@ -11,10 +11,10 @@ namespace {
 // about formats and controls. Stop releases the stream, which turns the camera off.
 class CV4l2Device : public CVideoCaptureDevice {
 public:
-    explicit CV4l2Device(std::string path) : Path(std::move(path)), Node(std::make_shared<CV4l2Node>(Path)) {}
+    explicit CV4l2Device(std::string path)
+        : Path(std::move(path)), Node(std::make_shared<CV4l2Node>(Path)) {}
 
-    bool Start() override
-    {
+    bool Start() override {
         {
             // A node that was unplugged answers nothing any more; the device may be back.
             std::lock_guard guard(NodeLock);
@@ -32,15 +32,14 @@ public:
         if (Wanted.Fps > 0.0)
             Capture.set(cv::CAP_PROP_FPS, Wanted.Fps);
         const double fps = Capture.get(cv::CAP_PROP_FPS);
-        NoteFormat({int(Capture.get(cv::CAP_PROP_FRAME_WIDTH)), int(Capture.get(cv::CAP_PROP_FRAME_HEIGHT)),
-                    fps > 0.0 ? fps : 0.0});
+        NoteFormat({int(Capture.get(cv::CAP_PROP_FRAME_WIDTH)),
+                    int(Capture.get(cv::CAP_PROP_FRAME_HEIGHT)), fps > 0.0 ? fps : 0.0});
         return true;
     }
 
     std::vector<CaptureFormat> Formats() const override { return CurrentNode()->Formats(); }
 
-    bool SetFormat(const CaptureFormat& format) override
-    {
+    bool SetFormat(const CaptureFormat& format) override {
         if (format.Width <= 0 || format.Height <= 0)
             return false;
         Wanted = format;
@@ -49,11 +48,12 @@ public:
     }
 
     std::vector<CaptureControl> Controls() const override { return CurrentNode()->Controls(); }
-    bool SetControl(uint32_t id, int value) override { return CurrentNode()->SetControl(id, value); }
+    bool SetControl(uint32_t id, int value) override {
+        return CurrentNode()->SetControl(id, value);
+    }
 
 private:
-    std::shared_ptr<CV4l2Node> CurrentNode() const
-    {
+    std::shared_ptr<CV4l2Node> CurrentNode() const {
         std::lock_guard guard(NodeLock);
         return Node;
     }
@@ -64,9 +64,8 @@ private:
     CaptureFormat Wanted;
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<CCaptureDevice> MakeV4l2Device(const std::string& path)
-{
+std::unique_ptr<CCaptureDevice> MakeV4l2Device(const std::string& path) {
     return std::make_unique<CV4l2Device>(path);
 }

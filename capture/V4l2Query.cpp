@@ -9,19 +9,16 @@
 #include <cerrno>
 #include <cstring>
 
-CV4l2Node::CV4l2Node(const std::string& path)
-{
+CV4l2Node::CV4l2Node(const std::string& path) {
     Fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
 }
 
-CV4l2Node::~CV4l2Node()
-{
+CV4l2Node::~CV4l2Node() {
     if (Fd >= 0)
         ::close(Fd);
 }
 
-bool CV4l2Node::Query(unsigned long request, void* arg) const
-{
+bool CV4l2Node::Query(unsigned long request, void* arg) const {
     if (Fd < 0)
         return false;
     int r;
@@ -31,18 +28,17 @@ bool CV4l2Node::Query(unsigned long request, void* arg) const
     return r == 0;
 }
 
-bool CV4l2Node::CapturesVideo() const
-{
+bool CV4l2Node::CapturesVideo() const {
     v4l2_capability cap{};
     if (!Query(VIDIOC_QUERYCAP, &cap))
         return false;
     // device_caps describes this node; capabilities the whole physical device.
-    const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+    const uint32_t caps =
+        (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
     return (caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING);
 }
 
-std::string CV4l2Node::CardName() const
-{
+std::string CV4l2Node::CardName() const {
     v4l2_capability cap{};
     if (!Query(VIDIOC_QUERYCAP, &cap))
         return {};
@@ -50,15 +46,16 @@ std::string CV4l2Node::CardName() const
                        strnlen(reinterpret_cast<const char*>(cap.card), sizeof cap.card));
 }
 
-std::vector<double> CV4l2Node::Rates(uint32_t pixelFormat, int width, int height) const
-{
+std::vector<double> CV4l2Node::Rates(uint32_t pixelFormat, int width, int height) const {
     std::vector<double> rates;
     v4l2_frmivalenum ival{};
     ival.pixel_format = pixelFormat;
     ival.width = static_cast<uint32_t>(width);
     ival.height = static_cast<uint32_t>(height);
     for (ival.index = 0; Query(VIDIOC_ENUM_FRAMEINTERVALS, &ival); ++ival.index) {
-        auto toFps = [](const v4l2_fract& f) { return f.numerator ? double(f.denominator) / f.numerator : 0.0; };
+        auto toFps = [](const v4l2_fract& f) {
+            return f.numerator ? double(f.denominator) / f.numerator : 0.0;
+        };
         if (ival.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
             rates.push_back(toFps(ival.discrete));
             continue;
@@ -72,8 +69,7 @@ std::vector<double> CV4l2Node::Rates(uint32_t pixelFormat, int width, int height
     return rates;
 }
 
-void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CaptureFormat>& out) const
-{
+void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CaptureFormat>& out) const {
     auto add = [&](int w, int h) {
         auto rates = Rates(pixelFormat, w, h);
         if (rates.empty())
@@ -89,7 +85,7 @@ void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CaptureFormat>& out) 
             continue;
         }
         // A range of sizes: offer the usual ones that fit inside it.
-        static const int common[][2] = {{160, 120}, {320, 240}, {640, 480}, {800, 600},
+        static const int common[][2] = {{160, 120},  {320, 240},  {640, 480},  {800, 600},
                                         {1024, 768}, {1280, 720}, {1920, 1080}};
         const auto& s = size.stepwise;
         for (const auto& c : common)
@@ -100,8 +96,7 @@ void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CaptureFormat>& out) 
     }
 }
 
-std::vector<CaptureFormat> CV4l2Node::Formats() const
-{
+std::vector<CaptureFormat> CV4l2Node::Formats() const {
     std::vector<CaptureFormat> out;
     v4l2_fmtdesc desc{};
     desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -124,23 +119,31 @@ std::vector<CaptureFormat> CV4l2Node::Formats() const
     return out;
 }
 
-bool CV4l2Node::Describe(uint32_t id, CaptureControl& control) const
-{
+bool CV4l2Node::Describe(uint32_t id, CaptureControl& control) const {
     v4l2_queryctrl q{};
     q.id = id;
     if (!Query(VIDIOC_QUERYCTRL, &q) || (q.flags & V4L2_CTRL_FLAG_DISABLED))
         return false;
     control.Id = q.id;
-    control.Name.assign(reinterpret_cast<const char*>(q.name), strnlen(reinterpret_cast<const char*>(q.name), sizeof q.name));
+    control.Name.assign(reinterpret_cast<const char*>(q.name),
+                        strnlen(reinterpret_cast<const char*>(q.name), sizeof q.name));
     control.Minimum = q.minimum;
     control.Maximum = q.maximum;
     control.Step = q.step > 0 ? q.step : 1;
     control.Default = q.default_value;
-    control.Inactive = (q.flags & (V4L2_CTRL_FLAG_INACTIVE | V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_GRABBED)) != 0;
+    control.Inactive =
+        (q.flags & (V4L2_CTRL_FLAG_INACTIVE | V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_GRABBED)) !=
+        0;
     switch (q.type) {
-    case V4L2_CTRL_TYPE_INTEGER: control.Type = CaptureControl::Integer; break;
-    case V4L2_CTRL_TYPE_BOOLEAN: control.Type = CaptureControl::Boolean; break;
-    case V4L2_CTRL_TYPE_BUTTON: control.Type = CaptureControl::Button; break;
+    case V4L2_CTRL_TYPE_INTEGER:
+        control.Type = CaptureControl::Integer;
+        break;
+    case V4L2_CTRL_TYPE_BOOLEAN:
+        control.Type = CaptureControl::Boolean;
+        break;
+    case V4L2_CTRL_TYPE_BUTTON:
+        control.Type = CaptureControl::Button;
+        break;
     case V4L2_CTRL_TYPE_MENU:
     case V4L2_CTRL_TYPE_INTEGER_MENU: {
         control.Type = CaptureControl::Menu;
@@ -150,14 +153,17 @@ bool CV4l2Node::Describe(uint32_t id, CaptureControl& control) const
             m.index = static_cast<uint32_t>(i);
             if (!Query(VIDIOC_QUERYMENU, &m))
                 continue;  // gaps in a menu are allowed
-            std::string label = q.type == V4L2_CTRL_TYPE_MENU
-                ? std::string(reinterpret_cast<const char*>(m.name), strnlen(reinterpret_cast<const char*>(m.name), sizeof m.name))
-                : std::to_string(m.value);
+            std::string label =
+                q.type == V4L2_CTRL_TYPE_MENU
+                    ? std::string(reinterpret_cast<const char*>(m.name),
+                                  strnlen(reinterpret_cast<const char*>(m.name), sizeof m.name))
+                    : std::to_string(m.value);
             control.MenuItems.emplace_back(i, label);
         }
         break;
     }
-    default: return false;  // 64-bit, string and compound controls are not offered
+    default:
+        return false;  // 64-bit, string and compound controls are not offered
     }
     if (control.Type != CaptureControl::Button) {
         v4l2_control value{};
@@ -168,8 +174,7 @@ bool CV4l2Node::Describe(uint32_t id, CaptureControl& control) const
     return true;
 }
 
-std::vector<CaptureControl> CV4l2Node::Controls() const
-{
+std::vector<CaptureControl> CV4l2Node::Controls() const {
     std::vector<CaptureControl> out;
     v4l2_queryctrl q{};
     q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
@@ -197,8 +202,7 @@ std::vector<CaptureControl> CV4l2Node::Controls() const
     return out;
 }
 
-bool CV4l2Node::SetControl(uint32_t id, int value) const
-{
+bool CV4l2Node::SetControl(uint32_t id, int value) const {
     v4l2_control c{};
     c.id = id;
     c.value = value;

@@ -2,8 +2,7 @@
 
 #include "Devices.h"
 
-bool CVideoCaptureDevice::Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info)
-{
+bool CVideoCaptureDevice::Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) {
     if (Interrupted() || !Capture.read(Raw) || !ToPoolFrame(Raw, pool, frame))
         return false;
     info.Index = Count++;

@@ -19,7 +19,9 @@ CDrawPattern::CDrawPattern(const std::string& pattern) {
         if (HasNumber)
             throw CToolError("--draw pattern '" + pattern + "' has more than one %d");
         size_t j = i + 1;
-        for (; j < pattern.size() && std::string_view("-0+ ").find(pattern[j]) != std::string_view::npos; ++j) {
+        for (; j < pattern.size() &&
+               std::string_view("-0+ ").find(pattern[j]) != std::string_view::npos;
+             ++j) {
             LeftAlign |= pattern[j] == '-';
             ZeroPad |= pattern[j] == '0';
             Plus |= pattern[j] == '+';

@@ -91,11 +91,18 @@ cv::Mat ToBgra(const cv::Mat& picture) {
     }
     cv::Mat frame;
     switch (eight.channels()) {
-    case 1: cv::cvtColor(eight, frame, cv::COLOR_GRAY2BGRA); break;
-    case 3: cv::cvtColor(eight, frame, cv::COLOR_BGR2BGRA); break;
-    case 4: frame = eight.isContinuous() ? eight : eight.clone(); break;
-    default: throw CToolError("frames of " + std::to_string(eight.channels()) +
-                              " channels are not supported");
+    case 1:
+        cv::cvtColor(eight, frame, cv::COLOR_GRAY2BGRA);
+        break;
+    case 3:
+        cv::cvtColor(eight, frame, cv::COLOR_BGR2BGRA);
+        break;
+    case 4:
+        frame = eight.isContinuous() ? eight : eight.clone();
+        break;
+    default:
+        throw CToolError("frames of " + std::to_string(eight.channels()) +
+                         " channels are not supported");
     }
     return frame;
 }

@@ -84,8 +84,8 @@ CTrackOptions ParseOptions(const std::vector<std::string>& args) {
             options.Help = true;
         } else if (arg == "--show-mask") {
             options.ShowMask = true;
-        } else if (const size_t eq = arg.find('='); eq != std::string::npos &&
-                                                   TakesValue(arg.substr(0, eq))) {
+        } else if (const size_t eq = arg.find('=');
+                   eq != std::string::npos && TakesValue(arg.substr(0, eq))) {
             Apply(options, arg.substr(0, eq), arg.substr(eq + 1));
         } else if (TakesValue(arg)) {
             if (i + 1 >= args.size())

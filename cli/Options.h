@@ -10,12 +10,12 @@ struct CPoint2i {
 
 struct CTrackOptions {
     std::vector<std::string> Sources;
-    std::string SettingsFile;      // --settings, empty when not given
-    std::string SaveSettingsFile;  // --save-settings
-    std::optional<CPoint2i> Click; // --click: point and calibration request
-    std::optional<CPoint2i> Point; // --point: point only
+    std::string SettingsFile;       // --settings, empty when not given
+    std::string SaveSettingsFile;   // --save-settings
+    std::optional<CPoint2i> Click;  // --click: point and calibration request
+    std::optional<CPoint2i> Point;  // --point: point only
     bool ShowMask = false;
-    std::string DrawPattern;       // --draw, empty when not drawing
+    std::string DrawPattern;  // --draw, empty when not drawing
     std::optional<long long> Frames;
     bool Help = false;
 };

@@ -68,8 +68,7 @@ void PrintHeader(std::FILE* out, bool truth) {
     std::fputs(truth ? ",truth_x,truth_y\n" : "\n", out);
 }
 
-void PrintRow(std::FILE* out, long long frame, const CColorTracker& tracker, float row,
-              float col) {
+void PrintRow(std::FILE* out, long long frame, const CColorTracker& tracker, float row, float col) {
     const int chosen = tracker.ChosenBlob();
     // Every 8-connected group counts, also past the labels a 16-bit mask can number.
     std::fprintf(out, "%lld,%d,%d", frame, chosen >= 0 ? 1 : 0, tracker.GroupCount());

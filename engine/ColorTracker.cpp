@@ -172,8 +172,8 @@ bool CColorTracker::Track(cv::Mat& frame, CTrackingParams& params, bool draw, fl
         PaintMask(w.Mask, frame);
     if (e >= 0) {
         const BlobInfo& b = w.Table[e];
-        cv::rectangle(frame, cv::Point(int(b.MinX), int(b.MinY)), cv::Point(int(b.MaxX), int(b.MaxY)),
-                      cv::Scalar(0, 0, 255), 2);
+        cv::rectangle(frame, cv::Point(int(b.MinX), int(b.MinY)),
+                      cv::Point(int(b.MaxX), int(b.MaxY)), cv::Scalar(0, 0, 255), 2);
     }
     if (w.Window) {
         const CalibrationWindow& c = *w.Window;

@@ -36,9 +36,9 @@ struct SelectionBounds {
 // Not thread-safe: every call comes from one thread.
 class CColorTracker {
 public:
-    static constexpr uint16_t Unlabelled = 0xFFFF;    // mask marker before labelling
-    static constexpr int MaxLabels = 65534;           // labels 1..65534
-    static constexpr int TableSize = 65535;           // blob table / count array entries
+    static constexpr uint16_t Unlabelled = 0xFFFF;  // mask marker before labelling
+    static constexpr int MaxLabels = 65534;         // labels 1..65534
+    static constexpr int TableSize = 65535;         // blob table / count array entries
 
     CColorTracker();
     ~CColorTracker();
@@ -57,16 +57,16 @@ public:
     // CV_8UC4 is left alone: nothing is read, drawn or learnt, and the result is false.
     // Conversion, classification, labelling and measurement run fused in one walk over
     // the frame; the results are those of the stages below run one after the other.
-    bool Track(cv::Mat& frame, CTrackingParams& params, bool draw,
-               float* rowOut = nullptr, float* colOut = nullptr);
+    bool Track(cv::Mat& frame, CTrackingParams& params, bool draw, float* rowOut = nullptr,
+               float* colOut = nullptr);
     // The pass as the document runs it: drawing on, no outputs.
     bool ProcessFrame(cv::Mat& frame, CTrackingParams& params);
 
     // Results of the last pass.
-    int RegionCount() const;            // N of the labelling
-    int GroupCount() const;             // 8-connected groups found: N, unless over MaxLabels
-    int ChosenBlob() const;             // index into Blobs(), or -1
-    const BlobInfo* Blobs() const;      // TableSize records; 0..N-1 valid
+    int RegionCount() const;        // N of the labelling
+    int GroupCount() const;         // 8-connected groups found: N, unless over MaxLabels
+    int ChosenBlob() const;         // index into Blobs(), or -1
+    const BlobInfo* Blobs() const;  // TableSize records; 0..N-1 valid
     std::optional<CalibrationWindow> LastWindow() const;
 
     // Working images of the last pass (dense rows for every width, CV_8UC3 YUV of the
@@ -90,8 +90,8 @@ public:
     // become background (0), so the mask never holds 0xFFFF or more than N.
     int LabelComponents(cv::Mat& mask, uint32_t* counts = nullptr);
     static void MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n);
-    static int SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax,
-                          uint32_t hMin, uint32_t hMax, double rLimit);
+    static int SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax, uint32_t hMin,
+                          uint32_t hMax, double rLimit);
     static std::optional<CalibrationWindow> WindowAround(int x, int y, int width, int height);
     static void CalibrateColorRange(const cv::Mat& yuv, CTrackingParams& params,
                                     const CalibrationWindow& window);

@@ -21,8 +21,8 @@ void CRunLabeller::Reserve(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     // A row of width w holds at most (w + 1) / 2 separate runs.
-    const std::size_t runs =
-        CWorkBuffer::CheckedProduct({static_cast<std::size_t>(height), (static_cast<std::size_t>(width) + 1) / 2});
+    const std::size_t runs = CWorkBuffer::CheckedProduct(
+        {static_cast<std::size_t>(height), (static_cast<std::size_t>(width) + 1) / 2});
     if (runs > static_cast<std::size_t>(INT32_MAX))
         CWorkBuffer::NoMemory();  // run indices are int32
     if (runs > Capacity) {
@@ -33,7 +33,8 @@ void CRunLabeller::Reserve(int width, int height) {
         Capacity = runs;
     }
     if (height > CapacityRows) {
-        RowBegin.Allocate(CWorkBuffer::CheckedProduct({static_cast<std::size_t>(height) + 1, sizeof(int32_t)}));
+        RowBegin.Allocate(
+            CWorkBuffer::CheckedProduct({static_cast<std::size_t>(height) + 1, sizeof(int32_t)}));
         CapacityRows = height;
     }
     const std::size_t bitBytes = 8 * ((static_cast<std::size_t>(width) + 63) / 64);
@@ -48,7 +49,8 @@ void CRunLabeller::Reserve(int width, int height) {
     }
     const int scores = width + height + 1;  // a diagonal score stays below width + height
     if (scores > CapacityScores) {
-        ScoreCounts.Allocate(CWorkBuffer::CheckedProduct({static_cast<std::size_t>(scores), sizeof(int32_t)}));
+        ScoreCounts.Allocate(
+            CWorkBuffer::CheckedProduct({static_cast<std::size_t>(scores), sizeof(int32_t)}));
         CapacityScores = scores;
     }
 }
@@ -133,7 +135,7 @@ void CRunLabeller::JoinWithRowAbove(int y) {
         }
         parent[run] = root;  // the run is new and larger than any root above
         --Groups;
-        above = k - 1;       // the last one may touch the next run as well
+        above = k - 1;  // the last one may touch the next run as well
         lastAbove = above;
         lastRoot = root;
     }
@@ -158,7 +160,8 @@ void WriteRun(uint16_t* row, int s, int e, int width, uint16_t label) {
     const __m128i value = _mm_set1_epi16(static_cast<short>(label));
     const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
     for (; x <= e && x + 8 <= width; x += 8) {
-        const __m128i take = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(std::min(e - x + 1, 8))), lanes);
+        const __m128i take =
+            _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(std::min(e - x + 1, 8))), lanes);
         auto* at = reinterpret_cast<__m128i*>(row + x);
         const __m128i old = _mm_loadu_si128(at);
         _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(take, value), _mm_andnot_si128(take, old)));
@@ -220,7 +223,8 @@ void CRunLabeller::KeepLongestGroups(int keep) {
         if (parent[i] >= 0)
             continue;
         const uint64_t score = ScoreOf(boxes[-parent[i] - 1]);
-        const bool kept = score > uint64_t(threshold) || (score == uint64_t(threshold) && atThreshold-- > 0);
+        const bool kept =
+            score > uint64_t(threshold) || (score == uint64_t(threshold) && atThreshold-- > 0);
         parent[i] = kept ? i : -1;
     }
 }
@@ -245,8 +249,13 @@ int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
             if (p == i) {
                 label = next <= maxLabels ? next++ : 0;
                 if (table != nullptr && label != 0) {  // a group's first run: its top row
-                    table[label - 1] = BlobInfo{0, uint32_t(s), uint32_t(y), uint32_t(e), uint32_t(y),
-                                                table[label - 1].CenterX, table[label - 1].CenterY};
+                    table[label - 1] = BlobInfo{0,
+                                                uint32_t(s),
+                                                uint32_t(y),
+                                                uint32_t(e),
+                                                uint32_t(y),
+                                                table[label - 1].CenterX,
+                                                table[label - 1].CenterY};
                     SumX[label - 1] = 0;
                     SumY[label - 1] = 0;
                 }
@@ -270,8 +279,10 @@ int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
     const int n = next - 1;
     if (table != nullptr)
         for (int r = 0; r < n; ++r) {
-            table[r].CenterX = static_cast<float>(static_cast<double>(SumX[r]) / table[r].PixelCount);
-            table[r].CenterY = static_cast<float>(static_cast<double>(SumY[r]) / table[r].PixelCount);
+            table[r].CenterX =
+                static_cast<float>(static_cast<double>(SumX[r]) / table[r].PixelCount);
+            table[r].CenterY =
+                static_cast<float>(static_cast<double>(SumY[r]) / table[r].PixelCount);
         }
     return n;
 }

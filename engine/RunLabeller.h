@@ -76,13 +76,13 @@ private:
     std::size_t GroupCapacity = 0;
     int CapacityRows = 0;
     int CapacityScores = 0;
-    CWorkBuffer Start;       // int32 first column of each run
-    CWorkBuffer End;         // int32 last column (inclusive)
-    CWorkBuffer Parent;      // int32 union-find parent; after Finish the run's number
-    CWorkBuffer RowBegin;    // int32 first run of each row, Height + 1 entries
-    CWorkBuffer Bits;        // one bit row
-    CWorkBuffer Boxes;       // CGroupBox per group, used only when groups outnumber labels
-    CWorkBuffer ScoreCounts; // int32 groups per diagonal length, same use
+    CWorkBuffer Start;                // int32 first column of each run
+    CWorkBuffer End;                  // int32 last column (inclusive)
+    CWorkBuffer Parent;               // int32 union-find parent; after Finish the run's number
+    CWorkBuffer RowBegin;             // int32 first run of each row, Height + 1 entries
+    CWorkBuffer Bits;                 // one bit row
+    CWorkBuffer Boxes;                // CGroupBox per group, used only when groups outnumber labels
+    CWorkBuffer ScoreCounts;          // int32 groups per diagonal length, same use
     std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums
     std::unique_ptr<int64_t[]> SumY;
 };

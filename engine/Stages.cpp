@@ -33,8 +33,10 @@ SelectionBounds SelectionBounds::For(const CTrackingParams& p, int frameWidth, i
     SelectionBounds b{};
     b.MinWidth = TruncateToU32(p.MinWidth * static_cast<double>(sx));
     b.MaxWidth = TruncateToU32(p.MaxWidth * static_cast<double>(sx));
-    b.MinHeight = TruncateToU32(static_cast<double>(uint64_t{p.MinHeight} * uint64_t(std::max(frameHeight, 0))) * perRow);
-    b.MaxHeight = TruncateToU32(static_cast<double>(uint64_t{p.MaxHeight} * uint64_t(std::max(frameHeight, 0))) * perRow);
+    b.MinHeight = TruncateToU32(
+        static_cast<double>(uint64_t{p.MinHeight} * uint64_t(std::max(frameHeight, 0))) * perRow);
+    b.MaxHeight = TruncateToU32(
+        static_cast<double>(uint64_t{p.MaxHeight} * uint64_t(std::max(frameHeight, 0))) * perRow);
     b.RatioLimit = p.MinARatio * 0.01;
     return b;
 }
@@ -74,7 +76,8 @@ void CColorTracker::MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n) {
     // 64-bit sums: on large frames a region's column sum passes 2^31.
     std::vector<int64_t> sumX(n, 0), sumY(n, 0);
     for (int r = 0; r < n; ++r)
-        table[r] = BlobInfo{0, uint32_t(mask.cols), uint32_t(mask.rows), 0, 0, table[r].CenterX, table[r].CenterY};
+        table[r] = BlobInfo{0, uint32_t(mask.cols), uint32_t(mask.rows), 0,
+                            0, table[r].CenterX,    table[r].CenterY};
     for (int y = 0; y < mask.rows; ++y) {
         const uint16_t* row = mask.ptr<uint16_t>(y);
         for (int x = 0; x < mask.cols; ++x) {
@@ -93,8 +96,10 @@ void CColorTracker::MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n) {
     }
     for (int r = 0; r < n; ++r) {
         if (table[r].PixelCount > 0) {
-            table[r].CenterX = static_cast<float>(static_cast<double>(sumX[r]) / table[r].PixelCount);
-            table[r].CenterY = static_cast<float>(static_cast<double>(sumY[r]) / table[r].PixelCount);
+            table[r].CenterX =
+                static_cast<float>(static_cast<double>(sumX[r]) / table[r].PixelCount);
+            table[r].CenterY =
+                static_cast<float>(static_cast<double>(sumY[r]) / table[r].PixelCount);
         }
     }
 }

@@ -18,7 +18,10 @@ public:
     void Allocate(std::size_t bytes);
     void Release();
 
-    template <class T> T* As() const { return static_cast<T*>(Data); }
+    template <class T>
+    T* As() const {
+        return static_cast<T*>(Data);
+    }
     std::size_t Size() const { return Bytes; }
 
     // Product of the factors, or the end of the process when it does not fit size_t.

@@ -13,8 +13,8 @@ void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n) {
     }
 }
 
-void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
-                              uint64_t* bits, int n, const ColorBounds& bounds) {
+void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                              int n, const ColorBounds& bounds) {
     std::memset(bits, 0, sizeof(uint64_t) * ((static_cast<size_t>(n) + 63) / 64));
     ConvertRowScalar(bgra, yuv, n);
     for (int x = 0; x < n; ++x) {

@@ -43,8 +43,8 @@ ConvertClassifyRowFn ConvertClassifyRow();
 
 // Each variant on its own, so both can be checked; the AVX2 ones are null without AVX2.
 void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n);
-void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
-                              uint64_t* bits, int n, const ColorBounds& bounds);
+void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                              int n, const ColorBounds& bounds);
 ConvertRowFn ConvertRowAvx2();
 ConvertClassifyRowFn ConvertClassifyRowAvx2();
 

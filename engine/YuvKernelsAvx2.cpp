@@ -46,8 +46,9 @@ QUELTA_AVX2 inline CYuv8 Convert8(__m256i px) {
 QUELTA_AVX2 inline void Store8(uint8_t* out, const CYuv8& p) {
     const __m256i packed = _mm256_or_si256(
         p.Y, _mm256_or_si256(_mm256_slli_epi32(p.U, 8), _mm256_slli_epi32(p.V, 16)));
-    const __m256i squeeze = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
-                                             0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i squeeze =
+        _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6,
+                         8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
     const __m256i tight = _mm256_shuffle_epi8(packed, squeeze);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(tight));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(tight, 1));
@@ -90,14 +91,16 @@ QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint1
         const CYuv8 b = Convert8(Load8(bgra + 4 * x + 32));
         Store8(yuv + 3 * x, a);
         Store8(yuv + 3 * x + 24, b);
-        const __m256i inA = _mm256_and_si256(Inside(a.Y, ry), _mm256_and_si256(Inside(a.U, ru), Inside(a.V, rv)));
-        const __m256i inB = _mm256_and_si256(Inside(b.Y, ry), _mm256_and_si256(Inside(b.U, ru), Inside(b.V, rv)));
+        const __m256i inA =
+            _mm256_and_si256(Inside(a.Y, ry), _mm256_and_si256(Inside(a.U, ru), Inside(a.V, rv)));
+        const __m256i inB =
+            _mm256_and_si256(Inside(b.Y, ry), _mm256_and_si256(Inside(b.U, ru), Inside(b.V, rv)));
         // packs interleaves the 128-bit halves; the permute puts the 16 entries in order.
         const __m256i entries = _mm256_permute4x64_epi64(_mm256_packs_epi32(inA, inB), 0xD8);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), entries);
-        const uint16_t chunk = static_cast<uint16_t>(
-            _mm256_movemask_ps(_mm256_castsi256_ps(inA)) |
-            (_mm256_movemask_ps(_mm256_castsi256_ps(inB)) << 8));
+        const uint16_t chunk =
+            static_cast<uint16_t>(_mm256_movemask_ps(_mm256_castsi256_ps(inA)) |
+                                  (_mm256_movemask_ps(_mm256_castsi256_ps(inB)) << 8));
         std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
     }
     const size_t wordBytes = 8 * ((static_cast<size_t>(n) + 63) / 64);
@@ -123,7 +126,9 @@ bool HasAvx2() {
 }  // namespace
 
 ConvertRowFn ConvertRowAvx2() { return HasAvx2() ? ConvertRowImpl : nullptr; }
-ConvertClassifyRowFn ConvertClassifyRowAvx2() { return HasAvx2() ? ConvertClassifyRowImpl : nullptr; }
+ConvertClassifyRowFn ConvertClassifyRowAvx2() {
+    return HasAvx2() ? ConvertClassifyRowImpl : nullptr;
+}
 
 }  // namespace QueltaKernels
 

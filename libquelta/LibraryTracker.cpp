@@ -36,7 +36,8 @@ void CLibraryTracker::Stop() {
     Stopped = true;
 }
 
-std::optional<CMarkReport> CLibraryTracker::Position(std::chrono::steady_clock::time_point now) const {
+std::optional<CMarkReport>
+CLibraryTracker::Position(std::chrono::steady_clock::time_point now) const {
     std::lock_guard guard(Lock);
     if (Stopped || !Latest.HasFrame || !Latest.Found || now - Latest.Arrived > StaleAfter)
         return std::nullopt;

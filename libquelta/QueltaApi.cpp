@@ -69,7 +69,8 @@ QUELTA_API short QTAInicialitza(int source) {
         return 0;
     CTrackingParams params;
     ReadRegistry(params);
-    std::shared_ptr<CLibraryTracker> started = CLibraryTracker::Start(CImageSource::Open(name), params);
+    std::shared_ptr<CLibraryTracker> started =
+        CLibraryTracker::Start(CImageSource::Open(name), params);
     if (!started)
         return 0;
     std::lock_guard guard(State().RunLock);

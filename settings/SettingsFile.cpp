@@ -24,8 +24,16 @@ struct LineRule {
 // Keys are positional: line k must carry the k-th key.
 constexpr std::array<LineRule, 12> Lines{{
     {"QTA", 1},
-    {"lMin", 255}, {"lMax", 255}, {"a1Min", 255}, {"a1Max", 255}, {"a2Min", 255}, {"a2Max", 255},
-    {"MinARatio", 100}, {"MinWidth", 640}, {"MaxWidth", 640}, {"MinHeight", 480},
+    {"lMin", 255},
+    {"lMax", 255},
+    {"a1Min", 255},
+    {"a1Max", 255},
+    {"a2Min", 255},
+    {"a2Max", 255},
+    {"MinARatio", 100},
+    {"MinWidth", 640},
+    {"MaxWidth", 640},
+    {"MinHeight", 480},
     {"MaxHeight", 480},
 }};
 
@@ -63,9 +71,9 @@ bool ParseLine(const std::string& line, const LineRule& rule, int64_t& value) {
 }
 
 std::string FileText(const CTrackingParams& p) {
-    const std::array<uint32_t, 12> values{1,           p.lMin,     p.lMax,     p.a1Min,
-                                          p.a1Max,     p.a2Min,    p.a2Max,    p.MinARatio,
-                                          p.MinWidth,  p.MaxWidth, p.MinHeight, p.MaxHeight};
+    const std::array<uint32_t, 12> values{1,          p.lMin,     p.lMax,      p.a1Min,
+                                          p.a1Max,    p.a2Min,    p.a2Max,     p.MinARatio,
+                                          p.MinWidth, p.MaxWidth, p.MinHeight, p.MaxHeight};
     std::string text;
     for (size_t k = 0; k < Lines.size(); ++k)
         text += std::string(Lines[k].Key) + ' ' + std::to_string(values[k]) + "\r\n";

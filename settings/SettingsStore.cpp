@@ -17,12 +17,18 @@ struct StoredValue {
 
 // Always read and written in this order.
 constexpr std::array<StoredValue, 12> Values{{
-    {"lMin", 255},      {"lMax", 255},
-    {"a1Min", 255},     {"a1Max", 255},
-    {"a2Min", 255},     {"a2Max", 255},
-    {"MinARatio", 100}, {"MinWidth", 640},
-    {"MaxWidth", 640},  {"MinHeight", 480},
-    {"MaxHeight", 480}, {"VideoConfigured", 255},
+    {"lMin", 255},
+    {"lMax", 255},
+    {"a1Min", 255},
+    {"a1Max", 255},
+    {"a2Min", 255},
+    {"a2Max", 255},
+    {"MinARatio", 100},
+    {"MinWidth", 640},
+    {"MaxWidth", 640},
+    {"MinHeight", 480},
+    {"MaxHeight", 480},
+    {"VideoConfigured", 255},
 }};
 
 // Pointers to the record's fields in the order of Values (the flag is handled apart).

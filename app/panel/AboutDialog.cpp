@@ -18,8 +18,7 @@ constexpr QRect PurposeText{75, 25, 155, 10};
 constexpr QRect OkButton{245, 10, 32, 14};
 constexpr QSize PictureSize{64, 48};  // pixels, whatever the font
 
-QPixmap AboutPicture(qreal pixelRatio)
-{
+QPixmap AboutPicture(qreal pixelRatio) {
     QPixmap pixmap(PictureSize * pixelRatio);
     pixmap.fill(Qt::white);
     QSvgRenderer renderer(QStringLiteral(":/images/about.svg"));
@@ -29,8 +28,8 @@ QPixmap AboutPicture(qreal pixelRatio)
     return pixmap;
 }
 
-QLabel* MakeText(const QString& text, const QRect& rectDu, const CDialogUnits& du, QWidget* parent)
-{
+QLabel* MakeText(const QString& text, const QRect& rectDu, const CDialogUnits& du,
+                 QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The template's boxes are tight; let a wider desktop font run on rather than clip.
@@ -41,11 +40,9 @@ QLabel* MakeText(const QString& text, const QRect& rectDu, const CDialogUnits& d
     return label;
 }
 
-} // namespace
+}  // namespace
 
-CAboutDialog::CAboutDialog(QWidget* parent)
-    : QDialog(parent)
-{
+CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Quant a Quelta"));
     const CDialogUnits du(fontMetrics());
 
@@ -54,8 +51,8 @@ CAboutDialog::CAboutDialog(QWidget* parent)
     picture->setFrameStyle(QFrame::Box | QFrame::Plain);
     picture->setLineWidth(1);
     picture->setPixmap(AboutPicture(devicePixelRatioF()));
-    picture->setGeometry(QRect(QPoint(du.X(PicturePos.x()), du.Y(PicturePos.y())),
-                               PictureSize + QSize(2, 2)));
+    picture->setGeometry(
+        QRect(QPoint(du.X(PicturePos.x()), du.Y(PicturePos.y())), PictureSize + QSize(2, 2)));
 
     MakeText(QStringLiteral("Quelta Versió 1.2"), VersionText, du, this);
     MakeText(QStringLiteral("Seguiment en viu d'una marca de color"), PurposeText, du, this);

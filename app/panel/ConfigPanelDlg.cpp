@@ -18,13 +18,11 @@ namespace L = ConfigPanelLayout;
 
 namespace {
 
-uint32_t FieldValue(const CTrackingParams& params, const L::CRowLayout& rowLayout)
-{
+uint32_t FieldValue(const CTrackingParams& params, const L::CRowLayout& rowLayout) {
     return rowLayout.ByteField ? params.*rowLayout.ByteField : params.*rowLayout.WordField;
 }
 
-void StoreField(CTrackingParams& params, const L::CRowLayout& rowLayout, int value)
-{
+void StoreField(CTrackingParams& params, const L::CRowLayout& rowLayout, int value) {
     if (rowLayout.ByteField)
         params.*rowLayout.ByteField = static_cast<uint8_t>(value);
     else
@@ -32,34 +30,33 @@ void StoreField(CTrackingParams& params, const L::CRowLayout& rowLayout, int val
 }
 
 QGroupBox* MakeGroup(const QString& title, const QRect& rectDu, const QPoint& originDu,
-                     const CDialogUnits& du, QWidget* parent)
-{
+                     const CDialogUnits& du, QWidget* parent) {
     auto* group = new QGroupBox(title, parent);
     group->setGeometry(du.Rect(rectDu, originDu));
     // The rows are placed for a frame whose top line runs through the middle of the title,
     // not below it as some styles draw it.
     const int halfTitle = group->fontMetrics().height() / 2;
-    group->setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: %1px; }"
-        "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px;"
-        " background-color: palette(window); }").arg(halfTitle).arg(du.X(2)));
+    group->setStyleSheet(
+        QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: %1px; }"
+            "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px;"
+            " background-color: palette(window); }")
+            .arg(halfTitle)
+            .arg(du.X(2)));
     return group;
 }
 
 // A focus change the user made inside the panel. A window losing activation (which includes
 // the panel closing) or a context menu opening is not the user leaving the box, so it does not
 // check the typed value.
-bool IsFocusMove(Qt::FocusReason reason)
-{
+bool IsFocusMove(Qt::FocusReason reason) {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
-} // namespace
+}  // namespace
 
 CConfigPanelDlg::CConfigPanelDlg(CTrackingParams& params, QWidget* parent)
-    : QDialog(parent)
-    , Params(params)
-{
+    : QDialog(parent), Params(params) {
     setWindowTitle(QStringLiteral("Panell de configuració"));
     const CDialogUnits du(fontMetrics());
     NarrowSize = du.Size(L::NarrowWidth, L::TemplateHeight);
@@ -76,8 +73,7 @@ CConfigPanelDlg::CConfigPanelDlg(CTrackingParams& params, QWidget* parent)
 
 CConfigPanelDlg::~CConfigPanelDlg() = default;
 
-void CConfigPanelDlg::BuildFixedControls(const CDialogUnits& du)
-{
+void CConfigPanelDlg::BuildFixedControls(const CDialogUnits& du) {
     OkButton = new QPushButton(QStringLiteral("OK"), this);
     OkButton->setObjectName(QStringLiteral("ok"));
     OkButton->setGeometry(du.Rect(L::OkButton));
@@ -97,7 +93,8 @@ void CConfigPanelDlg::BuildFixedControls(const CDialogUnits& du)
     MaskCheck = new QCheckBox(QStringLiteral("Visió Quelta"), this);
     MaskCheck->setObjectName(QStringLiteral("check%1").arg(L::MaskCheckId));
     MaskCheck->setGeometry(du.Rect(L::MaskCheck));
-    connect(MaskCheck, &QCheckBox::clicked, this, [this](bool checked) { Params.ShowMask = checked; });
+    connect(MaskCheck, &QCheckBox::clicked, this,
+            [this](bool checked) { Params.ShowMask = checked; });
 
     WideCheck = new QCheckBox(QStringLiteral("Configuració avançada"), this);
     WideCheck->setObjectName(QStringLiteral("check%1").arg(L::WideCheckId));
@@ -105,14 +102,14 @@ void CConfigPanelDlg::BuildFixedControls(const CDialogUnits& du)
     connect(WideCheck, &QCheckBox::clicked, this, &CConfigPanelDlg::ApplyWidthRule);
 }
 
-void CConfigPanelDlg::BuildRows(const CDialogUnits& du)
-{
+void CConfigPanelDlg::BuildRows(const CDialogUnits& du) {
     for (size_t i = 0; i < L::Rows.size(); ++i) {
         const L::CRowLayout& rowLayout = L::Rows[i];
         QWidget* parent = rowLayout.InColourGroup ? static_cast<QWidget*>(ColourGroup) : this;
         const QPoint origin = rowLayout.InColourGroup ? L::ColourGroup.topLeft() : QPoint();
         if (!rowLayout.Label.isEmpty()) {
-            auto* label = new QLabel(rowLayout.MinLabel ? QStringLiteral("Min") : QStringLiteral("Max"), parent);
+            auto* label = new QLabel(
+                rowLayout.MinLabel ? QStringLiteral("Min") : QStringLiteral("Max"), parent);
             label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             label->setGeometry(du.Rect(rowLayout.Label, origin));
         }
@@ -131,8 +128,7 @@ void CConfigPanelDlg::BuildRows(const CDialogUnits& du)
     }
 }
 
-void CConfigPanelDlg::SetTabOrder()
-{
+void CConfigPanelDlg::SetTabOrder() {
     QWidget* previous = OkButton;
     for (int index : L::TabOrder) {
         setTabOrder(previous, Rows[index].Slider);
@@ -143,27 +139,25 @@ void CConfigPanelDlg::SetTabOrder()
     setTabOrder(MaskCheck, WideCheck);
 }
 
-void CConfigPanelDlg::SetUpRow(CRow& row)
-{
+void CConfigPanelDlg::SetUpRow(CRow& row) {
     row.Slider->setRange(0, static_cast<int>(row.Layout->UpperEnd));
     row.Slider->setValue(static_cast<int>(FieldValue(Params, *row.Layout)));
     connect(row.Slider, &QSlider::valueChanged, this, [this, &row] { SyncRowFromSlider(row); });
     SyncRowFromSlider(row);
 }
 
-void CConfigPanelDlg::SyncRowFromSlider(const CRow& row)
-{
+void CConfigPanelDlg::SyncRowFromSlider(const CRow& row) {
     const int value = row.Slider->value();
     row.Edit->setText(QString::number(value));
     StoreField(Params, *row.Layout, value);
 }
 
-bool CConfigPanelDlg::CommitEditBox(const CRow& row)
-{
+bool CConfigPanelDlg::CommitEditBox(const CRow& row) {
     const long value = ReadEditBoxNumber(row.Edit->text());
     // Compared as an unsigned number, so a negative value counts as too large.
     if (static_cast<unsigned long>(value) > row.Layout->UpperEnd) {
-        ShowOutOfRangeMessage(QStringLiteral("El valor ha d'estar entre 0 i %1").arg(row.Layout->UpperEnd));
+        ShowOutOfRangeMessage(
+            QStringLiteral("El valor ha d'estar entre 0 i %1").arg(row.Layout->UpperEnd));
         // The message box took the activation; the typing goes on in this panel.
         activateWindow();
         row.Edit->setFocus(Qt::OtherFocusReason);
@@ -175,16 +169,14 @@ bool CConfigPanelDlg::CommitEditBox(const CRow& row)
     return true;
 }
 
-CConfigPanelDlg::CRow* CConfigPanelDlg::RowOfEdit(QObject* object)
-{
+CConfigPanelDlg::CRow* CConfigPanelDlg::RowOfEdit(QObject* object) {
     for (CRow& row : Rows)
         if (object && row.Edit == object)
             return &row;
     return nullptr;
 }
 
-bool CConfigPanelDlg::eventFilter(QObject* watched, QEvent* event)
-{
+bool CConfigPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         CRow* row = RowOfEdit(watched);
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
@@ -194,23 +186,20 @@ bool CConfigPanelDlg::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void CConfigPanelDlg::ShowOutOfRangeMessage(const QString& text)
-{
+void CConfigPanelDlg::ShowOutOfRangeMessage(const QString& text) {
     // No title of our own: the window system then shows the application's name.
     QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, this);
     box.exec();
 }
 
-void CConfigPanelDlg::ApplyWidthRule()
-{
+void CConfigPanelDlg::ApplyWidthRule() {
     const bool wide = WideCheck->isChecked();
     ColourGroup->setVisible(wide);
     setFixedSize(wide ? WideSize : NarrowSize);  // resizing keeps the top-left corner
     raise();
 }
 
-void CConfigPanelDlg::accept()
-{
+void CConfigPanelDlg::accept() {
     // Enter in an edit box presses OK without moving the focus: the typed value must count
     // (or be refused) before the record goes to the store.
     if (CRow* row = RowOfEdit(focusWidget()); row && !CommitEditBox(*row))
@@ -220,8 +209,7 @@ void CConfigPanelDlg::accept()
     QDialog::accept();
 }
 
-void CConfigPanelDlg::reject()
-{
+void CConfigPanelDlg::reject() {
     Params.ShowMask = false;
     QDialog::reject();
 }

@@ -11,7 +11,9 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class CDialogUnits;
-namespace ConfigPanelLayout { struct CRowLayout; }
+namespace ConfigPanelLayout {
+struct CRowLayout;
+}
 
 // The modal configuration panel. It edits the record in place: every slider movement reaches
 // the record at once, so the live picture follows the panel.

@@ -59,6 +59,7 @@ using P = CTrackingParams;
 constexpr uint32_t W = P::WidthLimit, H = P::HeightLimit, R = P::RatioLimit, C = P::ColorLimit;
 
 // In the order the rows are set up.
+// clang-format off
 constexpr std::array<CRowLayout, 11> Rows{{
     {1000, 1001, W, nullptr, &P::MinWidth, true, {14, 23, 15, 10}, {28, 20, 58, 15}, {89, 21, 20, 12}, false},
     {1002, 1003, W, nullptr, &P::MaxWidth, false, {14, 41, 15, 10}, {28, 39, 58, 15}, {89, 40, 20, 12}, false},
@@ -72,8 +73,9 @@ constexpr std::array<CRowLayout, 11> Rows{{
     {1016, 1017, C, &P::a2Min, nullptr, true, {140, 146, 15, 10}, {154, 144, 58, 15}, {216, 145, 20, 12}, true},
     {1018, 1019, C, &P::a2Max, nullptr, false, {140, 165, 15, 10}, {154, 162, 58, 15}, {216, 164, 20, 12}, true},
 }};
+// clang-format on
 
 // Keyboard order of the rows (indices into Rows): width, height, the colour rows, then aspect.
 constexpr std::array<int, 11> TabOrder{0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 4};
 
-} // namespace ConfigPanelLayout
+}  // namespace ConfigPanelLayout

@@ -4,16 +4,14 @@ namespace {
 
 constexpr qsizetype MaxCharacters = 8;
 
-bool IsBlank(QChar c)
-{
+bool IsBlank(QChar c) {
     // The C library's blanks; other Unicode spaces end the number like any other character.
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
 }
 
-} // namespace
+}  // namespace
 
-long ReadEditBoxNumber(const QString& text)
-{
+long ReadEditBoxNumber(const QString& text) {
     const QString head = text.left(MaxCharacters);
     qsizetype i = 0;
     while (i < head.size() && IsBlank(head[i]))

@@ -60,7 +60,8 @@ private:
             ++Notifications;
             return true;
         }
-        const bool window = receiver == Frame || receiver == static_cast<QObject*>(Frame->windowHandle());
+        const bool window =
+            receiver == Frame || receiver == static_cast<QObject*>(Frame->windowHandle());
         return (window && type == QEvent::UpdateRequest) ||
                ((receiver == View || window) && type == QEvent::Paint);
     }

@@ -8,7 +8,8 @@ namespace {
 QString Key(const std::string& text) {
     QString key;
     for (const QChar c : QString::fromStdString(text).toLower())
-        if (c.isLetterOrNumber()) key += c;
+        if (c.isLetterOrNumber())
+            key += c;
     return key;
 }
 

@@ -17,8 +17,10 @@ namespace {
 std::vector<CaptureFormat> Distinct(std::vector<CaptureFormat> formats) {
     std::stable_sort(formats.begin(), formats.end(), [](const auto& a, const auto& b) {
         const long areaA = long(a.Width) * a.Height, areaB = long(b.Width) * b.Height;
-        if (areaA != areaB) return areaA < areaB;
-        if (a.Width != b.Width) return a.Width < b.Width;
+        if (areaA != areaB)
+            return areaA < areaB;
+        if (a.Width != b.Width)
+            return a.Width < b.Width;
         return a.Fps > b.Fps;
     });
     formats.erase(std::unique(formats.begin(), formats.end()), formats.end());
@@ -34,7 +36,8 @@ QString Rate(double fps) {
 
 QString CFormatDialog::Describe(const CaptureFormat& format) {
     QString text = QStringLiteral("%1 × %2").arg(format.Width).arg(format.Height);
-    if (format.Fps > 0) text += QStringLiteral(", %1 imatges/s").arg(Rate(format.Fps));
+    if (format.Fps > 0)
+        text += QStringLiteral(", %1 imatges/s").arg(Rate(format.Fps));
     return text;
 }
 
@@ -42,7 +45,8 @@ CFormatDialog::CFormatDialog(CDeviceAccess& device, QWidget* owner)
     : QDialog(owner), Device(device) {
     setWindowTitle(QStringLiteral("Format"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Mides d'imatge i ritmes que ofereix el dispositiu:")));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Mides d'imatge i ritmes que ofereix el dispositiu:")));
     List = new QListWidget;
     List->setMinimumWidth(300);
     layout->addWidget(List);
@@ -61,7 +65,8 @@ void CFormatDialog::Fill() {
     int currentRow = -1;
     for (size_t i = 0; i < Entries.size(); ++i) {
         List->addItem(Describe(Entries[i]));
-        if (Entries[i] == current) currentRow = int(i);
+        if (Entries[i] == current)
+            currentRow = int(i);
     }
     if (Entries.empty())
         Current->setText(QStringLiteral("El dispositiu no ofereix cap format per triar."));
@@ -76,15 +81,14 @@ void CFormatDialog::Fill() {
 void CFormatDialog::FitHeight() {
     // Room for every entry up to ten; a longer list scrolls.
     const int rows = std::clamp(List->count(), 4, 10);
-    const int rowHeight = List->count() > 0 ? List->sizeHintForRow(0) : List->fontMetrics().height();
+    const int rowHeight =
+        List->count() > 0 ? List->sizeHintForRow(0) : List->fontMetrics().height();
     const int height = rows * rowHeight + 2 * List->frameWidth() + 4;
     List->setMinimumHeight(height);
     List->setMaximumHeight(List->count() > 10 ? QWIDGETSIZE_MAX : height);
 }
 
-void CFormatDialog::SelectRow(int row) {
-    List->setCurrentRow(row);
-}
+void CFormatDialog::SelectRow(int row) { List->setCurrentRow(row); }
 
 int CFormatDialog::SelectedRow() const {
     const auto selected = List->selectedItems();

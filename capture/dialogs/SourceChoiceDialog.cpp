@@ -32,7 +32,8 @@ bool IsUrl(const QString& text) {
 
 std::string FromUrl(const QString& text) {
     const QUrl url(text);
-    if (url.isLocalFile()) return "file:" + url.toLocalFile().toStdString();
+    if (url.isLocalFile())
+        return "file:" + url.toLocalFile().toStdString();
     // GStreamer opens network streams (RTSP, HTTP, ...) itself; the sink keeps only the newest
     // picture so a slow reader never falls behind a live stream. The encoded URL has no quotes.
     return "gst:uridecodebin uri=\"" + url.toString(QUrl::FullyEncoded).toStdString() +
@@ -57,11 +58,16 @@ std::string FromPath(QString path) {
 
 std::string SourceFromTypedText(const QString& typed) {
     const QString text = typed.trimmed();
-    if (text.isEmpty()) return {};
-    if (HasOwnPrefix(text)) return text.toStdString();
-    if (IsUrl(text)) return FromUrl(text);
-    if (text.contains(QLatin1Char('!'))) return FromPipeline(text);
-    if (text.startsWith(QStringLiteral("/dev/video"))) return "v4l2:" + text.toStdString();
+    if (text.isEmpty())
+        return {};
+    if (HasOwnPrefix(text))
+        return text.toStdString();
+    if (IsUrl(text))
+        return FromUrl(text);
+    if (text.contains(QLatin1Char('!')))
+        return FromPipeline(text);
+    if (text.startsWith(QStringLiteral("/dev/video")))
+        return "v4l2:" + text.toStdString();
     return FromPath(text);
 }
 
@@ -69,8 +75,10 @@ QString TypedTextFromSource(const std::string& source) {
     const QString text = QString::fromStdString(source);
     if (text.startsWith(QStringLiteral("file:")) && !text.startsWith(QStringLiteral("file://")))
         return text.mid(5);
-    if (text.startsWith(QStringLiteral("gst:"))) return text.mid(4);
-    if (text.startsWith(QStringLiteral("v4l2:"))) return text.mid(5);
+    if (text.startsWith(QStringLiteral("gst:")))
+        return text.mid(4);
+    if (text.startsWith(QStringLiteral("v4l2:")))
+        return text.mid(5);
     return text;
 }
 
@@ -105,9 +113,10 @@ QWidget* CSourceChoiceDialog::MakeCameraGroup() {
     auto* layout = new QVBoxLayout(box);
     for (const CSourceEntry& camera : Cameras) {
         const QString device = TypedTextFromSource(camera.Name);
-        const QString label = camera.Label.empty()
-                                  ? device
-                                  : QStringLiteral("%1  (%2)").arg(QString::fromStdString(camera.Label), device);
+        const QString label =
+            camera.Label.empty()
+                ? device
+                : QStringLiteral("%1  (%2)").arg(QString::fromStdString(camera.Label), device);
         auto* radio = new QRadioButton(label);
         Group->addButton(radio);
         CameraButtons.push_back(radio);
@@ -124,8 +133,10 @@ QWidget* CSourceChoiceDialog::MakeCameraGroup() {
 QWidget* CSourceChoiceDialog::MakeOtherGroup() {
     auto* box = new QGroupBox(QStringLiteral("Altres fonts"));
     auto* layout = new QVBoxLayout(box);
-    TestCamera = new QRadioButton(QStringLiteral("Càmera de prova integrada (imatge sintètica amb una marca que es mou)"));
-    Typed = new QRadioButton(QStringLiteral("Fitxer de vídeo o d'imatge, adreça de xarxa o canonada de GStreamer:"));
+    TestCamera = new QRadioButton(
+        QStringLiteral("Càmera de prova integrada (imatge sintètica amb una marca que es mou)"));
+    Typed = new QRadioButton(
+        QStringLiteral("Fitxer de vídeo o d'imatge, adreça de xarxa o canonada de GStreamer:"));
     Group->addButton(TestCamera);
     Group->addButton(Typed);
     layout->addWidget(TestCamera);
@@ -142,9 +153,9 @@ QWidget* CSourceChoiceDialog::MakeOtherGroup() {
     row->addWidget(browse);
     layout->addLayout(row);
 
-    auto* hint = new QLabel(QStringLiteral(
-        "Per exemple: ~/videos/prova.mp4  o  rtsp://192.168.1.20/stream,\n"
-        "o bé una canonada com  videotestsrc ! videoconvert"));
+    auto* hint = new QLabel(
+        QStringLiteral("Per exemple: ~/videos/prova.mp4  o  rtsp://192.168.1.20/stream,\n"
+                       "o bé una canonada com  videotestsrc ! videoconvert"));
     hint->setContentsMargins(20, 0, 0, 0);
     hint->setEnabled(false);
     layout->addWidget(hint);
@@ -156,7 +167,8 @@ void CSourceChoiceDialog::Preselect(const std::string& remembered) {
                         std::any_of(Cameras.begin(), Cameras.end(),
                                     [&](const CSourceEntry& c) { return c.Name == remembered; });
     // Something typed earlier stays in the entry, ready to be chosen again.
-    if (!remembered.empty() && !listed) Entry->setText(TypedTextFromSource(remembered));
+    if (!remembered.empty() && !listed)
+        Entry->setText(TypedTextFromSource(remembered));
     if (Cameras.empty()) {
         TestCamera->setChecked(true);
         return;
@@ -178,9 +190,11 @@ void CSourceChoiceDialog::Browse() {
     const QString start = QFileInfo(Entry->text().trimmed()).absolutePath();
     const QString file = QFileDialog::getOpenFileName(
         this, QStringLiteral("Tria un fitxer de vídeo o d'imatge"), start,
-        QStringLiteral("Vídeos i imatges (*.mp4 *.avi *.mkv *.mov *.webm *.mpg *.mpeg *.ogv *.mjpeg "
-                       "*.png *.jpg *.jpeg *.bmp *.tif *.tiff);;Tots els fitxers (*)"));
-    if (file.isEmpty()) return;
+        QStringLiteral(
+            "Vídeos i imatges (*.mp4 *.avi *.mkv *.mov *.webm *.mpg *.mpeg *.ogv *.mjpeg "
+            "*.png *.jpg *.jpeg *.bmp *.tif *.tiff);;Tots els fitxers (*)"));
+    if (file.isEmpty())
+        return;
     Entry->setText(file);
     Typed->setChecked(true);
     UpdateOk();
@@ -188,9 +202,12 @@ void CSourceChoiceDialog::Browse() {
 
 std::string CSourceChoiceDialog::ChosenSource() const {
     for (size_t i = 0; i < CameraButtons.size(); ++i)
-        if (CameraButtons[i]->isChecked()) return Cameras[i].Name;
-    if (TestCamera->isChecked()) return "testcam";
-    if (Typed->isChecked()) return SourceFromTypedText(Entry->text());
+        if (CameraButtons[i]->isChecked())
+            return Cameras[i].Name;
+    if (TestCamera->isChecked())
+        return "testcam";
+    if (Typed->isChecked())
+        return SourceFromTypedText(Entry->text());
     return {};
 }
 
@@ -200,16 +217,16 @@ void CSourceChoiceDialog::UpdateOk() {
     Error->clear();
 }
 
-QString CSourceChoiceDialog::Problem() const {
-    return Error->text();
-}
+QString CSourceChoiceDialog::Problem() const { return Error->text(); }
 
 QString CSourceChoiceDialog::CheckSource(const std::string& source) const {
     const QString text = QString::fromStdString(source);
     if (text.startsWith(QStringLiteral("file:"))) {
         const QString path = text.mid(5);
-        if (!QFileInfo(path).isFile()) return QStringLiteral("No existeix el fitxer «%1».").arg(path);
-        if (!QFileInfo(path).isReadable()) return QStringLiteral("No es pot llegir el fitxer «%1».").arg(path);
+        if (!QFileInfo(path).isFile())
+            return QStringLiteral("No existeix el fitxer «%1».").arg(path);
+        if (!QFileInfo(path).isReadable())
+            return QStringLiteral("No es pot llegir el fitxer «%1».").arg(path);
     }
     if (text.startsWith(QStringLiteral("v4l2:")) && !QFileInfo::exists(text.mid(5)))
         return QStringLiteral("No existeix el dispositiu «%1».").arg(text.mid(5));
@@ -218,7 +235,8 @@ QString CSourceChoiceDialog::CheckSource(const std::string& source) const {
 
 void CSourceChoiceDialog::accept() {
     const std::string source = ChosenSource();
-    if (source.empty()) return;
+    if (source.empty())
+        return;
     const QString problem = CheckSource(source);
     if (!problem.isEmpty()) {
         // Stay open: a typing slip is easier to mend here than after a failed start.

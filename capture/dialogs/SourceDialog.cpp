@@ -19,7 +19,8 @@ namespace {
 
 // A slider moves in steps of one; the device only takes Minimum + k * Step.
 int Snap(const CaptureControl& control, int value) {
-    if (control.Step <= 1) return value;
+    if (control.Step <= 1)
+        return value;
     const double k = std::round(double(value - control.Minimum) / control.Step);
     return std::clamp(control.Minimum + int(k) * control.Step, control.Minimum, control.Maximum);
 }
@@ -42,7 +43,8 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     : QDialog(owner), Device(device) {
     setWindowTitle(QStringLiteral("Font de vídeo"));
     auto* layout = new QVBoxLayout(this);
-    auto* note = new QLabel(QStringLiteral("Ajustos del dispositiu. Cada canvi s'aplica a l'instant; la imatge viva es reprèn en tancar."));
+    auto* note = new QLabel(QStringLiteral("Ajustos del dispositiu. Cada canvi s'aplica a "
+                                           "l'instant; la imatge viva es reprèn en tancar."));
     note->setEnabled(false);
     layout->addWidget(note);
     auto* content = new QWidget;
@@ -50,15 +52,18 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     grid->setHorizontalSpacing(14);
     grid->setColumnMinimumWidth(1, 220);
     grid->setColumnStretch(1, 1);
-    for (const CaptureControl& control : Device.Controls()) AddRow(grid, control);
+    for (const CaptureControl& control : Device.Controls())
+        AddRow(grid, control);
     if (Rows.empty())
         layout->addWidget(new QLabel(QStringLiteral("El dispositiu no té cap control ajustable.")));
     else
         layout->addWidget(Scrolled(content));
 
     auto* buttons = new QDialogButtonBox;
-    QPushButton* defaults = buttons->addButton(QStringLiteral("Restableix"), QDialogButtonBox::ResetRole);
-    defaults->setToolTip(QStringLiteral("Torna tots els controls als valors de fàbrica del dispositiu"));
+    QPushButton* defaults =
+        buttons->addButton(QStringLiteral("Restableix"), QDialogButtonBox::ResetRole);
+    defaults->setToolTip(
+        QStringLiteral("Torna tots els controls als valors de fàbrica del dispositiu"));
     defaults->setEnabled(!Rows.empty());
     QPushButton* close = buttons->addButton(QStringLiteral("Tanca"), QDialogButtonBox::AcceptRole);
     // Enter closes; it must never reset the device or press one of its buttons by accident.
@@ -87,7 +92,8 @@ void CSourceDialog::AddRow(QGridLayout* grid, const CaptureControl& control) {
         row.Caption->setBuddy(row.Editor);
         grid->addWidget(row.Caption, line, 0);
         grid->addWidget(row.Editor, line, 1, 1, row.ValueText ? 1 : 2);
-        if (row.ValueText) grid->addWidget(row.ValueText, line, 2);
+        if (row.ValueText)
+            grid->addWidget(row.ValueText, line, 2);
     }
     Show(row);
 }
@@ -100,7 +106,8 @@ QWidget* CSourceDialog::MakeEditor(CRow& row) {
         auto* slider = new QSlider(Qt::Horizontal);
         slider->setRange(control.Minimum, control.Maximum);
         slider->setSingleStep(std::max(1, control.Step));
-        slider->setPageStep(std::max(std::max(1, control.Step), (control.Maximum - control.Minimum) / 10));
+        slider->setPageStep(
+            std::max(std::max(1, control.Step), (control.Maximum - control.Minimum) / 10));
         row.ValueText = new QLabel;
         row.ValueText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row.ValueText->setMinimumWidth(row.ValueText->fontMetrics().horizontalAdvance(
@@ -115,7 +122,8 @@ QWidget* CSourceDialog::MakeEditor(CRow& row) {
     }
     case CaptureControl::Menu: {
         auto* combo = new QComboBox;
-        for (const auto& [value, text] : control.MenuItems) combo->addItem(MenuItemLabel(text), value);
+        for (const auto& [value, text] : control.MenuItems)
+            combo->addItem(MenuItemLabel(text), value);
         connect(combo, &QComboBox::activated, this,
                 [this, id, combo](int index) { Apply(id, combo->itemData(index).toInt()); });
         return combo;
@@ -137,7 +145,8 @@ QWidget* CSourceDialog::Editor(uint32_t id) const {
 
 void CSourceDialog::Apply(uint32_t id, int value) {
     const auto it = Rows.find(id);
-    if (it == Rows.end()) return;
+    if (it == Rows.end())
+        return;
     // A refused value is not reported on its own: the read-back below shows what the device kept.
     Device.SetControl(id, Snap(it->second.Control, value));
     Refresh();
@@ -149,8 +158,10 @@ void CSourceDialog::RestoreDefaults() {
     // made writable.
     for (const bool switches : {false, true, false})
         for (const CaptureControl& control : Device.Controls()) {
-            if (control.Type == CaptureControl::Button || control.Value == control.Default) continue;
-            if ((control.Type != CaptureControl::Integer) != switches || control.Inactive) continue;
+            if (control.Type == CaptureControl::Button || control.Value == control.Default)
+                continue;
+            if ((control.Type != CaptureControl::Integer) != switches || control.Inactive)
+                continue;
             Device.SetControl(control.Id, control.Default);
         }
     Refresh();
@@ -159,7 +170,8 @@ void CSourceDialog::RestoreDefaults() {
 void CSourceDialog::Refresh() {
     for (const CaptureControl& control : Device.Controls()) {
         const auto it = Rows.find(control.Id);
-        if (it == Rows.end()) continue;
+        if (it == Rows.end())
+            continue;
         it->second.Control = control;
         Show(it->second);
     }
@@ -172,7 +184,8 @@ void CSourceDialog::Show(CRow& row) {
     case CaptureControl::Integer: {
         auto* slider = static_cast<QSlider*>(row.Editor);
         // Leave a slider the user is dragging where the hand is.
-        if (!slider->isSliderDown()) slider->setValue(control.Value);
+        if (!slider->isSliderDown())
+            slider->setValue(control.Value);
         row.ValueText->setText(QString::number(control.Value));
         break;
     }
@@ -188,6 +201,8 @@ void CSourceDialog::Show(CRow& row) {
         break;
     }
     row.Editor->setEnabled(!control.Inactive);
-    if (row.Caption) row.Caption->setEnabled(!control.Inactive);
-    if (row.ValueText) row.ValueText->setEnabled(!control.Inactive);
+    if (row.Caption)
+        row.Caption->setEnabled(!control.Inactive);
+    if (row.ValueText)
+        row.ValueText->setEnabled(!control.Inactive);
 }

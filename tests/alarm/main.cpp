@@ -14,28 +14,29 @@ std::unique_ptr<QObject> MakeSoundTest();
 std::unique_ptr<QObject> MakeLifeCycleTest();
 std::unique_ptr<QObject> MakeEffectPlayerTest();
 
-int main(int argc, char* argv[])
-{
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QTemporaryDir config;
-  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-  QApplication app(argc, argv);
+int main(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication app(argc, argv);
 
-  const std::vector<std::pair<QString, std::function<std::unique_ptr<QObject>()>>> groups = {
-      {"AlertTable", MakeAlertTableTest}, {"Arming", MakeArmingTest},
-      {"Sound", MakeSoundTest},           {"LifeCycle", MakeLifeCycleTest},
-      {"EffectPlayer", MakeEffectPlayerTest}};
-  QStringList args = app.arguments();
-  QString only;
-  if (args.size() > 1 && !args[1].startsWith('-'))
-    only = args.takeAt(1);
-  int failures = 0;
-  for (const auto& [name, make] : groups) {
-    if (only.isEmpty() || only == name) {
-      auto test = make();
-      failures += QTest::qExec(test.get(), args);
+    const std::vector<std::pair<QString, std::function<std::unique_ptr<QObject>()>>> groups = {
+        {"AlertTable", MakeAlertTableTest},
+        {"Arming", MakeArmingTest},
+        {"Sound", MakeSoundTest},
+        {"LifeCycle", MakeLifeCycleTest},
+        {"EffectPlayer", MakeEffectPlayerTest}};
+    QStringList args = app.arguments();
+    QString only;
+    if (args.size() > 1 && !args[1].startsWith('-'))
+        only = args.takeAt(1);
+    int failures = 0;
+    for (const auto& [name, make] : groups) {
+        if (only.isEmpty() || only == name) {
+            auto test = make();
+            failures += QTest::qExec(test.get(), args);
+        }
     }
-  }
-  return failures == 0 ? 0 : 1;
+    return failures == 0 ? 0 : 1;
 }

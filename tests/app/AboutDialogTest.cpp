@@ -10,8 +10,7 @@
 
 namespace {
 
-int CountPixels(const QImage& image, const std::function<bool(QColor)>& test)
-{
+int CountPixels(const QImage& image, const std::function<bool(QColor)>& test) {
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -19,14 +18,13 @@ int CountPixels(const QImage& image, const std::function<bool(QColor)>& test)
     return count;
 }
 
-} // namespace
+}  // namespace
 
 class AboutDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsCaptionVersionAndWhatQueltaIs()
-    {
+    void showsCaptionVersionAndWhatQueltaIs() {
         CAboutDialog about;
         QCOMPARE(about.windowTitle(), QStringLiteral("Quant a Quelta"));
         QStringList texts;
@@ -37,20 +35,19 @@ private slots:
     }
 
     // A missing or unreadable picture leaves a blank white frame, not an error.
-    void pictureIsDrawnWithItsRedOutlinedMark()
-    {
+    void pictureIsDrawnWithItsRedOutlinedMark() {
         CAboutDialog about;
         auto* picture = about.findChild<QLabel*>(QStringLiteral("picture"));
         QVERIFY(picture);
         const QImage image = picture->pixmap().toImage();
         QCOMPARE(image.size() / image.devicePixelRatio(), QSize(64, 48));
-        const int red = CountPixels(image, [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; });
+        const int red = CountPixels(
+            image, [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; });
         QVERIFY(red > 20);
         QVERIFY(picture->frameShape() != QFrame::NoFrame);
     }
 
-    void okClosesTheBox()
-    {
+    void okClosesTheBox() {
         CAboutDialog about;
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
@@ -63,16 +60,14 @@ private slots:
     }
 
     // The toolbar takes these by name; a missing or broken one shows as an empty button.
-    void toolbarPicturesExistAndDrawAtBothSizes_data()
-    {
+    void toolbarPicturesExistAndDrawAtBothSizes_data() {
         QTest::addColumn<QString>("name");
         for (const char* name : {"open", "save", "config", "camera", "format", "source", "display",
                                  "about", "exit", "quelta"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
-    void toolbarPicturesExistAndDrawAtBothSizes()
-    {
+    void toolbarPicturesExistAndDrawAtBothSizes() {
         QFETCH(QString, name);
         const QIcon icon(QStringLiteral(":/icons/%1.svg").arg(name));
         QVERIFY(!icon.isNull());
@@ -80,7 +75,8 @@ private slots:
             const QImage image = icon.pixmap(size, size).toImage();
             QCOMPARE(image.width(), size);
             const int inked = CountPixels(image, [](QColor c) { return c.alpha() > 128; });
-            QVERIFY2(inked > size * size / 10, qPrintable(QStringLiteral("%1 at %2").arg(name).arg(size)));
+            QVERIFY2(inked > size * size / 10,
+                     qPrintable(QStringLiteral("%1 at %2").arg(name).arg(size)));
         }
     }
 };

@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QStatusBar>
-#include <QToolBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 class CCommandsTest : public QObject {
     Q_OBJECT

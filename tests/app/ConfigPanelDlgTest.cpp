@@ -27,39 +27,69 @@ protected:
     void ShowOutOfRangeMessage(const QString& text) override { Messages << text; }
 };
 
-QSlider* Slider(QWidget& panel, int id) { return panel.findChild<QSlider*>(QStringLiteral("slider%1").arg(id)); }
-QLineEdit* Edit(QWidget& panel, int id) { return panel.findChild<QLineEdit*>(QStringLiteral("edit%1").arg(id)); }
-QCheckBox* Check(QWidget& panel, int id) { return panel.findChild<QCheckBox*>(QStringLiteral("check%1").arg(id)); }
+QSlider* Slider(QWidget& panel, int id) {
+    return panel.findChild<QSlider*>(QStringLiteral("slider%1").arg(id));
+}
+QLineEdit* Edit(QWidget& panel, int id) {
+    return panel.findChild<QLineEdit*>(QStringLiteral("edit%1").arg(id));
+}
+QCheckBox* Check(QWidget& panel, int id) {
+    return panel.findChild<QCheckBox*>(QStringLiteral("check%1").arg(id));
+}
 QPushButton* Ok(QWidget& panel) { return panel.findChild<QPushButton*>(QStringLiteral("ok")); }
 
 // Sets the field that the row of this edit box edits (its slider's id is one less).
-void SetField(CTrackingParams& p, int editId, uint32_t value)
-{
+void SetField(CTrackingParams& p, int editId, uint32_t value) {
     const auto byte = static_cast<uint8_t>(value);
     switch (editId) {
-    case 1001: p.MinWidth = value; break;   case 1003: p.MaxWidth = value; break;
-    case 1005: p.MinHeight = value; break;  case 1007: p.MaxHeight = value; break;
-    case 1021: p.MinARatio = value; break;
-    case 1009: p.lMin = byte; break;        case 1011: p.lMax = byte; break;
-    case 1013: p.a1Min = byte; break;       case 1015: p.a1Max = byte; break;
-    case 1017: p.a2Min = byte; break;       case 1019: p.a2Max = byte; break;
+    case 1001:
+        p.MinWidth = value;
+        break;
+    case 1003:
+        p.MaxWidth = value;
+        break;
+    case 1005:
+        p.MinHeight = value;
+        break;
+    case 1007:
+        p.MaxHeight = value;
+        break;
+    case 1021:
+        p.MinARatio = value;
+        break;
+    case 1009:
+        p.lMin = byte;
+        break;
+    case 1011:
+        p.lMax = byte;
+        break;
+    case 1013:
+        p.a1Min = byte;
+        break;
+    case 1015:
+        p.a1Max = byte;
+        break;
+    case 1017:
+        p.a2Min = byte;
+        break;
+    case 1019:
+        p.a2Max = byte;
+        break;
     }
 }
 
 const int EditIds[] = {1001, 1003, 1005, 1007, 1021, 1009, 1011, 1013, 1015, 1017, 1019};
 
-bool StoreIsEmpty()
-{
+bool StoreIsEmpty() {
     return QSettings(QStringLiteral("Orda"), QStringLiteral("Quelta")).allKeys().isEmpty();
 }
 
 // The rectangle a widget covers, in the panel's own coordinates.
-QRect RectInPanel(QWidget& panel, QWidget* widget)
-{
+QRect RectInPanel(QWidget& panel, QWidget* widget) {
     return QRect(widget->mapTo(&panel, QPoint(0, 0)), widget->size());
 }
 
-} // namespace
+}  // namespace
 
 class ConfigPanelDlgTest : public QObject {
     Q_OBJECT
@@ -67,8 +97,7 @@ class ConfigPanelDlgTest : public QObject {
     CTrackingParams Params;
 
     // Shown, active and wide, so that every edit box can take the focus.
-    bool ShowWide(CRecordingPanel& panel)
-    {
+    bool ShowWide(CRecordingPanel& panel) {
         panel.show();
         panel.activateWindow();
         if (!QTest::qWaitForWindowActive(&panel))
@@ -78,8 +107,7 @@ class ConfigPanelDlgTest : public QObject {
     }
 
     // Types into a box and leaves it with Tab, as a user would.
-    static void TypeAndLeave(QLineEdit* edit, const QString& text)
-    {
+    static void TypeAndLeave(QLineEdit* edit, const QString& text) {
         edit->setFocus(Qt::MouseFocusReason);
         edit->selectAll();
         edit->del();
@@ -88,14 +116,12 @@ class ConfigPanelDlgTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         Params = CTrackingParams{};
         QSettings(QStringLiteral("Orda"), QStringLiteral("Quelta")).clear();
     }
 
-    void opensWithRecordValuesNarrowAndBothBoxesUnchecked()
-    {
+    void opensWithRecordValuesNarrowAndBothBoxesUnchecked() {
         Params.ShowMask = true;  // the mask box does not follow the record
         Params.lMin = 10;        // as a calibration click may have left them
         Params.a1Max = 99;
@@ -114,23 +140,29 @@ private slots:
         QCOMPARE(panel.windowTitle(), QStringLiteral("Panell de configuració"));
     }
 
-    void outOfRangeTextIsRefusedAndStaysInTheBox_data()
-    {
+    void outOfRangeTextIsRefusedAndStaysInTheBox_data() {
         QTest::addColumn<int>("editId");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        QTest::newRow("width above 640") << 1001 << "700" << "El valor ha d'estar entre 0 i 640";
-        QTest::newRow("height above 480") << 1005 << "481" << "El valor ha d'estar entre 0 i 480";
-        QTest::newRow("aspect above 100") << 1021 << "101" << "El valor ha d'estar entre 0 i 100";
-        QTest::newRow("colour above 255") << 1009 << "256" << "El valor ha d'estar entre 0 i 255";
-        QTest::newRow("negative width") << 1003 << "-1" << "El valor ha d'estar entre 0 i 640";
-        QTest::newRow("negative colour") << 1017 << "-1" << "El valor ha d'estar entre 0 i 255";
-        QTest::newRow("nine digits read as eight") << 1001 << "123456789" << "El valor ha d'estar entre 0 i 640";
-        QTest::newRow("blanks then too large") << 1019 << "   300x" << "El valor ha d'estar entre 0 i 255";
+        QTest::newRow("width above 640") << 1001 << "700"
+                                         << "El valor ha d'estar entre 0 i 640";
+        QTest::newRow("height above 480") << 1005 << "481"
+                                          << "El valor ha d'estar entre 0 i 480";
+        QTest::newRow("aspect above 100") << 1021 << "101"
+                                          << "El valor ha d'estar entre 0 i 100";
+        QTest::newRow("colour above 255") << 1009 << "256"
+                                          << "El valor ha d'estar entre 0 i 255";
+        QTest::newRow("negative width") << 1003 << "-1"
+                                        << "El valor ha d'estar entre 0 i 640";
+        QTest::newRow("negative colour") << 1017 << "-1"
+                                         << "El valor ha d'estar entre 0 i 255";
+        QTest::newRow("nine digits read as eight") << 1001 << "123456789"
+                                                   << "El valor ha d'estar entre 0 i 640";
+        QTest::newRow("blanks then too large") << 1019 << "   300x"
+                                               << "El valor ha d'estar entre 0 i 255";
     }
 
-    void outOfRangeTextIsRefusedAndStaysInTheBox()
-    {
+    void outOfRangeTextIsRefusedAndStaysInTheBox() {
         QFETCH(int, editId);
         QFETCH(QString, typed);
         QFETCH(QString, message);
@@ -148,8 +180,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), Edit(panel, editId));
     }
 
-    void acceptedTextMovesSliderRewritesBoxAndStoresField_data()
-    {
+    void acceptedTextMovesSliderRewritesBoxAndStoresField_data() {
         QTest::addColumn<int>("editId");
         QTest::addColumn<uint>("start");
         QTest::addColumn<QString>("typed");
@@ -168,8 +199,7 @@ private slots:
         QTest::newRow("eight digits only are read") << 1017 << 0u << "00000012345" << 12u;
     }
 
-    void acceptedTextMovesSliderRewritesBoxAndStoresField()
-    {
+    void acceptedTextMovesSliderRewritesBoxAndStoresField() {
         QFETCH(int, editId);
         QFETCH(uint, start);
         QFETCH(QString, typed);
@@ -188,8 +218,7 @@ private slots:
         QCOMPARE(Params, wanted);  // that row's field, and no other
     }
 
-    void everySliderMovementReachesItsBoxAndOnlyItsField()
-    {
+    void everySliderMovementReachesItsBoxAndOnlyItsField() {
         CRecordingPanel panel(Params);
         QVERIFY(ShowWide(panel));
         for (int id : EditIds) {
@@ -212,8 +241,7 @@ private slots:
         QCOMPARE(Params.MaxWidth, 640u);
     }
 
-    void narrowShowsLeftColumnOnlyWideShowsAllWithoutMoving()
-    {
+    void narrowShowsLeftColumnOnlyWideShowsAllWithoutMoving() {
         CRecordingPanel panel(Params);
         panel.move(40, 30);
         panel.show();
@@ -229,8 +257,9 @@ private slots:
             QVERIFY2(group->isVisible(), qPrintable(group->title()));
             QVERIFY2(panel.rect().contains(RectInPanel(panel, group)), qPrintable(group->title()));
         }
-        for (QWidget* w : {static_cast<QWidget*>(Ok(panel)), static_cast<QWidget*>(Check(panel, 1022)),
-                           static_cast<QWidget*>(Check(panel, 1024))})
+        for (QWidget* w :
+             {static_cast<QWidget*>(Ok(panel)), static_cast<QWidget*>(Check(panel, 1022)),
+              static_cast<QWidget*>(Check(panel, 1024))})
             QVERIFY(panel.rect().contains(RectInPanel(panel, w)));
         // Nothing of the colour column may peek in at the narrow panel's edge.
         QVERIFY(RectInPanel(panel, colour).left() >= panel.width());
@@ -250,8 +279,7 @@ private slots:
         QCOMPARE(panel.pos(), topLeft);
     }
 
-    void tabOrderRunsOkRowsAspectThenCheckboxes()
-    {
+    void tabOrderRunsOkRowsAspectThenCheckboxes() {
         CRecordingPanel panel(Params);
         QVERIFY(ShowWide(panel));
         Ok(panel)->setFocus(Qt::TabFocusReason);
@@ -261,15 +289,15 @@ private slots:
             order << QApplication::focusWidget()->objectName();
         }
         const QStringList wanted{
-            "ok", "slider1000", "edit1001", "slider1002", "edit1003", "slider1004", "edit1005",
-            "slider1006", "edit1007", "slider1008", "edit1009", "slider1010", "edit1011",
-            "slider1012", "edit1013", "slider1014", "edit1015", "slider1016", "edit1017",
-            "slider1018", "edit1019", "slider1020", "edit1021", "check1022", "check1024"};
+            "ok",         "slider1000", "edit1001",   "slider1002", "edit1003",
+            "slider1004", "edit1005",   "slider1006", "edit1007",   "slider1008",
+            "edit1009",   "slider1010", "edit1011",   "slider1012", "edit1013",
+            "slider1014", "edit1015",   "slider1016", "edit1017",   "slider1018",
+            "edit1019",   "slider1020", "edit1021",   "check1022",  "check1024"};
         QCOMPARE(order, wanted);
     }
 
-    void maskViewFollowsItsBoxAndOkClearsItAndWritesTheStore()
-    {
+    void maskViewFollowsItsBoxAndOkClearsItAndWritesTheStore() {
         CRecordingPanel panel(Params);
         QVERIFY(ShowWide(panel));
         QTest::mouseClick(Check(panel, 1022), Qt::LeftButton);
@@ -295,8 +323,7 @@ private slots:
         QCOMPARE(stored.a2Min, uint8_t{200});
     }
 
-    void enterInABoxCountsTheTypedValueBeforeTheStoreIsWritten()
-    {
+    void enterInABoxCountsTheTypedValueBeforeTheStoreIsWritten() {
         CRecordingPanel panel(Params);
         QVERIFY(ShowWide(panel));
         QLineEdit* edit = Edit(panel, 1001);
@@ -317,15 +344,13 @@ private slots:
         QCOMPARE(stored.MinWidth, 50u);
     }
 
-    void closeBoxAndEscapeEndTheMaskViewAndLeaveTheStore_data()
-    {
+    void closeBoxAndEscapeEndTheMaskViewAndLeaveTheStore_data() {
         QTest::addColumn<bool>("escape");
         QTest::newRow("close box") << false;
         QTest::newRow("Escape") << true;
     }
 
-    void closeBoxAndEscapeEndTheMaskViewAndLeaveTheStore()
-    {
+    void closeBoxAndEscapeEndTheMaskViewAndLeaveTheStore() {
         QFETCH(bool, escape);
         CRecordingPanel panel(Params);
         QVERIFY(ShowWide(panel));
@@ -351,8 +376,7 @@ private slots:
         QVERIFY(StoreIsEmpty());
     }
 
-    void realMessageBoxHasTheTextAnOkButtonAndHandsTheFocusBack()
-    {
+    void realMessageBoxHasTheTextAnOkButtonAndHandsTheFocusBack() {
         CConfigPanelDlg panel(Params);
         panel.show();
         panel.activateWindow();
@@ -388,8 +412,7 @@ private slots:
 };
 
 // The store must never be the user's own: point it at a folder of this run before Qt starts.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QTemporaryDir configHome;
     if (!configHome.isValid())
         return 2;

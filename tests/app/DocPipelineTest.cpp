@@ -33,7 +33,7 @@ void CDocPipelineTest::notificationsQueuedBeforePauseAreDropped() {
     QVERIFY(!pane1.isEmpty());
 
     s.Doc->Pump().HandOver(s.Render(10));  // notification queued ...
-    s.Doc->OnLiveVideo();                   // ... then paused
+    s.Doc->OnLiveVideo();                  // ... then paused
     QVERIFY(!s.Doc->Pump().IsRunning());
     s.Deliver();
 

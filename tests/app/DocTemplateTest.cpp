@@ -19,17 +19,28 @@ void CDocTemplateTest::matchExtension_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("filterExt");
     QTest::addColumn<CMultiExtDocTemplate::Confidence>("expected");
-    QTest::newRow("native") << "/a/b.qta" << ".qta" << C::yesAttemptNative;
-    QTest::newRow("capitals") << "/a/B.QTA" << ".qta" << C::yesAttemptNative;
-    QTest::newRow("no dot") << "/a/qta" << ".qta" << C::yesAttemptForeign;
-    QTest::newRow("dot in folder") << "/a.qta/file" << ".qta" << C::yesAttemptForeign;
-    QTest::newRow("other") << "x.txt" << ".qta" << C::yesAttemptForeign;
-    QTest::newRow("two dots") << "x.qta.bak" << ".qta" << C::yesAttemptForeign;
-    QTest::newRow("empty filter") << "x.qta" << "" << C::yesAttemptForeign;
-    QTest::newRow("second entry") << "x.qtb" << ".qta;*.qtb" << C::yesAttemptNative;
-    QTest::newRow("first entry of two") << "x.qta" << ".qta;*.qtb" << C::yesAttemptNative;
-    QTest::newRow("later part without dot ends list") << "x.qtb" << ".qta;qtb" << C::yesAttemptForeign;
-    QTest::newRow("third after dotless") << "x.qtc" << ".qta;qtb;.qtc" << C::yesAttemptNative;
+    QTest::newRow("native") << "/a/b.qta"
+                            << ".qta" << C::yesAttemptNative;
+    QTest::newRow("capitals") << "/a/B.QTA"
+                              << ".qta" << C::yesAttemptNative;
+    QTest::newRow("no dot") << "/a/qta"
+                            << ".qta" << C::yesAttemptForeign;
+    QTest::newRow("dot in folder") << "/a.qta/file"
+                                   << ".qta" << C::yesAttemptForeign;
+    QTest::newRow("other") << "x.txt"
+                           << ".qta" << C::yesAttemptForeign;
+    QTest::newRow("two dots") << "x.qta.bak"
+                              << ".qta" << C::yesAttemptForeign;
+    QTest::newRow("empty filter") << "x.qta"
+                                  << "" << C::yesAttemptForeign;
+    QTest::newRow("second entry") << "x.qtb"
+                                  << ".qta;*.qtb" << C::yesAttemptNative;
+    QTest::newRow("first entry of two") << "x.qta"
+                                        << ".qta;*.qtb" << C::yesAttemptNative;
+    QTest::newRow("later part without dot ends list") << "x.qtb"
+                                                      << ".qta;qtb" << C::yesAttemptForeign;
+    QTest::newRow("third after dotless") << "x.qtc"
+                                         << ".qta;qtb;.qtc" << C::yesAttemptNative;
 }
 
 void CDocTemplateTest::matchExtension() {

@@ -57,8 +57,8 @@ int CheckOutline(const QImage& grab) {
                 else
                     (dy < 0 ? above : below)++;
             }
-    std::printf("mark %d %d (%d px); outline pixels left %d right %d above %d below %d\n",
-                mark->X, mark->Y, mark->Count, left, right, above, below);
+    std::printf("mark %d %d (%d px); outline pixels left %d right %d above %d below %d\n", mark->X,
+                mark->Y, mark->Count, left, right, above, below);
     const int side = 15;
     return left >= side && right >= side && above >= side && below >= side ? 0 : 1;
 }
@@ -79,7 +79,6 @@ int main(int argc, char* argv[]) {
     }
     if (argc == 3 && !std::strcmp(argv[1], "check-outline"))
         return CheckOutline(Load(argv[2]));
-    std::fprintf(stderr, "usage: %s find-mark PNG | check-outline PNG\n",
-                 argv[0]);
+    std::fprintf(stderr, "usage: %s find-mark PNG | check-outline PNG\n", argv[0]);
     return 2;
 }

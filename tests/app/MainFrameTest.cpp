@@ -1,7 +1,7 @@
 // The main window: menus, toolbar, accelerators, prompts, rate panes, caption.
+#include "MainFrame.h"
 #include "../capture/CommaLocale.h"
 #include "CommandIds.h"
-#include "MainFrame.h"
 #include "TestRegistry.h"
 
 #include <QAction>
@@ -38,7 +38,8 @@ void CMainFrameTest::menusHoldTheirEntriesInOrder() {
     CMainFrame frame;
     const QList<QAction*> menus = frame.menuBar()->actions();
     QCOMPARE(Entries(menus), QStringList({"&Fitxer", "&Imatge", "&Veure", "&Ajuda"}));
-    QCOMPARE(Entries(menus[0]->menu()->actions()), QStringList({"&Obrir", "&Guardar", "-", "&Sortir"}));
+    QCOMPARE(Entries(menus[0]->menu()->actions()),
+             QStringList({"&Obrir", "&Guardar", "-", "&Sortir"}));
     QCOMPARE(Entries(menus[1]->menu()->actions()),
              QStringList({"&Imatge viva", "-", "&Configuració", "C&anvi dispositiu captura", "-",
                           "&Format", "F&ont vídeo", "&Visualització"}));
@@ -62,7 +63,11 @@ void CMainFrameTest::toolbarOrderWithSeparators() {
 
 void CMainFrameTest::promptSplitsIntoStatusTipAndToolTip() {
     CMainFrame frame;
-    struct Row { int Id; const char* Status; const char* Tip; };
+    struct Row {
+        int Id;
+        const char* Status;
+        const char* Tip;
+    };
     const Row rows[] = {
         {Cmd::FileOpen, "Obrir fitxer d'ajustos", "Obrir"},
         {Cmd::FileSaveAs, "Guardar ajustos actuals amb un nou nom", "Guardar com"},

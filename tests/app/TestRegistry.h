@@ -17,7 +17,6 @@ struct CTestRegistration {
     }
 };
 
-#define QUELTA_REGISTER_TEST(Class)                                                   \
-    static const CTestRegistration Class##Registration(#Class, [] {                   \
-        return std::unique_ptr<QObject>(new Class);                                   \
-    })
+#define QUELTA_REGISTER_TEST(Class)                                                                \
+    static const CTestRegistration Class##Registration(                                            \
+        #Class, [] { return std::unique_ptr<QObject>(new Class); })

@@ -1,7 +1,7 @@
 // The real dialogs behind CUserPrompts, driven from a timer while they run modally.
+#include "UserPrompts.h"
 #include "QueltaApp.h"
 #include "TestRegistry.h"
-#include "UserPrompts.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -67,8 +67,8 @@ void CViewTest::clickAtTopLeftStillRequestsCalibration() {
     QVERIFY(QTest::qWaitForWindowExposed(s.Frame));
     // QTest takes a null point for the widget's centre: send the presses directly.
     auto press = [&s](Qt::MouseButton button) {
-        QMouseEvent event(QEvent::MouseButtonPress, QPointF(0, 0), s.View->mapToGlobal(QPointF(0, 0)),
-                          button, button, Qt::NoModifier);
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(0, 0),
+                          s.View->mapToGlobal(QPointF(0, 0)), button, button, Qt::NoModifier);
         QCoreApplication::sendEvent(s.View, &event);
     };
     press(Qt::RightButton);

@@ -7,8 +7,8 @@
 
 // Waits for an event with a generous limit; tests check that the event happened, never how
 // fast.
-inline bool WaitFor(const std::function<bool()>& event, std::chrono::milliseconds limit = std::chrono::seconds(20))
-{
+inline bool WaitFor(const std::function<bool()>& event,
+                    std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!event()) {
         if (std::chrono::steady_clock::now() > end)
@@ -21,9 +21,9 @@ inline bool WaitFor(const std::function<bool()>& event, std::chrono::millisecond
 // A folder of its own for one test, removed afterwards.
 class CScratchDir {
 public:
-    CScratchDir()
-    {
-        std::string dir = (std::filesystem::temp_directory_path() / "quelta-scratch-XXXXXX").string();
+    CScratchDir() {
+        std::string dir =
+            (std::filesystem::temp_directory_path() / "quelta-scratch-XXXXXX").string();
         Path = mkdtemp(dir.data()) ? dir : std::string();
     }
     ~CScratchDir() { std::filesystem::remove_all(Path); }

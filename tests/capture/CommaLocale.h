@@ -10,8 +10,7 @@
 // The previous numeric locale comes back when the object goes.
 class CCommaLocale {
 public:
-    CCommaLocale()
-    {
+    CCommaLocale() {
         namespace fs = std::filesystem;
         std::string folder = (fs::temp_directory_path() / "quelta-locale-XXXXXX").string();
         if (mkdtemp(folder.data()))
@@ -26,8 +25,7 @@ public:
         Active = std::setlocale(LC_NUMERIC, name.c_str()) != nullptr &&
                  std::localeconv()->decimal_point[0] == ',';
     }
-    ~CCommaLocale()
-    {
+    ~CCommaLocale() {
         std::setlocale(LC_NUMERIC, Previous.c_str());
         unsetenv("LOCPATH");
         std::error_code ignored;

@@ -11,7 +11,16 @@
 // every call the dialogs make.
 class CFakeDevice : public CDeviceAccess {
 public:
-    enum : uint32_t { Brightness = 1, ExposureAuto, Exposure, WhiteBalanceAuto, Temperature, PowerLine, PanReset, LedFrequency };
+    enum : uint32_t {
+        Brightness = 1,
+        ExposureAuto,
+        Exposure,
+        WhiteBalanceAuto,
+        Temperature,
+        PowerLine,
+        PanReset,
+        LedFrequency
+    };
     enum : int { ManualMode = 1, AperturePriorityMode = 3 };
 
     std::vector<CaptureFormat> DeviceFormats{
@@ -26,7 +35,8 @@ public:
     CaptureFormat CurrentFormat() const override { return Current; }
     bool SetFormat(const CaptureFormat& format) override {
         FormatCalls.push_back(format);
-        if (AcceptFormats) Current = format;
+        if (AcceptFormats)
+            Current = format;
         return AcceptFormats;
     }
 
@@ -34,32 +44,40 @@ public:
     bool SetControl(uint32_t id, int value) override {
         ControlCalls.emplace_back(id, value);
         CaptureControl* control = Find(id);
-        if (!control || control->Inactive) return false;
-        if (value < control->Minimum || value > control->Maximum) return false;
-        if (control->Type != CaptureControl::Button) control->Value = value;
+        if (!control || control->Inactive)
+            return false;
+        if (value < control->Minimum || value > control->Maximum)
+            return false;
+        if (control->Type != CaptureControl::Button)
+            control->Value = value;
         Find(Exposure)->Inactive = Find(ExposureAuto)->Value != ManualMode;
         Find(Temperature)->Inactive = Find(WhiteBalanceAuto)->Value != 0;
         return true;
     }
 
     CaptureControl* Find(uint32_t id) {
-        auto it = std::find_if(State.begin(), State.end(), [id](const auto& c) { return c.Id == id; });
+        auto it =
+            std::find_if(State.begin(), State.end(), [id](const auto& c) { return c.Id == id; });
         return it == State.end() ? nullptr : &*it;
     }
     int ValueOf(uint32_t id) { return Find(id)->Value; }
 
 private:
     static std::vector<CaptureControl> Initial() {
-        auto integer = [](uint32_t id, const char* name, int lo, int hi, int step, int def, bool inactive) {
+        auto integer = [](uint32_t id, const char* name, int lo, int hi, int step, int def,
+                          bool inactive) {
             CaptureControl c;
             c.Id = id, c.Name = name, c.Minimum = lo, c.Maximum = hi, c.Step = step;
             c.Default = c.Value = def, c.Inactive = inactive;
             return c;
         };
-        CaptureControl exposureAuto = integer(ExposureAuto, "Auto Exposure", 0, 3, 1, AperturePriorityMode, false);
+        CaptureControl exposureAuto =
+            integer(ExposureAuto, "Auto Exposure", 0, 3, 1, AperturePriorityMode, false);
         exposureAuto.Type = CaptureControl::Menu;
-        exposureAuto.MenuItems = {{ManualMode, "Manual Mode"}, {AperturePriorityMode, "Aperture Priority Mode"}};
-        CaptureControl wbAuto = integer(WhiteBalanceAuto, "White Balance, Automatic", 0, 1, 1, 1, false);
+        exposureAuto.MenuItems = {{ManualMode, "Manual Mode"},
+                                  {AperturePriorityMode, "Aperture Priority Mode"}};
+        CaptureControl wbAuto =
+            integer(WhiteBalanceAuto, "White Balance, Automatic", 0, 1, 1, 1, false);
         wbAuto.Type = CaptureControl::Boolean;
         CaptureControl powerLine = integer(PowerLine, "Power Line Frequency", 0, 2, 1, 1, false);
         powerLine.Type = CaptureControl::Menu;

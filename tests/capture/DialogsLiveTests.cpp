@@ -18,9 +18,11 @@ void CLiveDialogTests::FormatDialogSwitchesTestCamera() {
     const CaptureFormat small{320, 240, 30};
     OnNextModal([&](QWidget* w) {
         auto* dialog = qobject_cast<CFormatDialog*>(w);
-        if (!dialog) return;
+        if (!dialog)
+            return;
         const auto& shown = dialog->Shown();
-        const auto it = std::find_if(shown.begin(), shown.end(), [](const CaptureFormat& f) { return f.Width == 320; });
+        const auto it = std::find_if(shown.begin(), shown.end(),
+                                     [](const CaptureFormat& f) { return f.Width == 320; });
         dialog->SelectRow(it == shown.end() ? -1 : int(it - shown.begin()));
         dialog->accept();
     });
@@ -36,17 +38,20 @@ void CLiveDialogTests::SourceDialogDrivesTestCameraLive() {
     CImageSource source = CImageSource::Open("testcam");
     QVERIFY(source.HasDevice());
     const auto controls = source.Controls();
-    const auto control = std::find_if(controls.begin(), controls.end(),
-                                      [](const CaptureControl& c) { return c.Type == CaptureControl::Integer; });
+    const auto control =
+        std::find_if(controls.begin(), controls.end(),
+                     [](const CaptureControl& c) { return c.Type == CaptureControl::Integer; });
     QVERIFY(control != controls.end());
     const int wanted = control->Value == control->Minimum ? control->Maximum : control->Minimum;
     int seenLive = control->Value;
     OnNextModal([&](QWidget* w) {
         auto* dialog = qobject_cast<CSourceDialog*>(w);
-        if (!dialog) return;
+        if (!dialog)
+            return;
         static_cast<QSlider*>(dialog->Editor(control->Id))->setValue(wanted);
         for (const CaptureControl& c : source.Controls())  // before the dialog closes
-            if (c.Id == control->Id) seenLive = c.Value;
+            if (c.Id == control->Id)
+                seenLive = c.Value;
         dialog->accept();
     });
     ShowSourceDialog(source, nullptr);

@@ -1,6 +1,6 @@
+#include "DialogsTests.h"
 #include "DialogsFakeDevice.h"
 #include "DialogsModal.h"
-#include "DialogsTests.h"
 #include "FormatDialog.h"
 #include "SourceChoiceDialog.h"
 #include "SourceDialog.h"
@@ -22,8 +22,10 @@ namespace {
 
 QStringList Texts(const QWidget& dialog) {
     QStringList texts;
-    for (const QLabel* label : dialog.findChildren<QLabel*>()) texts << label->text();
-    for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) texts << button->text();
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        texts << label->text();
+    for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+        texts << button->text();
     return texts;
 }
 
@@ -109,7 +111,8 @@ void CSourceDialogTests::EditorsFollowControlKindsInCatalan() {
                               "Temperatura del balanç de blancs", "Restableix", "Tanca"})
         QVERIFY2(texts.contains(QString::fromUtf8(label)), label);
     QVERIFY(texts.contains(QStringLiteral("Centra la panoràmica")));
-    QVERIFY(texts.contains(QStringLiteral("LED1 Frequency")));  // unknown names keep the device's own
+    QVERIFY(
+        texts.contains(QStringLiteral("LED1 Frequency")));  // unknown names keep the device's own
     QVERIFY(!dialog.Editor(CFakeDevice::Exposure)->isEnabled());
     QVERIFY(!dialog.Editor(CFakeDevice::Temperature)->isEnabled());
 }
@@ -136,10 +139,12 @@ void CSourceDialogTests::EnterClosesWithoutResettingOrPressing() {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-        if (!button->isEnabled()) continue;
+        if (!button->isEnabled())
+            continue;
         button->setFocus();
         QTest::keyClick(&dialog, Qt::Key_Return);
-        if (!dialog.isVisible()) dialog.show();
+        if (!dialog.isVisible())
+            dialog.show();
     }
     QVERIFY(device.ControlCalls.empty());
     QCOMPARE(device.ValueOf(CFakeDevice::Brightness), 30);
@@ -192,14 +197,17 @@ void CSourceDialogTests::RestoreDefaultsAlsoResetsManualValueBehindAutomatic() {
     device.ControlCalls.clear();
     dialog.RestoreDefaults();
     for (const CaptureControl& c : device.Controls())
-        if (c.Type != CaptureControl::Button) QCOMPARE(c.Value, c.Default);
+        if (c.Type != CaptureControl::Button)
+            QCOMPARE(c.Value, c.Default);
     const auto position = [&](uint32_t id) {
         return std::find_if(device.ControlCalls.begin(), device.ControlCalls.end(),
-                            [id](const auto& call) { return call.first == id; }) - device.ControlCalls.begin();
+                            [id](const auto& call) { return call.first == id; }) -
+               device.ControlCalls.begin();
     };
     // The manual exposure is written while manual mode still lets the device take it.
     QVERIFY(position(CFakeDevice::Exposure) < position(CFakeDevice::ExposureAuto));
-    QVERIFY(position(CFakeDevice::PanReset) == long(device.ControlCalls.size()));  // buttons not pressed
+    QVERIFY(position(CFakeDevice::PanReset) ==
+            long(device.ControlCalls.size()));  // buttons not pressed
     QCOMPARE(static_cast<QSlider*>(dialog.Editor(CFakeDevice::Brightness))->value(), 0);
     QVERIFY(!dialog.Editor(CFakeDevice::Exposure)->isEnabled());
 }
@@ -211,24 +219,37 @@ void CSourceChoiceTests::TypedText_data() {
     QTest::addColumn<QString>("source");
     const QString home = QDir::homePath();
     const QString here = QDir::currentPath();
-    QTest::newRow("absolute path") << "/data/prova.mp4" << "file:/data/prova.mp4";
-    QTest::newRow("relative path") << "videos/a b.avi" << "file:" + here + "/videos/a b.avi";
-    QTest::newRow("home path") << " ~/prova.png " << "file:" + home + "/prova.png";
-    QTest::newRow("file url") << "file:///tmp/x%20y.mp4" << "file:/tmp/x y.mp4";
-    QTest::newRow("rtsp url") << "rtsp://10.0.0.5:554/live"
-                              << "gst:uridecodebin uri=\"rtsp://10.0.0.5:554/live\" ! videoconvert ! "
-                                 "appsink drop=true max-buffers=1";
-    QTest::newRow("url with quote and bang")
-        << "http://h/a\"b!c" << "gst:uridecodebin uri=\"http://h/a%22b!c\" ! videoconvert ! appsink drop=true max-buffers=1";
-    QTest::newRow("pipeline") << "videotestsrc ! videoconvert" << "gst:videotestsrc ! videoconvert ! videoconvert ! appsink";
+    QTest::newRow("absolute path") << "/data/prova.mp4"
+                                   << "file:/data/prova.mp4";
+    QTest::newRow("relative path") << "videos/a b.avi"
+                                   << "file:" + here + "/videos/a b.avi";
+    QTest::newRow("home path") << " ~/prova.png "
+                               << "file:" + home + "/prova.png";
+    QTest::newRow("file url") << "file:///tmp/x%20y.mp4"
+                              << "file:/tmp/x y.mp4";
+    QTest::newRow("rtsp url")
+        << "rtsp://10.0.0.5:554/live"
+        << "gst:uridecodebin uri=\"rtsp://10.0.0.5:554/live\" ! videoconvert ! "
+           "appsink drop=true max-buffers=1";
+    QTest::newRow("url with quote and bang") << "http://h/a\"b!c"
+                                             << "gst:uridecodebin uri=\"http://h/a%22b!c\" ! "
+                                                "videoconvert ! appsink drop=true max-buffers=1";
+    QTest::newRow("pipeline") << "videotestsrc ! videoconvert"
+                              << "gst:videotestsrc ! videoconvert ! videoconvert ! appsink";
     QTest::newRow("gst-launch line") << "gst-launch-1.0 videotestsrc ! videoconvert ! appsink"
                                      << "gst:videotestsrc ! videoconvert ! appsink";
-    QTest::newRow("device node") << "/dev/video2" << "v4l2:/dev/video2";
-    QTest::newRow("own v4l2") << "v4l2:/dev/video0" << "v4l2:/dev/video0";
-    QTest::newRow("own gst") << "gst:videotestsrc ! appsink" << "gst:videotestsrc ! appsink";
-    QTest::newRow("own testcam") << "testcam:320x240@15" << "testcam:320x240@15";
-    QTest::newRow("testcamera is a file") << "testcamera" << "file:" + here + "/testcamera";
-    QTest::newRow("blank") << "   " << "";
+    QTest::newRow("device node") << "/dev/video2"
+                                 << "v4l2:/dev/video2";
+    QTest::newRow("own v4l2") << "v4l2:/dev/video0"
+                              << "v4l2:/dev/video0";
+    QTest::newRow("own gst") << "gst:videotestsrc ! appsink"
+                             << "gst:videotestsrc ! appsink";
+    QTest::newRow("own testcam") << "testcam:320x240@15"
+                                 << "testcam:320x240@15";
+    QTest::newRow("testcamera is a file") << "testcamera"
+                                          << "file:" + here + "/testcamera";
+    QTest::newRow("blank") << "   "
+                           << "";
 }
 
 void CSourceChoiceTests::TypedText() {
@@ -246,10 +267,14 @@ void CSourceChoiceTests::TestCameraPreselectedWithoutCameras() {
 }
 
 void CSourceChoiceTests::RememberedChoicePreselected() {
-    const std::vector<CSourceEntry> cameras{{"v4l2:/dev/video0", "HD Webcam"}, {"v4l2:/dev/video2", "USB Cam"}};
-    QCOMPARE(CSourceChoiceDialog(cameras, "", nullptr).ChosenSource(), std::string("v4l2:/dev/video0"));
-    QCOMPARE(CSourceChoiceDialog(cameras, "v4l2:/dev/video2", nullptr).ChosenSource(), std::string("v4l2:/dev/video2"));
-    QCOMPARE(CSourceChoiceDialog(cameras, "testcam", nullptr).ChosenSource(), std::string("testcam"));
+    const std::vector<CSourceEntry> cameras{{"v4l2:/dev/video0", "HD Webcam"},
+                                            {"v4l2:/dev/video2", "USB Cam"}};
+    QCOMPARE(CSourceChoiceDialog(cameras, "", nullptr).ChosenSource(),
+             std::string("v4l2:/dev/video0"));
+    QCOMPARE(CSourceChoiceDialog(cameras, "v4l2:/dev/video2", nullptr).ChosenSource(),
+             std::string("v4l2:/dev/video2"));
+    QCOMPARE(CSourceChoiceDialog(cameras, "testcam", nullptr).ChosenSource(),
+             std::string("testcam"));
     const std::string pipeline = "gst:videotestsrc ! videoconvert ! appsink";
     CSourceChoiceDialog typed(cameras, pipeline, nullptr);
     QVERIFY(typed.TypedButton()->isChecked());

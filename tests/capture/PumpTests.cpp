@@ -26,8 +26,7 @@ public:
     int RunHooks = 0, PauseHooks = 0;
 
 protected:
-    bool PumpCore() override
-    {
+    bool PumpCore() override {
         WorkerTid = static_cast<int>(syscall(SYS_gettid));
         ++Calls;
         cv::Mat image;
@@ -40,22 +39,17 @@ protected:
     void WakeWorker() override { Frames.FPushBackPImage(); }
 };
 
-cv::Mat Frame()
-{
-    return cv::Mat(2, 2, CV_8UC4, cv::Scalar::all(1));
-}
+cv::Mat Frame() { return cv::Mat(2, 2, CV_8UC4, cv::Scalar::all(1)); }
 
 // KillThread must come back even though the worker waits without a time limit.
-bool KillsWithinLimit(CPump& pump)
-{
+bool KillsWithinLimit(CPump& pump) {
     auto done = std::async(std::launch::async, [&] { pump.KillThread(); });
     return done.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
 }
 
-} // namespace
+}  // namespace
 
-TEST(Pump, StoppedAfterConstructionAndRunsOnlyWhenTold)
-{
+TEST(Pump, StoppedAfterConstructionAndRunsOnlyWhenTold) {
     CSequencePump pump;
     pump.Frames.PushBack(Frame());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -68,8 +62,7 @@ TEST(Pump, StoppedAfterConstructionAndRunsOnlyWhenTold)
     EXPECT_TRUE(WaitFor([&] { return pump.Taken == 2; }));
 }
 
-TEST(Pump, HooksRunOnTheCallingThread)
-{
+TEST(Pump, HooksRunOnTheCallingThread) {
     CSequencePump pump;
     pump.Run();
     EXPECT_EQ(pump.RunHooks, 1);
@@ -79,8 +72,7 @@ TEST(Pump, HooksRunOnTheCallingThread)
     EXPECT_EQ(pump.HookThread, std::this_thread::get_id());
 }
 
-TEST(Pump, PausedWhileWaitingTakesNoFurtherFrames)
-{
+TEST(Pump, PausedWhileWaitingTakesNoFurtherFrames) {
     CSequencePump pump;
     pump.Run();
     ASSERT_TRUE(WaitFor([&] { return pump.Calls == 1; }));  // now waiting in PopFront
@@ -97,8 +89,7 @@ TEST(Pump, PausedWhileWaitingTakesNoFurtherFrames)
     EXPECT_TRUE(WaitFor([&] { return pump.Taken == 2; }));
 }
 
-TEST(Pump, KillThreadDoesNotHangWhileWorkerWaitsInPopFront)
-{
+TEST(Pump, KillThreadDoesNotHangWhileWorkerWaitsInPopFront) {
     CSequencePump pump;
     pump.Run();
     ASSERT_TRUE(WaitFor([&] { return pump.Calls == 1; }));
@@ -106,8 +97,7 @@ TEST(Pump, KillThreadDoesNotHangWhileWorkerWaitsInPopFront)
     EXPECT_FALSE(pump.IsRunning());
 }
 
-TEST(Pump, KillThreadDoesNotHangWhenPausedOrNeverRun)
-{
+TEST(Pump, KillThreadDoesNotHangWhenPausedOrNeverRun) {
     CSequencePump never;
     EXPECT_TRUE(KillsWithinLimit(never));
     CSequencePump paused;
@@ -118,8 +108,7 @@ TEST(Pump, KillThreadDoesNotHangWhenPausedOrNeverRun)
     EXPECT_TRUE(KillsWithinLimit(paused));  // a second kill is harmless
 }
 
-TEST(Pump, RunAfterKillDoesNotRestartTheWorker)
-{
+TEST(Pump, RunAfterKillDoesNotRestartTheWorker) {
     CSequencePump pump;
     pump.KillThread();
     pump.Run();
@@ -129,8 +118,7 @@ TEST(Pump, RunAfterKillDoesNotRestartTheWorker)
     EXPECT_EQ(pump.Calls, 0);
 }
 
-TEST(Pump, PumpCoreReturningFalsePausesThePump)
-{
+TEST(Pump, PumpCoreReturningFalsePausesThePump) {
     CSequencePump pump;
     pump.StopAfterNext = true;
     pump.Run();
@@ -141,14 +129,14 @@ TEST(Pump, PumpCoreReturningFalsePausesThePump)
     EXPECT_EQ(pump.Calls, 1);
 }
 
-TEST(Pump, PriorityMinusOneMakesTheWorkerNicerThanTheProcess)
-{
+TEST(Pump, PriorityMinusOneMakesTheWorkerNicerThanTheProcess) {
     const int base = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
     CSequencePump before;
     before.SetThreadPriority(-1);
     before.Run();
     ASSERT_TRUE(WaitFor([&] { return before.WorkerTid != 0; }));
-    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(before.WorkerTid.load())), std::min(base + 1, 19));
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(before.WorkerTid.load())),
+              std::min(base + 1, 19));
     EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(getpid())), base);  // the process stays
 
     // Set while the worker already runs.
@@ -157,5 +145,6 @@ TEST(Pump, PriorityMinusOneMakesTheWorkerNicerThanTheProcess)
     ASSERT_TRUE(WaitFor([&] { return after.WorkerTid != 0; }));
     EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(after.WorkerTid.load())), base);
     after.SetThreadPriority(-1);
-    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(after.WorkerTid.load())), std::min(base + 1, 19));
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(after.WorkerTid.load())),
+              std::min(base + 1, 19));
 }

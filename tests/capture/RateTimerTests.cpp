@@ -4,8 +4,7 @@
 
 using namespace std::chrono_literals;
 
-TEST(RateTimer, NegativeUntilTwoEventsThenEventsPerSecond)
-{
+TEST(RateTimer, NegativeUntilTwoEventsThenEventsPerSecond) {
     CRateTimer timer(10);
     const auto t0 = CRateTimer::Clock::time_point{} + 1h;
     EXPECT_LT(timer.RateUpdate(t0), 0.0);
@@ -13,8 +12,7 @@ TEST(RateTimer, NegativeUntilTwoEventsThenEventsPerSecond)
     EXPECT_NEAR(timer.RateUpdate(t0 + 200ms), 10.0, 1e-9);
 }
 
-TEST(RateTimer, OnlyTheLastTenIntervalsCount)
-{
+TEST(RateTimer, OnlyTheLastTenIntervalsCount) {
     CRateTimer timer(10);
     auto t = CRateTimer::Clock::time_point{} + 1h;
     for (int i = 0; i < 5; ++i)
@@ -25,8 +23,7 @@ TEST(RateTimer, OnlyTheLastTenIntervalsCount)
     EXPECT_NEAR(rate, 25.0, 1e-9);
 }
 
-TEST(RateTimer, ResetStartsOverAndSameInstantGivesNoRate)
-{
+TEST(RateTimer, ResetStartsOverAndSameInstantGivesNoRate) {
     CRateTimer timer(10);
     const auto t0 = CRateTimer::Clock::now() - 1s;
     timer.RateUpdate(t0);
@@ -34,5 +31,5 @@ TEST(RateTimer, ResetStartsOverAndSameInstantGivesNoRate)
     timer.Reset();
     EXPECT_LT(timer.RateUpdate(t0 + 60ms), 0.0);
     EXPECT_LT(timer.RateUpdate(t0 + 60ms), 0.0);  // no division by zero
-    EXPECT_GT(timer.RateUpdate(), 0.0);            // the real clock moved on
+    EXPECT_GT(timer.RateUpdate(), 0.0);           // the real clock moved on
 }

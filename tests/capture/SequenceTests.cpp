@@ -8,20 +8,13 @@
 
 namespace {
 
-cv::Mat Numbered(int n)
-{
-    return cv::Mat(4, 4, CV_8UC4, cv::Scalar(n, n, n, 255));
-}
+cv::Mat Numbered(int n) { return cv::Mat(4, 4, CV_8UC4, cv::Scalar(n, n, n, 255)); }
 
-int NumberOf(const cv::Mat& m)
-{
-    return m.at<cv::Vec4b>(0, 0)[0];
-}
+int NumberOf(const cv::Mat& m) { return m.at<cv::Vec4b>(0, 0)[0]; }
 
-} // namespace
+}  // namespace
 
-TEST(FrameSequence, SlowConsumerGetsOnlyTheNewestFramesNotABacklog)
-{
+TEST(FrameSequence, SlowConsumerGetsOnlyTheNewestFramesNotABacklog) {
     CFrameSequence seq;
     for (int n = 1; n <= 10; ++n)
         seq.PushBack(Numbered(n), {n, {}});
@@ -36,8 +29,7 @@ TEST(FrameSequence, SlowConsumerGetsOnlyTheNewestFramesNotABacklog)
     EXPECT_FALSE(seq.PopFront(image, 0));
 }
 
-TEST(FrameSequence, PopFrontSharesThePushedPixelsInsteadOfCopying)
-{
+TEST(FrameSequence, PopFrontSharesThePushedPixelsInsteadOfCopying) {
     CFrameSequence seq;
     cv::Mat pushed = Numbered(7);
     seq.PushBack(pushed);
@@ -46,8 +38,7 @@ TEST(FrameSequence, PopFrontSharesThePushedPixelsInsteadOfCopying)
     EXPECT_EQ(popped.data, pushed.data);
 }
 
-TEST(FrameSequence, PushWakesAWaitingPopFrontWithoutLimit)
-{
+TEST(FrameSequence, PushWakesAWaitingPopFrontWithoutLimit) {
     CFrameSequence seq;
     auto waiter = std::async(std::launch::async, [&] {
         cv::Mat image;
@@ -60,8 +51,7 @@ TEST(FrameSequence, PushWakesAWaitingPopFrontWithoutLimit)
     EXPECT_EQ(waiter.get(), 5);
 }
 
-TEST(FrameSequence, EmptyImagePushWakesWaiterWithAnEmptyImage)
-{
+TEST(FrameSequence, EmptyImagePushWakesWaiterWithAnEmptyImage) {
     CFrameSequence seq;
     auto waiter = std::async(std::launch::async, [&] {
         cv::Mat image = Numbered(1);  // must come back emptied
@@ -74,16 +64,14 @@ TEST(FrameSequence, EmptyImagePushWakesWaiterWithAnEmptyImage)
     EXPECT_TRUE(waiter.get());
 }
 
-TEST(FrameSequence, TimedPopFrontGivesUpWhenNothingComes)
-{
+TEST(FrameSequence, TimedPopFrontGivesUpWhenNothingComes) {
     CFrameSequence seq;
     cv::Mat image = Numbered(3);
     EXPECT_FALSE(seq.PopFront(image, 30));
     EXPECT_FALSE(image.empty());  // untouched on failure
 }
 
-TEST(FrameSequence, DestroyedSequenceDisconnectsFromARunningSource)
-{
+TEST(FrameSequence, DestroyedSequenceDisconnectsFromARunningSource) {
     CImageSource source = CImageSource::Open("testcam:64x48@200");
     ASSERT_TRUE(source.HasDevice());
     ASSERT_TRUE(source.EnableCapture(true));

@@ -7,18 +7,17 @@
 
 #include <cstdlib>
 
-TEST(SourceChoice, SettingsLiveInTheTestsOwnFolder)
-{
+TEST(SourceChoice, SettingsLiveInTheTestsOwnFolder) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     ASSERT_NE(config, nullptr);
     RememberSource("testcam:320x240@30");
     QSettings settings("Orda", "Quelta");
-    EXPECT_EQ(settings.fileName().toStdString().rfind(config, 0), 0u) << settings.fileName().toStdString();
+    EXPECT_EQ(settings.fileName().toStdString().rfind(config, 0), 0u)
+        << settings.fileName().toStdString();
     EXPECT_EQ(settings.value("Capture/Source").toString().toStdString(), "testcam:320x240@30");
 }
 
-TEST(SourceChoice, RememberedSourceIsOpenedWithoutAsking)
-{
+TEST(SourceChoice, RememberedSourceIsOpenedWithoutAsking) {
     RememberSource("testcam:320x240@30");
     EXPECT_EQ(RememberedSource(), "testcam:320x240@30");
     CImageSource source = FindImageSource(nullptr, false);
@@ -27,8 +26,7 @@ TEST(SourceChoice, RememberedSourceIsOpenedWithoutAsking)
     EXPECT_EQ(source.CurrentFormat().Width, 320);
 }
 
-TEST(SourceChoice, NoneRememberedOrUnopenableGivesAnEmptySource)
-{
+TEST(SourceChoice, NoneRememberedOrUnopenableGivesAnEmptySource) {
     RememberSource("");
     EXPECT_FALSE(FindImageSource(nullptr, false).HasDevice());
     RememberSource("file:/no/such/video.avi");
@@ -36,8 +34,7 @@ TEST(SourceChoice, NoneRememberedOrUnopenableGivesAnEmptySource)
     EXPECT_EQ(RememberedSource(), "file:/no/such/video.avi");  // kept for when it comes back
 }
 
-TEST(SourceChoice, ListedDevicesAreCaptureNodesNamedForTheLayer)
-{
+TEST(SourceChoice, ListedDevicesAreCaptureNodesNamedForTheLayer) {
     for (const CSourceEntry& e : ListVideoDevices()) {
         EXPECT_EQ(e.Name.rfind("v4l2:/dev/video", 0), 0u) << e.Name;
         EXPECT_FALSE(e.Label.empty());

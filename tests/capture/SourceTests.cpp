@@ -13,21 +13,19 @@ namespace {
 
 // Frames taken from a testcam source must be the pictures the camera drew for the numbers
 // they carry.
-void ExpectFrameIsRendering(const CTestCamera& cam, const cv::Mat& frame, const CFrameInfo& info)
-{
+void ExpectFrameIsRendering(const CTestCamera& cam, const cv::Mat& frame, const CFrameInfo& info) {
     cv::Mat expected;
     cam.Render(info.Index, expected);
     ASSERT_EQ(frame.size(), expected.size());
     EXPECT_EQ(cv::norm(frame, expected, cv::NORM_INF), 0.0) << "frame " << info.Index;
 }
 
-} // namespace
+}  // namespace
 
-TEST(ImageSource, UnknownOrBrokenNamesGiveAnEmptySource)
-{
-    for (const char* name : {"", "webcam", "testcam:", "testcam:0x0@30", "testcam:640x480@0",
-                             "testcam:640x480@30junk", "v4l2:", "v4l2:/dev/video-none",
-                             "file:", "file:/no/such/file.avi", "gst:"}) {
+TEST(ImageSource, UnknownOrBrokenNamesGiveAnEmptySource) {
+    for (const char* name :
+         {"", "webcam", "testcam:", "testcam:0x0@30", "testcam:640x480@0", "testcam:640x480@30junk",
+          "v4l2:", "v4l2:/dev/video-none", "file:", "file:/no/such/file.avi", "gst:"}) {
         CImageSource s = CImageSource::Open(name);
         EXPECT_FALSE(s.HasDevice()) << name;
         int v = 0;
@@ -38,8 +36,7 @@ TEST(ImageSource, UnknownOrBrokenNamesGiveAnEmptySource)
 }
 
 // The programs run in the desktop's locale; a Catalan one made "@12.5" unreadable.
-TEST(ImageSource, TestCameraRateWithDecimalsOpensUnderACommaLocale)
-{
+TEST(ImageSource, TestCameraRateWithDecimalsOpensUnderACommaLocale) {
     CCommaLocale comma;
     if (!comma.Active)
         GTEST_SKIP() << "no locale with a decimal comma can be made here";
@@ -49,8 +46,7 @@ TEST(ImageSource, TestCameraRateWithDecimalsOpensUnderACommaLocale)
     EXPECT_FALSE(CImageSource::Open("testcam:64x48@12,5").HasDevice());
 }
 
-TEST(ImageSource, TestCameraFramesCarryTheirFrameNumberAndOwnPixels)
-{
+TEST(ImageSource, TestCameraFramesCarryTheirFrameNumberAndOwnPixels) {
     CImageSource source = CImageSource::Open("testcam:320x240@60");
     ASSERT_TRUE(source.HasDevice());
     EXPECT_EQ(source.Name(), "testcam:320x240@60");
@@ -85,8 +81,7 @@ TEST(ImageSource, TestCameraFramesCarryTheirFrameNumberAndOwnPixels)
         ExpectFrameIsRendering(*cam, kept[i], infos[i]);
 }
 
-TEST(ImageSource, CaptureOffStopsFramesAndOnResumesThem)
-{
+TEST(ImageSource, CaptureOffStopsFramesAndOnResumesThem) {
     CImageSource source = CImageSource::Open("testcam:64x48@100");
     CFrameSequence seq;
     source.Connect(&seq);
@@ -103,8 +98,7 @@ TEST(ImageSource, CaptureOffStopsFramesAndOnResumesThem)
     source.EnableCapture(false);
 }
 
-TEST(ImageSource, CopiesShareOneDeviceAndOutliveTheOriginal)
-{
+TEST(ImageSource, CopiesShareOneDeviceAndOutliveTheOriginal) {
     CFrameSequence seq;
     CImageSource copy;
     {
@@ -120,8 +114,7 @@ TEST(ImageSource, CopiesShareOneDeviceAndOutliveTheOriginal)
     EXPECT_FALSE(copy.HasDevice());
 }
 
-TEST(ImageSource, TestCameraFormatChangeDeliversTheNewSize)
-{
+TEST(ImageSource, TestCameraFormatChangeDeliversTheNewSize) {
     CImageSource source = CImageSource::Open("testcam");
     EXPECT_EQ(source.CurrentFormat(), (CaptureFormat{640, 480, 30.0}));
     const auto formats = source.Formats();
@@ -141,12 +134,12 @@ TEST(ImageSource, TestCameraFormatChangeDeliversTheNewSize)
     int w = 0;
     source.QueryProperty(FrameWidthProperty, w);
     EXPECT_EQ(w, 1280);
-    EXPECT_TRUE(WaitFor([&] { return seq.PopFront(frame, 1000) && frame.cols == 1280 && frame.rows == 720; }));
+    EXPECT_TRUE(WaitFor(
+        [&] { return seq.PopFront(frame, 1000) && frame.cols == 1280 && frame.rows == 720; }));
     source.EnableCapture(false);
 }
 
-TEST(ImageSource, TestCameraControlsReachTheCamera)
-{
+TEST(ImageSource, TestCameraControlsReachTheCamera) {
     CImageSource source = CImageSource::Open("testcam:160x120@30");
     const auto controls = source.Controls();
     ASSERT_EQ(controls.size(), 2u);

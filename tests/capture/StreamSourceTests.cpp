@@ -16,8 +16,7 @@ namespace {
 constexpr int Levels = 6;
 
 // Frame k of the test video is a flat grey at level 20 + 40 k, which survives MJPG.
-bool WriteLevelsVideo(const std::string& path, double fps)
-{
+bool WriteLevelsVideo(const std::string& path, double fps) {
     cv::VideoWriter writer(path, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), fps, {96, 64});
     if (!writer.isOpened())
         return false;
@@ -26,15 +25,11 @@ bool WriteLevelsVideo(const std::string& path, double fps)
     return true;
 }
 
-int LevelOf(const cv::Mat& frame)
-{
-    return cvRound((cv::mean(frame)[1] - 20.0) / 40.0);
-}
+int LevelOf(const cv::Mat& frame) { return cvRound((cv::mean(frame)[1] - 20.0) / 40.0); }
 
-} // namespace
+}  // namespace
 
-TEST(StreamSources, GStreamerTestPipelineDeliversColourBars)
-{
+TEST(StreamSources, GStreamerTestPipelineDeliversColourBars) {
     CImageSource source = CImageSource::Open(
         "gst:videotestsrc is-live=true ! video/x-raw,width=160,height=120,framerate=30/1 ! "
         "videoconvert ! video/x-raw,format=BGR ! appsink");
@@ -62,8 +57,7 @@ TEST(StreamSources, GStreamerTestPipelineDeliversColourBars)
     source.EnableCapture(false);
 }
 
-TEST(StreamSources, VideoFileLoopsFromItsLastFrameToItsFirst)
-{
+TEST(StreamSources, VideoFileLoopsFromItsLastFrameToItsFirst) {
     CScratchDir dir;
     const std::string path = dir.Path + "/levels.avi";
     ASSERT_TRUE(WriteLevelsVideo(path, 25.0));
@@ -96,8 +90,7 @@ TEST(StreamSources, VideoFileLoopsFromItsLastFrameToItsFirst)
     EXPECT_GE(wraps, 2);
 }
 
-TEST(StreamSources, StillImageIsDeliveredRepeatedlyInFreshBuffers)
-{
+TEST(StreamSources, StillImageIsDeliveredRepeatedlyInFreshBuffers) {
     CScratchDir dir;
     const std::string path = dir.Path + "/still.png";
     cv::Mat picture(50, 70, CV_8UC3, cv::Scalar(10, 200, 30));
@@ -126,8 +119,7 @@ TEST(StreamSources, StillImageIsDeliveredRepeatedlyInFreshBuffers)
     EXPECT_EQ(frame.at<cv::Vec4b>(25, 35), cv::Vec4b(250, 0, 0, 255));
 }
 
-TEST(StreamSources, FileThatDisappearsStopsFramesAndTheyResumeWhenItReturns)
-{
+TEST(StreamSources, FileThatDisappearsStopsFramesAndTheyResumeWhenItReturns) {
     CScratchDir dir;
     const std::string path = dir.Path + "/short.avi";
     const std::string aside = dir.Path + "/aside.avi";

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(TestCamera, SameFrameNumberGivesTheSamePicture)
-{
+TEST(TestCamera, SameFrameNumberGivesTheSamePicture) {
     CTestCamera a(320, 240, 30), b(320, 240, 30);
     cv::Mat fa, fb, other;
     a.Render(77, fa);
@@ -17,8 +16,7 @@ TEST(TestCamera, SameFrameNumberGivesTheSamePicture)
     EXPECT_GT(cv::norm(fa, other, cv::NORM_INF), 0.0);
 }
 
-TEST(TestCamera, FramesAreOpaqueAndTheRequestedSize)
-{
+TEST(TestCamera, FramesAreOpaqueAndTheRequestedSize) {
     CTestCamera cam(1280, 720, 25);
     cv::Mat f;
     cam.Render(5, f);
@@ -33,8 +31,7 @@ TEST(TestCamera, FramesAreOpaqueAndTheRequestedSize)
 
 // Presence and absence both happen within a few seconds, and the mark is where the camera
 // says: saturated red at the true centre, background elsewhere.
-TEST(TestCamera, MarkComesAndGoesAndIsDrawnAtItsTrueCentre)
-{
+TEST(TestCamera, MarkComesAndGoesAndIsDrawnAtItsTrueCentre) {
     CTestCamera cam(640, 480, 30);
     int inView = 0, away = 0;
     cv::Mat f;
@@ -61,8 +58,7 @@ TEST(TestCamera, MarkComesAndGoesAndIsDrawnAtItsTrueCentre)
     EXPECT_GT(away, 15);
 }
 
-TEST(TestCamera, LightAndNoiseControlsChangeThePicture)
-{
+TEST(TestCamera, LightAndNoiseControlsChangeThePicture) {
     CTestCamera cam(320, 240, 30);
     cv::Mat normal, dark, clean;
     cam.Render(10, normal);

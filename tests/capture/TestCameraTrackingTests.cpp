@@ -14,8 +14,7 @@ struct CTrackTally {
 };
 
 // Calibrates with a click at the true centre of frame 0, then tracks frames 1..count-1.
-CTrackTally TrackCamera(int width, int height, int count)
-{
+CTrackTally TrackCamera(int width, int height, int count) {
     CTestCamera cam(width, height, 30);
     auto tracker = std::make_unique<CColorTracker>();
     CTrackingParams params;
@@ -47,10 +46,9 @@ CTrackTally TrackCamera(int width, int height, int count)
     return tally;
 }
 
-} // namespace
+}  // namespace
 
-TEST(TestCameraTracking, CalibratedAtFrameZeroTracksTheTruthAndFindsNothingWhenAway)
-{
+TEST(TestCameraTracking, CalibratedAtFrameZeroTracksTheTruthAndFindsNothingWhenAway) {
     for (auto [w, h] : {std::pair{640, 480}, std::pair{320, 240}}) {
         const CTrackTally t = TrackCamera(w, h, 30 * 13);  // two sweeps and more
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));

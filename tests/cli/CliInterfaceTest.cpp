@@ -32,8 +32,8 @@ protected:
 };
 
 TEST_F(CliInterface, FramesOptionStopsAfterNFramesInBothSpellings) {
-    for (const auto& option : {std::vector<std::string>{"--frames", "2"},
-                               std::vector<std::string>{"--frames=2"}}) {
+    for (const auto& option :
+         {std::vector<std::string>{"--frames", "2"}, std::vector<std::string>{"--frames=2"}}) {
         std::vector<std::string> args = option;
         args.insert(args.end(), {"--settings", "limits.qta", "f0.png", "f1.png", "f2.png"});
         const CToolRun run = Run(args);
@@ -47,19 +47,21 @@ TEST_F(CliInterface, FramesOptionStopsAfterNFramesInBothSpellings) {
 
 // The outline is drawn into the frame's pixels and written out; PNG keeps them exactly.
 TEST_F(CliInterface, DrawWritesEveryFrameWithTheRedOutlineAtTheBox) {
-    const CToolRun run = Run({"--settings", "limits.qta", "--draw", "out-%03d.png", "f0.png", "f1.png"});
+    const CToolRun run =
+        Run({"--settings", "limits.qta", "--draw", "out-%03d.png", "f0.png", "f1.png"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const auto rows = run.Rows();
     ASSERT_EQ(rows.size(), 3u);
     for (int i = 0; i < 2; ++i) {
-        const cv::Mat drawn = cv::imread(Dir / (std::string("out-00") + std::to_string(i) + ".png"), cv::IMREAD_UNCHANGED);
+        const cv::Mat drawn = cv::imread(Dir / (std::string("out-00") + std::to_string(i) + ".png"),
+                                         cv::IMREAD_UNCHANGED);
         ASSERT_FALSE(drawn.empty()) << i;
         ASSERT_EQ(rows[i + 1][1], "1");
         const cv::Point corner(std::stoi(rows[i + 1][3]), std::stoi(rows[i + 1][4]));
         EXPECT_EQ(drawn.at<cv::Vec3b>(corner), cv::Vec3b(0, 0, 255)) << i;
-        EXPECT_EQ(drawn.at<cv::Vec3b>(5, 5), cv::Vec3b(Frames[i].at<cv::Vec4b>(5, 5)[0],
-                                                        Frames[i].at<cv::Vec4b>(5, 5)[1],
-                                                        Frames[i].at<cv::Vec4b>(5, 5)[2]));
+        EXPECT_EQ(drawn.at<cv::Vec3b>(5, 5),
+                  cv::Vec3b(Frames[i].at<cv::Vec4b>(5, 5)[0], Frames[i].at<cv::Vec4b>(5, 5)[1],
+                            Frames[i].at<cv::Vec4b>(5, 5)[2]));
     }
     EXPECT_FALSE(fs::exists(Dir / "out-002.png"));
 }
@@ -74,7 +76,8 @@ TEST_F(CliInterface, DrawToJpegWritesThreeChannelPictures) {
 
 // --point without --click shows the green window but learns nothing.
 TEST_F(CliInterface, PointDrawsTheGreenWindowWithoutCalibrating) {
-    const CToolRun run = Run({"--point", "100,50", "--draw", "p.png", "--save-settings", "s.qta", "f0.png"});
+    const CToolRun run =
+        Run({"--point", "100,50", "--draw", "p.png", "--save-settings", "s.qta", "f0.png"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Rows()[1][1], "0");
     const cv::Mat drawn = cv::imread(Dir / "p.png");
@@ -86,7 +89,8 @@ TEST_F(CliInterface, PointDrawsTheGreenWindowWithoutCalibrating) {
 }
 
 TEST_F(CliInterface, ShowMaskPaintsTheMaskBlackAndWhite) {
-    const CToolRun run = Run({"--settings", "limits.qta", "--show-mask", "--draw", "m.png", "f0.png"});
+    const CToolRun run =
+        Run({"--settings", "limits.qta", "--show-mask", "--draw", "m.png", "f0.png"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const cv::Mat drawn = cv::imread(Dir / "m.png");
     EXPECT_EQ(drawn.at<cv::Vec3b>(120, 60), cv::Vec3b(255, 255, 255));  // the disc's centre

@@ -26,8 +26,8 @@ std::string LearnTestCameraColour(const CScratchDir& dir, const CTestCamera& cam
     cv::imwrite(dir / "still.png", frame);
     const cv::Point2f centre = *camera.MarkCentre(n);
     const std::string click = std::to_string(int(centre.x)) + "," + std::to_string(int(centre.y));
-    const CToolRun run = RunTrack({"--click", click, "--save-settings", "mark.qta", "still.png"},
-                                  dir.Path());
+    const CToolRun run =
+        RunTrack({"--click", click, "--save-settings", "mark.qta", "still.png"}, dir.Path());
     EXPECT_EQ(run.Status, 0) << run.Err;
     return "mark.qta";
 }
@@ -80,8 +80,8 @@ TEST(CliLive, LoopingFileRunsForTheFramesAsked) {
     }
     writer.release();
     WriteFile(dir / "limits.qta", SettingsText(BoundsAround(MarkBgr, 30)));
-    const CToolRun run = RunTrack({"--settings", "limits.qta", "--frames", "7", "file:clip.avi"},
-                                  dir.Path());
+    const CToolRun run =
+        RunTrack({"--settings", "limits.qta", "--frames", "7", "file:clip.avi"}, dir.Path());
     ASSERT_EQ(run.Status, 0) << run.Err;
     const auto rows = run.Rows();
     ASSERT_EQ(rows.size(), 8u);
@@ -92,10 +92,10 @@ TEST(CliLive, LoopingFileRunsForTheFramesAsked) {
 
 TEST(CliLive, GStreamerPipelineDelivers) {
     CScratchDir dir;
-    const CToolRun run = RunTrack(
-        {"--frames", "3",
-         "gst:videotestsrc ! video/x-raw,width=160,height=120 ! videoconvert ! appsink"},
-        dir.Path());
+    const CToolRun run =
+        RunTrack({"--frames", "3",
+                  "gst:videotestsrc ! video/x-raw,width=160,height=120 ! videoconvert ! appsink"},
+                 dir.Path());
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Rows().size(), 4u);
 }

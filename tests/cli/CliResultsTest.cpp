@@ -22,7 +22,10 @@ struct CRunCase {
 
 CLimits WithSizes(CLimits l, unsigned minW, unsigned maxW, unsigned minH, unsigned maxH,
                   unsigned ratio) {
-    l.MinWidth = minW; l.MaxWidth = maxW; l.MinHeight = minH; l.MaxHeight = maxH;
+    l.MinWidth = minW;
+    l.MaxWidth = maxW;
+    l.MinHeight = minH;
+    l.MaxHeight = maxH;
     l.MinARatio = ratio;
     return l;
 }
@@ -35,8 +38,7 @@ void ExpectRowsMatch(const CToolRun& run, const std::vector<cv::Mat>& frames,
     for (size_t i = 0; i < frames.size(); ++i) {
         ASSERT_FALSE(rows[i + 1].empty());
         EXPECT_EQ(rows[i + 1][0], std::to_string(i));
-        EXPECT_EQ(CompareRow(rows[i + 1], ReferenceTrack(frames[i], limits)), "")
-            << "frame " << i;
+        EXPECT_EQ(CompareRow(rows[i + 1], ReferenceTrack(frames[i], limits)), "") << "frame " << i;
     }
 }
 
@@ -140,9 +142,12 @@ TEST(CliResults, ClickCalibratesFromTheWindowAndSaveSettingsKeepsIt) {
     for (int c = 0; c < 3; ++c)
         cv::minMaxLoc(planes[c], &lo[c], &hi[c]);
     CLimits expected;
-    expected.lMin = std::max(0, int(lo[0]) - 30); expected.lMax = std::min(255, int(hi[0]) + 30);
-    expected.a1Min = std::max(0, int(lo[1]) - 5); expected.a1Max = std::min(255, int(hi[1]) + 5);
-    expected.a2Min = std::max(0, int(lo[2]) - 5); expected.a2Max = std::min(255, int(hi[2]) + 5);
+    expected.lMin = std::max(0, int(lo[0]) - 30);
+    expected.lMax = std::min(255, int(hi[0]) + 30);
+    expected.a1Min = std::max(0, int(lo[1]) - 5);
+    expected.a1Max = std::min(255, int(hi[1]) + 5);
+    expected.a2Min = std::max(0, int(lo[2]) - 5);
+    expected.a2Max = std::min(255, int(hi[2]) + 5);
 
     CLimits learnt;
     ASSERT_TRUE(ParseSettingsText(ReadFile(dir / "learnt.qta"), learnt));
@@ -158,8 +163,8 @@ TEST(CliResults, StartValuesComeFromStoreThenSettingsFileAndStoreIsNeverWritten)
     CScratchDir dir;
     const cv::Mat frame = DiscScene({320, 240}, {100, 100}, 20, 6);
     cv::imwrite(dir / "in.png", frame);
-    const std::filesystem::path conf = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) /
-                                       "Orda" / "Quelta.conf";
+    const std::filesystem::path conf =
+        std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "Orda" / "Quelta.conf";
     std::filesystem::create_directories(conf.parent_path());
     struct CRemoveStore {
         std::filesystem::path Dir;
@@ -178,7 +183,8 @@ TEST(CliResults, StartValuesComeFromStoreThenSettingsFileAndStoreIsNeverWritten)
     CToolRun run = RunTrack({"in.png"}, dir.Path());
     ASSERT_EQ(run.Status, 0) << run.Err;
     ASSERT_EQ(run.Rows().size(), 2u);
-    EXPECT_EQ(CompareRow(run.Rows()[1], ReferenceTrack(frame, stored)), "");  // MinWidth 999 ignored
+    EXPECT_EQ(CompareRow(run.Rows()[1], ReferenceTrack(frame, stored)),
+              "");  // MinWidth 999 ignored
     EXPECT_EQ(run.Rows()[1][1], "1");
 
     WriteFile(dir / "none.qta", SettingsText(CLimits{}));

@@ -57,9 +57,8 @@ bool ParseSettingsText(const std::string& text, CLimits& l) {
     std::istringstream in(text);
     std::string key;
     long values[12];
-    const char* keys[12] = {"QTA",      "lMin",     "lMax",      "a1Min",   "a1Max",
-                            "a2Min",    "a2Max",    "MinARatio", "MinWidth", "MaxWidth",
-                            "MinHeight", "MaxHeight"};
+    const char* keys[12] = {"QTA",   "lMin",      "lMax",     "a1Min",    "a1Max",     "a2Min",
+                            "a2Max", "MinARatio", "MinWidth", "MaxWidth", "MinHeight", "MaxHeight"};
     for (int k = 0; k < 12; ++k) {
         if (!(in >> key >> values[k]) || key != keys[k])
             return false;
@@ -120,9 +119,12 @@ CLimits BoundsAround(const cv::Vec3b& bgr, int margin) {
     auto lo = [&](int c) { return std::max(0, yuv[c] - margin); };
     auto hi = [&](int c) { return std::min(255, yuv[c] + margin); };
     CLimits l;
-    l.lMin = lo(0); l.lMax = hi(0);
-    l.a1Min = lo(1); l.a1Max = hi(1);
-    l.a2Min = lo(2); l.a2Max = hi(2);
+    l.lMin = lo(0);
+    l.lMax = hi(0);
+    l.a1Min = lo(1);
+    l.a1Max = hi(1);
+    l.a2Min = lo(2);
+    l.a2Max = hi(2);
     return l;
 }
 

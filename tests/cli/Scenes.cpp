@@ -28,10 +28,18 @@ cv::Mat RandomScene(cv::Size size, uint64_t seed) {
         const cv::Point c(rng.uniform(0, size.width), rng.uniform(0, size.height));
         const int a = rng.uniform(2, largest), b = rng.uniform(2, largest);
         switch (rng.uniform(0, 4)) {
-        case 0: cv::circle(frame, c, a, colour, cv::FILLED, cv::LINE_8); break;
-        case 1: cv::circle(frame, c, a, colour, cv::FILLED, cv::LINE_AA); break;
-        case 2: cv::ellipse(frame, c, {a, b}, rng.uniform(0, 180), 0, 360, colour, cv::FILLED); break;
-        default: cv::rectangle(frame, cv::Rect(c.x, c.y, a * 2, b / 2 + 1), colour, cv::FILLED); break;
+        case 0:
+            cv::circle(frame, c, a, colour, cv::FILLED, cv::LINE_8);
+            break;
+        case 1:
+            cv::circle(frame, c, a, colour, cv::FILLED, cv::LINE_AA);
+            break;
+        case 2:
+            cv::ellipse(frame, c, {a, b}, rng.uniform(0, 180), 0, 360, colour, cv::FILLED);
+            break;
+        default:
+            cv::rectangle(frame, cv::Rect(c.x, c.y, a * 2, b / 2 + 1), colour, cv::FILLED);
+            break;
         }
     }
     for (int i = rng.uniform(0, 20); i > 0; --i) {

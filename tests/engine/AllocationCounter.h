@@ -6,4 +6,4 @@
 namespace AllocationCounter {
 void Start();
 int64_t Stop();  // allocations since Start
-}
+}  // namespace AllocationCounter

@@ -26,7 +26,8 @@ TEST(AllocationCounter, PassesOnSameSizedFramesAllocateNothing) {
     std::vector<cv::Mat> frames;
     for (int i = 0; i < 4; ++i) {
         cv::Mat f = Random(641, 480, 300 + i);
-        cv::circle(f, {100 + 90 * i, 200}, 30, cv::Scalar(Blue[0], Blue[1], Blue[2], 255), cv::FILLED);
+        cv::circle(f, {100 + 90 * i, 200}, 30, cv::Scalar(Blue[0], Blue[1], Blue[2], 255),
+                   cv::FILLED);
         frames.push_back(f);
     }
     frames.push_back(Solid(641, 480, Blue));

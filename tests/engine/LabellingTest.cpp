@@ -25,7 +25,8 @@ struct LabellingTest : ::testing::Test {
 
 // Checks what every labelled mask promises: values 0 and 1..n, each number on some
 // pixel, numbers first met in raster order, and pixel counts that add up.
-::testing::AssertionResult KeepsItsPromise(const cv::Mat& mask, int n, const std::vector<uint32_t>* counts) {
+::testing::AssertionResult KeepsItsPromise(const cv::Mat& mask, int n,
+                                           const std::vector<uint32_t>* counts) {
     int nextNew = 1;
     std::vector<uint32_t> seen(n + 1, 0);
     for (int y = 0; y < mask.rows; ++y)
@@ -37,22 +38,26 @@ struct LabellingTest : ::testing::Test {
                 return ::testing::AssertionFailure() << "label " << v << " above N " << n;
             if (seen[v] == 0) {
                 if (v != nextNew)
-                    return ::testing::AssertionFailure() << "label " << v << " first met before " << nextNew;
+                    return ::testing::AssertionFailure()
+                           << "label " << v << " first met before " << nextNew;
                 ++nextNew;
             }
             ++seen[v];
         }
     if (nextNew != n + 1)
-        return ::testing::AssertionFailure() << "only " << nextNew - 1 << " of " << n << " labels used";
+        return ::testing::AssertionFailure()
+               << "only " << nextNew - 1 << " of " << n << " labels used";
     if (counts != nullptr) {
         if ((*counts)[0] != 0)
             return ::testing::AssertionFailure() << "count entry 0 is " << (*counts)[0];
         for (int r = 1; r <= n; ++r)
             if ((*counts)[r] != seen[r])
-                return ::testing::AssertionFailure() << "count of " << r << " is " << (*counts)[r] << ", mask has " << seen[r];
+                return ::testing::AssertionFailure()
+                       << "count of " << r << " is " << (*counts)[r] << ", mask has " << seen[r];
         for (size_t r = n + 1; r < counts->size(); ++r)
             if ((*counts)[r] != 0)
-                return ::testing::AssertionFailure() << "count entry " << r << " beyond N is " << (*counts)[r];
+                return ::testing::AssertionFailure()
+                       << "count entry " << r << " beyond N is " << (*counts)[r];
     }
     return ::testing::AssertionSuccess();
 }
@@ -182,7 +187,8 @@ TEST_F(LabellingTest, RandomMasksMatchConnectedComponentsWithStats) {
         cv::Mat mask = RandomMarkerMask(width, height, share, rng);
         cv::Mat binary = mask != 0;
         cv::Mat cvLabels, stats, centroids;
-        const int cvN = cv::connectedComponentsWithStats(binary, cvLabels, stats, centroids, 8, CV_32S) - 1;
+        const int cvN =
+            cv::connectedComponentsWithStats(binary, cvLabels, stats, centroids, 8, CV_32S) - 1;
 
         const int n = Tracker->LabelComponents(mask, Counts.data());
         ASSERT_EQ(cvN, n) << width << "x" << height << " share " << share;
@@ -200,7 +206,8 @@ TEST_F(LabellingTest, RandomMasksMatchConnectedComponentsWithStats) {
                 if (ours == 0)
                     continue;
                 auto [it, fresh] = oursToCv.emplace(ours, theirs);
-                ASSERT_EQ(it->second, theirs) << "one of our regions spans two groups at " << x << "," << y;
+                ASSERT_EQ(it->second, theirs)
+                    << "one of our regions spans two groups at " << x << "," << y;
             }
         ASSERT_EQ(size_t(n), oursToCv.size());
         for (auto [ours, theirs] : oursToCv) {
@@ -208,8 +215,12 @@ TEST_F(LabellingTest, RandomMasksMatchConnectedComponentsWithStats) {
             EXPECT_EQ(stats.at<int>(theirs, cv::CC_STAT_AREA), b.PixelCount);
             EXPECT_EQ(uint32_t(stats.at<int>(theirs, cv::CC_STAT_LEFT)), b.MinX);
             EXPECT_EQ(uint32_t(stats.at<int>(theirs, cv::CC_STAT_TOP)), b.MinY);
-            EXPECT_EQ(uint32_t(stats.at<int>(theirs, cv::CC_STAT_LEFT) + stats.at<int>(theirs, cv::CC_STAT_WIDTH) - 1), b.MaxX);
-            EXPECT_EQ(uint32_t(stats.at<int>(theirs, cv::CC_STAT_TOP) + stats.at<int>(theirs, cv::CC_STAT_HEIGHT) - 1), b.MaxY);
+            EXPECT_EQ(uint32_t(stats.at<int>(theirs, cv::CC_STAT_LEFT) +
+                               stats.at<int>(theirs, cv::CC_STAT_WIDTH) - 1),
+                      b.MaxX);
+            EXPECT_EQ(uint32_t(stats.at<int>(theirs, cv::CC_STAT_TOP) +
+                               stats.at<int>(theirs, cv::CC_STAT_HEIGHT) - 1),
+                      b.MaxY);
             EXPECT_NEAR(centroids.at<double>(theirs, 0), b.CenterX, 1e-3);
             EXPECT_NEAR(centroids.at<double>(theirs, 1), b.CenterY, 1e-3);
             area += b.PixelCount;

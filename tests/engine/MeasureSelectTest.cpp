@@ -11,7 +11,8 @@ BlobInfo Box(uint32_t minX, uint32_t minY, uint32_t w, uint32_t h) {
     return BlobInfo{1, minX, minY, minX + w, minY + h, 0.0f, 0.0f};
 }
 
-int Select(const std::vector<BlobInfo>& t, uint32_t wMin, uint32_t wMax, uint32_t hMin, uint32_t hMax, double r) {
+int Select(const std::vector<BlobInfo>& t, uint32_t wMin, uint32_t wMax, uint32_t hMin,
+           uint32_t hMax, double r) {
     return CColorTracker::SelectBlob(t.data(), int(t.size()), wMin, wMax, hMin, hMax, r);
 }
 
@@ -58,7 +59,8 @@ TEST(SelectBlob, ZeroWidthOrHeightIsNeverChosen) {
 
 TEST(SelectBlob, EqualScoresKeepTheSmallerRegionNumber) {
     EXPECT_EQ(0, Select({Box(0, 0, 3, 4), Box(10, 10, 4, 3)}, 0, 640, 0, 480, 0.0));
-    EXPECT_EQ(1, Select({Box(0, 0, 2, 2), Box(10, 10, 4, 3), Box(20, 20, 3, 4)}, 0, 640, 0, 480, 0.0));
+    EXPECT_EQ(1,
+              Select({Box(0, 0, 2, 2), Box(10, 10, 4, 3), Box(20, 20, 3, 4)}, 0, 640, 0, 480, 0.0));
 }
 
 TEST(SelectBlob, LongestDiagonalWinsWithTruncatedScores) {

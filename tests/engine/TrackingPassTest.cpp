@@ -10,7 +10,6 @@ using namespace TestFrames;
 
 namespace {
 
-
 cv::Vec3b Bgr(const cv::Mat& frame, int x, int y) {
     const cv::Vec4b p = frame.at<cv::Vec4b>(y, x);
     return {p[0], p[1], p[2]};
@@ -47,7 +46,8 @@ struct TrackingPass : ::testing::Test {
     }
 };
 
-void ExpectBounds(const SelectionBounds& b, uint32_t wMin, uint32_t wMax, uint32_t hMin, uint32_t hMax) {
+void ExpectBounds(const SelectionBounds& b, uint32_t wMin, uint32_t wMax, uint32_t hMin,
+                  uint32_t hMax) {
     EXPECT_EQ(wMin, b.MinWidth);
     EXPECT_EQ(wMax, b.MaxWidth);
     EXPECT_EQ(hMin, b.MinHeight);
@@ -144,7 +144,8 @@ TEST_F(TrackingPass, ClickCalibratesOnceOverTheElevenByElevenWindow) {
     Tracker->SetCalibrationPoint(200, 100);
     Tracker->RequestCalibration();
     Tracker->ProcessFrame(frame, Params);
-    const CTrackingParams expected = Calibrated(original, cv::Rect(195, 95, 11, 11), CTrackingParams{});
+    const CTrackingParams expected =
+        Calibrated(original, cv::Rect(195, 95, 11, 11), CTrackingParams{});
     EXPECT_EQ(expected, Params);
     ASSERT_TRUE(Tracker->LastWindow());
     EXPECT_EQ(195, Tracker->LastWindow()->Left);

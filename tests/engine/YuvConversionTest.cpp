@@ -37,8 +37,8 @@ const cv::Mat& EveryColourYuv() {
         for (int x = 0; x < expected.cols * 3; ++x)
             if (e[x] != a[x])
                 return ::testing::AssertionFailure()
-                       << "pixel " << (y * expected.cols + x / 3) << " byte " << x % 3 << ": expected "
-                       << int(e[x]) << " got " << int(a[x]);
+                       << "pixel " << (y * expected.cols + x / 3) << " byte " << x % 3
+                       << ": expected " << int(e[x]) << " got " << int(a[x]);
     }
     return ::testing::AssertionSuccess();
 }
@@ -90,16 +90,19 @@ TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
     for (const KernelCase& k : FusedKernels()) {
         for (const ColorBounds& b : boundsSets) {
             for (int y = 0; y < 4096; ++y) {
-                k.Kernel(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(0), mask.data(), bits.data(), width, b);
+                k.Kernel(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(0), mask.data(),
+                         bits.data(), width, b);
                 const uint8_t* expected = EveryColourYuv().ptr<uint8_t>(y);
-                ASSERT_EQ(0, std::memcmp(expected, yuv.ptr<uint8_t>(0), 3 * width)) << k.Name << " row " << y;
+                ASSERT_EQ(0, std::memcmp(expected, yuv.ptr<uint8_t>(0), 3 * width))
+                    << k.Name << " row " << y;
                 int firstWrong = -1;
                 for (int x = 0; x < width && firstWrong < 0; ++x) {
                     const bool in = QueltaKernels::Accepts(b, expected + 3 * x);
                     if (mask[x] != (in ? 0xFFFF : 0) || in != bool((bits[x / 64] >> (x % 64)) & 1))
                         firstWrong = x;
                 }
-                ASSERT_EQ(-1, firstWrong) << k.Name << " misclassifies pixel " << y * width + firstWrong;
+                ASSERT_EQ(-1, firstWrong)
+                    << k.Name << " misclassifies pixel " << y * width + firstWrong;
             }
         }
     }
@@ -110,7 +113,8 @@ TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
 TEST(YuvConversion, FusedKernelsStayInsideTheirRowsForEveryWidth) {
     const ColorBounds b{0, 255, 0, 140, 100, 255};
     for (const KernelCase& k : FusedKernels()) {
-        for (int width : {1, 2, 7, 8, 9, 15, 16, 17, 18, 19, 31, 33, 47, 63, 64, 65, 79, 80, 641, 1279}) {
+        for (int width :
+             {1, 2, 7, 8, 9, 15, 16, 17, 18, 19, 31, 33, 47, 63, 64, 65, 79, 80, 641, 1279}) {
             cv::Mat frame = Random(width, 1, width);
             cv::Mat expected;
             cv::cvtColor(frame, expected, cv::COLOR_BGR2YUV);
@@ -119,14 +123,16 @@ TEST(YuvConversion, FusedKernelsStayInsideTheirRowsForEveryWidth) {
             std::vector<uint16_t> mask(width + 32, 0xABAB);
             std::vector<uint64_t> bits(words + 2, ~0ULL);
             k.Kernel(frame.ptr<uint8_t>(0), yuv.data(), mask.data(), bits.data(), width, b);
-            EXPECT_EQ(0, std::memcmp(expected.ptr<uint8_t>(0), yuv.data(), 3 * width)) << k.Name << " width " << width;
+            EXPECT_EQ(0, std::memcmp(expected.ptr<uint8_t>(0), yuv.data(), 3 * width))
+                << k.Name << " width " << width;
             for (size_t i = 3 * width; i < yuv.size(); ++i)
                 ASSERT_EQ(0xAB, yuv[i]) << k.Name << " wrote past the YUV row, width " << width;
             for (size_t i = width; i < mask.size(); ++i)
                 ASSERT_EQ(0xABAB, mask[i]) << k.Name << " wrote past the mask row, width " << width;
             EXPECT_EQ(~0ULL, bits[words]) << k.Name << " wrote past the bit row, width " << width;
             for (int x = width; x < 64 * words; ++x)
-                EXPECT_EQ(0u, (bits[x / 64] >> (x % 64)) & 1) << k.Name << " bit past the width " << x;
+                EXPECT_EQ(0u, (bits[x / 64] >> (x % 64)) & 1)
+                    << k.Name << " bit past the width " << x;
             for (int x = 0; x < width; ++x) {
                 const bool in = QueltaKernels::Accepts(b, expected.ptr<uint8_t>(0) + 3 * x);
                 EXPECT_EQ(in ? 0xFFFF : 0, mask[x]);

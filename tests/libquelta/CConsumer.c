@@ -3,8 +3,7 @@
 
 #include <stddef.h>
 
-int CallEveryFunctionFromC(void)
-{
+int CallEveryFunctionFromC(void) {
     short x = 0, y = 0;
     int answer = QTAObtenirPosicio(&x, &y);
     answer += QTACarregarAjustos(NULL);

@@ -46,9 +46,12 @@ CTrackingParams LearntLimits() {
     for (int i = 0; i < 3; ++i)
         cv::minMaxLoc(planes[i], &lo[i], &hi[i]);
     CTrackingParams p;
-    p.lMin = std::max(0, int(lo[0]) - 30); p.lMax = std::min(255, int(hi[0]) + 30);
-    p.a1Min = std::max(0, int(lo[1]) - 5); p.a1Max = std::min(255, int(hi[1]) + 5);
-    p.a2Min = std::max(0, int(lo[2]) - 5); p.a2Max = std::min(255, int(hi[2]) + 5);
+    p.lMin = std::max(0, int(lo[0]) - 30);
+    p.lMax = std::min(255, int(hi[0]) + 30);
+    p.a1Min = std::max(0, int(lo[1]) - 5);
+    p.a1Max = std::min(255, int(hi[1]) + 5);
+    p.a2Min = std::max(0, int(lo[2]) - 5);
+    p.a2Max = std::min(255, int(hi[2]) + 5);
     return p;
 }
 
@@ -217,9 +220,7 @@ TEST_F(LibraryTest, EveryCallIsHarmlessInAnyOrder) {
     EXPECT_TRUE(WaitForAnswer(1));
 }
 
-TEST_F(LibraryTest, HeaderAndCallsWorkFromC) {
-    EXPECT_EQ(CallEveryFunctionFromC(), 0);
-}
+TEST_F(LibraryTest, HeaderAndCallsWorkFromC) { EXPECT_EQ(CallEveryFunctionFromC(), 0); }
 
 TEST_F(LibraryTest, StartAndStopFromManyThreadsAtOnce) {
     std::vector<std::thread> threads;

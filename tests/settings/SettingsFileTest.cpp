@@ -17,9 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::vector<std::string> DefaultLines{
-    "QTA 1",       "lMin 0",     "lMax 0",       "a1Min 0",      "a1Max 0",
-    "a2Min 0",     "a2Max 0",    "MinARatio 0",  "MinWidth 3",   "MaxWidth 640",
-    "MinHeight 3", "MaxHeight 480"};
+    "QTA 1",   "lMin 0",      "lMax 0",     "a1Min 0",      "a1Max 0",     "a2Min 0",
+    "a2Max 0", "MinARatio 0", "MinWidth 3", "MaxWidth 640", "MinHeight 3", "MaxHeight 480"};
 
 class SettingsFileTest : public testing::Test {
 protected:
@@ -61,9 +60,17 @@ protected:
 
     static CTrackingParams Marked() {
         CTrackingParams p;
-        p.lMin = 11; p.lMax = 222; p.a1Min = 33; p.a1Max = 244;
-        p.a2Min = 55; p.a2Max = 255; p.MinARatio = 42; p.MinWidth = 7;
-        p.MaxWidth = 600; p.MinHeight = 9; p.MaxHeight = 470;
+        p.lMin = 11;
+        p.lMax = 222;
+        p.a1Min = 33;
+        p.a1Max = 244;
+        p.a2Min = 55;
+        p.a2Max = 255;
+        p.MinARatio = 42;
+        p.MinWidth = 7;
+        p.MaxWidth = 600;
+        p.MinHeight = 9;
+        p.MaxHeight = 470;
         return p;
     }
 
@@ -106,10 +113,14 @@ TEST_F(SettingsFileTest, HeaderVersionAboveOneIsRefusedOthersAccepted) {
 }
 
 TEST_F(SettingsFileTest, ValueAboveItsLimitFailsAndTheLimitItselfLoads) {
-    struct Case { size_t Line; const char* Over; const char* At; };
-    for (const Case& c : {Case{1, "lMin 256", "lMin 255"}, Case{7, "MinARatio 101", "MinARatio 100"},
-                          Case{9, "MaxWidth 641", "MaxWidth 640"},
-                          Case{11, "MaxHeight 481", "MaxHeight 480"}}) {
+    struct Case {
+        size_t Line;
+        const char* Over;
+        const char* At;
+    };
+    for (const Case& c :
+         {Case{1, "lMin 256", "lMin 255"}, Case{7, "MinARatio 101", "MinARatio 100"},
+          Case{9, "MaxWidth 641", "MaxWidth 640"}, Case{11, "MaxHeight 481", "MaxHeight 480"}}) {
         CTrackingParams p;
         EXPECT_FALSE(Load(WithLine(c.Line, c.Over), p)) << c.Over;
         EXPECT_EQ(p, Marked()) << c.Over;
@@ -127,7 +138,7 @@ TEST_F(SettingsFileTest, KeysArePositionalSoSwappedOrMisplacedLinesFail) {
     EXPECT_FALSE(Load(Join(lines, "\r\n"), p));
     EXPECT_FALSE(Load(WithLine(2, " lMax 0"), p));  // a space before the key
     EXPECT_FALSE(Load(WithLine(2, "lma 0"), p));
-    EXPECT_FALSE(Load(WithLine(2, "lMa"), p));      // shorter than the key
+    EXPECT_FALSE(Load(WithLine(2, "lMa"), p));  // shorter than the key
     EXPECT_EQ(p, Marked());
 }
 
@@ -154,11 +165,14 @@ TEST_F(SettingsFileTest, LastLineWithoutEndAndLfOnlyFilesLoad) {
 }
 
 TEST_F(SettingsFileTest, NumberIsReadLikeStrtolAfterTheKey) {
-    struct Case { const char* Line; int Value; };
-    for (const Case& c : {Case{"a1Min 12", 12}, Case{"a1Min\t12", 12}, Case{"a1Min   12 mm", 12},
-                          Case{"a1Min12", 12}, Case{"a1Min 7 extra words", 7}, Case{"a1Min", 0},
-                          Case{"a1Min x", 0}, Case{"a1Min +9", 9}, Case{"a1Min 007", 7},
-                          Case{"a1Min 5\r", 5}, Case{"a1Min -0", 0}}) {
+    struct Case {
+        const char* Line;
+        int Value;
+    };
+    for (const Case& c :
+         {Case{"a1Min 12", 12}, Case{"a1Min\t12", 12}, Case{"a1Min   12 mm", 12},
+          Case{"a1Min12", 12}, Case{"a1Min 7 extra words", 7}, Case{"a1Min", 0}, Case{"a1Min x", 0},
+          Case{"a1Min +9", 9}, Case{"a1Min 007", 7}, Case{"a1Min 5\r", 5}, Case{"a1Min -0", 0}}) {
         CTrackingParams p;
         ASSERT_TRUE(Load(WithLine(3, c.Line), p)) << c.Line;
         EXPECT_EQ(p.a1Min, c.Value) << c.Line;
@@ -169,7 +183,8 @@ TEST_F(SettingsFileTest, NumberIsReadLikeStrtolAfterTheKey) {
 // record (lMin -1 would become 255); numbers beyond int32 have no defined conversion.
 TEST_F(SettingsFileTest, NegativeOrOversizedNumberFailsTheLoad) {
     for (const auto& [line, text] :
-         std::vector<std::pair<size_t, std::string>>{{1, "lMin -1"}, {8, "MinWidth -4294966656"},
+         std::vector<std::pair<size_t, std::string>>{{1, "lMin -1"},
+                                                     {8, "MinWidth -4294966656"},
                                                      {8, "MinWidth 4294967299"},
                                                      {1, "lMin 2147483648"},
                                                      {1, "lMin 99999999999999999999999"},
@@ -209,10 +224,11 @@ TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileIntact) {
     ASSERT_TRUE(SaveSettingsFile(Marked(), path));
     const std::string before = ReadAll(path);
 
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, &previous);
-    rlimit old {};
+    rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     rlimit tiny = old;
     tiny.rlim_cur = 20;

@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const Names[] = {"lMin",     "lMax",     "a1Min",     "a1Max",
-                             "a2Min",    "a2Max",    "MinARatio", "MinWidth",
+const char* const Names[] = {"lMin",     "lMax",      "a1Min",     "a1Max",
+                             "a2Min",    "a2Max",     "MinARatio", "MinWidth",
                              "MaxWidth", "MinHeight", "MaxHeight", "VideoConfigured"};
 
 class SettingsStoreTest : public testing::Test {
@@ -44,9 +44,18 @@ protected:
 
     static CTrackingParams Marked() {
         CTrackingParams p;
-        p.lMin = 1; p.lMax = 250; p.a1Min = 3; p.a1Max = 240; p.a2Min = 5; p.a2Max = 255;
-        p.MinARatio = 77; p.MinWidth = 8; p.MaxWidth = 639; p.MinHeight = 10;
-        p.MaxHeight = 479; p.VideoConfigured = true;
+        p.lMin = 1;
+        p.lMax = 250;
+        p.a1Min = 3;
+        p.a1Max = 240;
+        p.a2Min = 5;
+        p.a2Max = 255;
+        p.MinARatio = 77;
+        p.MinWidth = 8;
+        p.MaxWidth = 639;
+        p.MinHeight = 10;
+        p.MaxHeight = 479;
+        p.VideoConfigured = true;
         return p;
     }
 };
@@ -83,10 +92,9 @@ TEST_F(SettingsStoreTest, WriteStoresTwelveDecimalIntegersInGroupSettings) {
             stored[line.substr(0, eq)] = line.substr(eq + 1);
     }
     const std::map<std::string, std::string> expected{
-        {"lMin", "1"},        {"lMax", "250"},       {"a1Min", "3"},     {"a1Max", "240"},
-        {"a2Min", "5"},       {"a2Max", "255"},      {"MinARatio", "77"}, {"MinWidth", "8"},
-        {"MaxWidth", "639"},  {"MinHeight", "10"},   {"MaxHeight", "479"},
-        {"VideoConfigured", "1"}};
+        {"lMin", "1"},       {"lMax", "250"},     {"a1Min", "3"},       {"a1Max", "240"},
+        {"a2Min", "5"},      {"a2Max", "255"},    {"MinARatio", "77"},  {"MinWidth", "8"},
+        {"MaxWidth", "639"}, {"MinHeight", "10"}, {"MaxHeight", "479"}, {"VideoConfigured", "1"}};
     EXPECT_EQ(stored, expected);
 }
 

@@ -7,49 +7,38 @@ static short positionResult = 0;
 static int counts[FAKE_QTA_COUNTERS];
 static int lastSource = -1;
 
-FAKE_QTA_EXPORT void FakeQtaReset(void)
-{
-  initResult = 1;
-  positionResult = 0;
-  lastSource = -1;
-  for (int i = 0; i < FAKE_QTA_COUNTERS; ++i)
-    counts[i] = 0;
+FAKE_QTA_EXPORT void FakeQtaReset(void) {
+    initResult = 1;
+    positionResult = 0;
+    lastSource = -1;
+    for (int i = 0; i < FAKE_QTA_COUNTERS; ++i)
+        counts[i] = 0;
 }
 
-FAKE_QTA_EXPORT void FakeQtaScript(short init, short position)
-{
-  initResult = init;
-  positionResult = position;
+FAKE_QTA_EXPORT void FakeQtaScript(short init, short position) {
+    initResult = init;
+    positionResult = position;
 }
 
-FAKE_QTA_EXPORT int FakeQtaCount(int which)
-{
-  return which >= 0 && which < FAKE_QTA_COUNTERS ? counts[which] : -1;
+FAKE_QTA_EXPORT int FakeQtaCount(int which) {
+    return which >= 0 && which < FAKE_QTA_COUNTERS ? counts[which] : -1;
 }
 
-FAKE_QTA_EXPORT int FakeQtaLastSource(void)
-{
-  return lastSource;
-}
+FAKE_QTA_EXPORT int FakeQtaLastSource(void) { return lastSource; }
 
-FAKE_QTA_EXPORT short QTAInicialitza(int source)
-{
-  ++counts[FAKE_QTA_INIT];
-  lastSource = source;
-  return initResult;
+FAKE_QTA_EXPORT short QTAInicialitza(int source) {
+    ++counts[FAKE_QTA_INIT];
+    lastSource = source;
+    return initResult;
 }
 
 #ifndef FAKE_QTA_WITHOUT_POSITION
-FAKE_QTA_EXPORT short QTAObtenirPosicio(short* x, short* y)
-{
-  ++counts[FAKE_QTA_POSITION];
-  *x = 320;
-  *y = 240;
-  return positionResult;
+FAKE_QTA_EXPORT short QTAObtenirPosicio(short* x, short* y) {
+    ++counts[FAKE_QTA_POSITION];
+    *x = 320;
+    *y = 240;
+    return positionResult;
 }
 #endif
 
-FAKE_QTA_EXPORT void QTAFinalitza(void)
-{
-  ++counts[FAKE_QTA_FINAL];
-}
+FAKE_QTA_EXPORT void QTAFinalitza(void) { ++counts[FAKE_QTA_FINAL]; }

@@ -4,11 +4,6 @@
 
 #define FAKE_QTA_EXPORT __attribute__((visibility("default")))
 
-enum {
-  FAKE_QTA_INIT,
-  FAKE_QTA_POSITION,
-  FAKE_QTA_FINAL,
-  FAKE_QTA_COUNTERS
-};
+enum { FAKE_QTA_INIT, FAKE_QTA_POSITION, FAKE_QTA_FINAL, FAKE_QTA_COUNTERS };
 
 #endif
