@@ -1,6 +1,7 @@
 #include "OpenCvPipeline.h"
 
 #include "ColorTracker.h"
+#include "TrackingSteps.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -18,7 +19,7 @@ uint64_t IntegerSqrt(uint64_t v) {
 }
 
 // The longest truncated diagonal among boxes inside the limits, first one on ties.
-int Choose(const cv::Mat& stats, int n, const SelectionBounds& b) {
+int Choose(const cv::Mat& stats, int n, const CSelectionBounds& b) {
     uint64_t best = 0;
     int result = -1;
     for (int i = 1; i < n; ++i) {
@@ -47,7 +48,7 @@ cv::Rect COpenCvPipeline::Process(cv::Mat& frame, const CTrackingParams& p) {
     cv::inRange(Yuv, cv::Scalar(p.lMin, p.a1Min, p.a2Min), cv::Scalar(p.lMax, p.a1Max, p.a2Max),
                 Mask);
     const int n = cv::connectedComponentsWithStats(Mask, Labels, Stats, Centroids, 8, CV_32S);
-    const int chosen = Choose(Stats, n, SelectionBounds::For(p, frame.cols, frame.rows));
+    const int chosen = Choose(Stats, n, CSelectionBounds::For(p, frame.cols, frame.rows));
     if (chosen < 0)
         return {};
     const int* s = Stats.ptr<int>(chosen);

@@ -1,6 +1,7 @@
 #include "ColorTracker.h"
 
 #include "RunLabeller.h"
+#include "TrackingSteps.h"
 #include "WorkBuffer.h"
 #include "YuvKernels.h"
 
@@ -29,7 +30,14 @@ struct CColorTracker::Impl {
     int Regions = 0;
     int Groups = 0;
     int Chosen = -1;
-    std::optional<CalibrationWindow> Window;
+    std::optional<CCalibrationWindow> Window;
+
+    // The steps of one pass, in order.
+    void CalibrateIfAsked(const cv::Mat& frame, CTrackingParams& params);
+    void LabelFrame(const cv::Mat& frame, const CColorBounds& bounds);
+    void ChooseBlob(const CTrackingParams& params);
+    void ReportCentre(float& row, float& col) const;
+    void Draw(cv::Mat& frame, bool showMask) const;
 };
 
 CColorTracker::CColorTracker() : Work(std::make_unique<Impl>()) {}
@@ -47,7 +55,7 @@ int CColorTracker::RegionCount() const { return Work->Regions; }
 int CColorTracker::GroupCount() const { return Work->Groups; }
 int CColorTracker::ChosenBlob() const { return Work->Chosen; }
 const BlobInfo* CColorTracker::Blobs() const { return Work->Table.data(); }
-std::optional<CalibrationWindow> CColorTracker::LastWindow() const { return Work->Window; }
+std::optional<CCalibrationWindow> CColorTracker::LastWindow() const { return Work->Window; }
 const cv::Mat& CColorTracker::YuvImage() const { return Work->Yuv; }
 const cv::Mat& CColorTracker::MaskImage() const { return Work->Mask; }
 
@@ -75,33 +83,6 @@ void CColorTracker::EnsureImages(int width, int height) {
     w.ImagesExist = true;
 }
 
-int CColorTracker::LabelComponents(cv::Mat& mask, uint32_t* counts) {
-    if (mask.type() != CV_16UC1 || mask.empty())
-        return 0;
-    CRunLabeller& labeller = Work->Labeller;
-    labeller.Begin(mask.cols, mask.rows);
-    for (int y = 0; y < mask.rows; ++y) {
-        uint16_t* row = mask.ptr<uint16_t>(y);
-        uint64_t* bits = labeller.RowBits();
-        std::fill(bits, bits + (mask.cols + 63) / 64, 0);
-        for (int x = 0; x < mask.cols; ++x) {
-            // Only the marker is a pixel to label; anything else counts as background,
-            // so the result holds nothing but 0 and 1..N.
-            const bool mark = row[x] == Unlabelled;
-            bits[x >> 6] |= uint64_t(mark) << (x & 63);
-            if (!mark)
-                row[x] = 0;
-        }
-        labeller.AddRow(y);
-    }
-    if (labeller.RunCount() == 0)
-        return 0;
-    const int n = labeller.Finish(mask, MaxLabels, nullptr);
-    if (counts != nullptr)
-        labeller.Count(counts, TableSize);
-    return n;
-}
-
 bool CColorTracker::ProcessFrame(cv::Mat& frame, CTrackingParams& params) {
     return Track(frame, params, true);
 }
@@ -110,7 +91,7 @@ namespace {
 
 // Fills the YUV image inside the window only: calibration must see the frame's YUV
 // before the fused pass converts (and classifies) the whole frame with the new bounds.
-void ConvertWindow(const cv::Mat& frame, cv::Mat& yuv, const CalibrationWindow& window) {
+void ConvertWindow(const cv::Mat& frame, cv::Mat& yuv, const CCalibrationWindow& window) {
     const int left = std::max(window.Left, 0);
     const int count = std::min(window.Right, frame.cols - 1) - left + 1;
     if (count <= 0)
@@ -126,59 +107,67 @@ bool CColorTracker::Track(cv::Mat& frame, CTrackingParams& params, bool draw, fl
                           float* colOut) {
     if (frame.empty() || frame.type() != CV_8UC4)
         return false;
-    Impl& w = *Work;
-    const int width = frame.cols;
-    const int height = frame.rows;
-    EnsureImages(width, height);
+    EnsureImages(frame.cols, frame.rows);
+    Work->CalibrateIfAsked(frame, params);
+    Work->LabelFrame(frame, CColorBounds::From(params));
+    Work->ChooseBlob(params);
+    if (rowOut != nullptr && colOut != nullptr)
+        Work->ReportCentre(*rowOut, *colOut);
+    if (draw)
+        Work->Draw(frame, params.ShowMask);
+    return Work->Chosen >= 0;
+}
 
-    w.Window = WindowAround(w.PointX, w.PointY, width, height);
-    if (w.Window && w.CalibrationPending) {
-        w.CalibrationPending = false;
-        ConvertWindow(frame, w.Yuv, *w.Window);
-        CalibrateColorRange(w.Yuv, params, *w.Window);
+void CColorTracker::Impl::CalibrateIfAsked(const cv::Mat& frame, CTrackingParams& params) {
+    Window = TrackingSteps::WindowAround(PointX, PointY, Width, Height);
+    if (Window && CalibrationPending) {
+        CalibrationPending = false;
+        ConvertWindow(frame, Yuv, *Window);
+        TrackingSteps::CalibrateColorRange(Yuv, params, *Window);
     }
+}
 
-    // One pass over the frame: YUV, mask and the bit rows the labeller turns into runs.
-    const ColorBounds bounds = ColorBounds::From(params);
+// Conversion, classification, labelling and measurement in one walk over the frame: each
+// row becomes YUV, mask and the bit row the labeller turns into runs.
+void CColorTracker::Impl::LabelFrame(const cv::Mat& frame, const CColorBounds& bounds) {
     const auto convertClassify = QueltaKernels::ConvertClassifyRow();
-    CRunLabeller& labeller = w.Labeller;
-    labeller.Begin(width, height);
-    for (int y = 0; y < height; ++y) {
-        convertClassify(frame.ptr<uint8_t>(y), w.Yuv.ptr<uint8_t>(y), w.Mask.ptr<uint16_t>(y),
-                        labeller.RowBits(), width, bounds);
-        labeller.AddRow(y);
+    Labeller.Begin(Width, Height);
+    for (int y = 0; y < Height; ++y) {
+        convertClassify(frame.ptr<uint8_t>(y), Yuv.ptr<uint8_t>(y), Mask.ptr<uint16_t>(y),
+                        Labeller.RowBits(), Width, bounds);
+        Labeller.AddRow(y);
     }
-    int n = 0;
-    if (labeller.RunCount() > 0) {
-        n = labeller.Finish(w.Mask, MaxLabels, w.Table.data());
-    }
-    w.Regions = n;
-    w.Groups = labeller.GroupCount();
+    Regions = Labeller.RunCount() > 0 ? Labeller.Finish(Mask, MaxLabels, Table.data()) : 0;
+    Groups = Labeller.GroupCount();
+}
 
-    const SelectionBounds s = SelectionBounds::For(params, width, height);
-    const int e = SelectBlob(w.Table.data(), n, s.MinWidth, s.MaxWidth, s.MinHeight, s.MaxHeight,
-                             s.RatioLimit);
-    w.Chosen = e;
+void CColorTracker::Impl::ChooseBlob(const CTrackingParams& params) {
+    const CSelectionBounds s = CSelectionBounds::For(params, Width, Height);
+    Chosen = TrackingSteps::SelectBlob(Table.data(), Regions, s.MinWidth, s.MaxWidth, s.MinHeight,
+                                       s.MaxHeight, s.RatioLimit);
+}
 
-    if (e >= 0 && rowOut != nullptr && colOut != nullptr) {
-        const BlobInfo& b = w.Table[e];
-        *rowOut = static_cast<float>((b.CenterY + 0.5) * (480.0 / height));
-        *colOut = static_cast<float>((b.CenterX + 0.5) * (640.0 / width));
-    }
-    if (!draw)
-        return e >= 0;
+// The chosen centre on the 480-row / 640-column scale, whatever the frame's size.
+void CColorTracker::Impl::ReportCentre(float& row, float& col) const {
+    if (Chosen < 0)
+        return;
+    const BlobInfo& b = Table[Chosen];
+    row = static_cast<float>((b.CenterY + 0.5) * (480.0 / Height));
+    col = static_cast<float>((b.CenterX + 0.5) * (640.0 / Width));
+}
 
-    if (params.ShowMask)
-        PaintMask(w.Mask, frame);
-    if (e >= 0) {
-        const BlobInfo& b = w.Table[e];
+// The mask (on request), the red outline of the mark and the green calibration window.
+void CColorTracker::Impl::Draw(cv::Mat& frame, bool showMask) const {
+    if (showMask)
+        TrackingSteps::PaintMask(Mask, frame);
+    if (Chosen >= 0) {
+        const BlobInfo& b = Table[Chosen];
         cv::rectangle(frame, cv::Point(int(b.MinX), int(b.MinY)),
                       cv::Point(int(b.MaxX), int(b.MaxY)), cv::Scalar(0, 0, 255), 2);
     }
-    if (w.Window) {
-        const CalibrationWindow& c = *w.Window;
+    if (Window) {
+        const CCalibrationWindow& c = *Window;
         cv::rectangle(frame, cv::Point(c.Left, c.Top), cv::Point(c.Right, c.Bottom),
                       cv::Scalar(0, 255, 0), 1);
     }
-    return e >= 0;
 }

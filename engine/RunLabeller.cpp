@@ -1,7 +1,5 @@
 #include "RunLabeller.h"
 
-#include "ColorTracker.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -9,13 +7,14 @@
 #include <emmintrin.h>
 #endif
 
-// Bounding box of one group, inclusive.
+// Bounding box of one group, inclusive, and whether the group keeps a number.
 struct CGroupBox {
     int32_t MinX, MaxX, MinY, MaxY;
+    bool Kept;
 };
 
 CRunLabeller::CRunLabeller()
-    : SumX(new int64_t[CColorTracker::TableSize]), SumY(new int64_t[CColorTracker::TableSize]) {}
+    : SumX(new int64_t[BlobTable::Size]), SumY(new int64_t[BlobTable::Size]) {}
 
 void CRunLabeller::Reserve(int width, int height) {
     width = std::max(width, 0);
@@ -30,6 +29,8 @@ void CRunLabeller::Reserve(int width, int height) {
         Start.Allocate(bytes);
         End.Allocate(bytes);
         Parent.Allocate(bytes);
+        Label.Allocate(bytes);
+        Group.Allocate(bytes);
         Capacity = runs;
     }
     if (height > CapacityRows) {
@@ -105,7 +106,6 @@ void CRunLabeller::JoinWithRowAbove(int y) {
     const int32_t* rowBegin = RowBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
-    int32_t* parent = Parent.As<int32_t>();
     int32_t above = rowBegin[y - 1];
     const int32_t aboveEnd = rowBegin[y];
     // The run above that touched the previous run last, and that run's root: when the
@@ -120,34 +120,37 @@ void CRunLabeller::JoinWithRowAbove(int y) {
             break;
         if (start[above] > reach)
             continue;
-        int32_t root = above == lastAbove ? lastRoot : Find(above);
+        int32_t root = above == lastAbove ? lastRoot : FindRoot(above);
         int32_t k = above + 1;
-        for (; k < aboveEnd && start[k] <= reach; ++k) {
-            const int32_t other = Find(k);
-            if (other < root) {
-                parent[root] = other;
-                root = other;
-                --Groups;
-            } else if (other > root) {
-                parent[other] = root;
-                --Groups;
-            }
-        }
-        parent[run] = root;  // the run is new and larger than any root above
-        --Groups;
-        above = k - 1;  // the last one may touch the next run as well
+        for (; k < aboveEnd && start[k] <= reach; ++k)
+            root = Unite(root, FindRoot(k));
+        root = Unite(root, run);  // the run is new and larger than any root above
+        above = k - 1;            // the last one may touch the next run as well
         lastAbove = above;
         lastRoot = root;
     }
 }
 
-int32_t CRunLabeller::Find(int32_t run) {
+int32_t CRunLabeller::FindRoot(int32_t run) {
     int32_t* parent = Parent.As<int32_t>();
     while (parent[run] != run) {
         parent[run] = parent[parent[run]];
         run = parent[run];
     }
     return run;
+}
+
+int32_t CRunLabeller::Unite(int32_t rootA, int32_t rootB) {
+    if (rootA == rootB)
+        return rootA;
+    --Groups;
+    int32_t* parent = Parent.As<int32_t>();
+    if (rootA < rootB) {
+        parent[rootB] = rootA;
+        return rootA;
+    }
+    parent[rootA] = rootB;
+    return rootB;
 }
 
 namespace {
@@ -181,28 +184,26 @@ uint64_t ScoreOf(const CGroupBox& b) {
 
 }  // namespace
 
-// Leaves `keep` roots as roots (parent = itself), sets the other roots' parent to -1 and
-// points every other run straight at its root.
+// Numbers every run's group in raster order (Group), measures each group's box and marks the
+// `keep` groups with the longest diagonals as kept.
 void CRunLabeller::KeepLongestGroups(int keep) {
     const int32_t* rowBegin = RowBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
-    int32_t* parent = Parent.As<int32_t>();
+    const int32_t* parent = Parent.As<int32_t>();
+    int32_t* group = Group.As<int32_t>();
     auto* boxes = Boxes.As<CGroupBox>();
-    // The box of every group. Meanwhile a root holds -(its group + 1); parents point to
-    // smaller indices, so in index order a run's parent already points at the root or is it.
+    // Parents point to smaller indices, so in index order a run's parent already has its group.
     int groups = 0;
     for (int y = 0; y < Height; ++y) {
         for (int32_t i = rowBegin[y]; i < rowBegin[y + 1]; ++i) {
-            const int32_t p = parent[i];
-            if (p == i) {
-                boxes[groups] = {start[i], end[i], y, y};
-                parent[i] = -(++groups);
+            if (parent[i] == i) {
+                group[i] = groups;
+                boxes[groups++] = {start[i], end[i], y, y, false};
                 continue;
             }
-            const int32_t root = parent[p] < 0 ? p : parent[p];
-            parent[i] = root;
-            CGroupBox& b = boxes[-parent[root] - 1];
+            group[i] = group[parent[i]];
+            CGroupBox& b = boxes[group[i]];
             b.MinX = std::min(b.MinX, start[i]);
             b.MaxX = std::max(b.MaxX, end[i]);
             b.MaxY = y;
@@ -219,50 +220,46 @@ void CRunLabeller::KeepLongestGroups(int keep) {
     while (longer + perScore[threshold] < keep)
         longer += perScore[threshold--];
     int atThreshold = keep - longer;
-    for (int32_t i = 0; i < Runs; ++i) {
-        if (parent[i] >= 0)
-            continue;
-        const uint64_t score = ScoreOf(boxes[-parent[i] - 1]);
-        const bool kept =
+    for (int g = 0; g < groups; ++g) {
+        const uint64_t score = ScoreOf(boxes[g]);
+        boxes[g].Kept =
             score > uint64_t(threshold) || (score == uint64_t(threshold) && atThreshold-- > 0);
-        parent[i] = kept ? i : -1;
     }
 }
 
 int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
-    if (Groups > maxLabels)
+    const bool overLimit = Groups > maxLabels;
+    if (overLimit)
         KeepLongestGroups(maxLabels);
     const int32_t* rowBegin = RowBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
-    int32_t* parent = Parent.As<int32_t>();
+    const int32_t* parent = Parent.As<int32_t>();
+    const int32_t* group = Group.As<int32_t>();
+    const auto* boxes = Boxes.As<CGroupBox>();
+    int32_t* labels = Label.As<int32_t>();
     int next = 1;
     for (int y = 0; y < Height; ++y) {
         uint16_t* row = mask.ptr<uint16_t>(y);
         for (int32_t i = rowBegin[y]; i < rowBegin[y + 1]; ++i) {
-            // Parents always point to smaller indices, so in index order a run's parent
-            // already holds its number; the array is rewritten in place.
-            const int32_t p = parent[i];
-            int32_t label;
             const int32_t s = start[i];
             const int32_t e = end[i];
-            if (p == i) {
-                label = next <= maxLabels ? next++ : 0;
-                if (table != nullptr && label != 0) {  // a group's first run: its top row
-                    table[label - 1] = BlobInfo{0,
-                                                uint32_t(s),
-                                                uint32_t(y),
-                                                uint32_t(e),
-                                                uint32_t(y),
-                                                table[label - 1].CenterX,
-                                                table[label - 1].CenterY};
+            int32_t label;
+            if (parent[i] == i) {  // a group's first run: its top row
+                const bool numbered = !overLimit || boxes[group[i]].Kept;
+                label = numbered ? next++ : 0;
+                if (table != nullptr && label != 0) {
+                    BlobInfo& b = table[label - 1];
+                    b = BlobInfo{0,           uint32_t(s), uint32_t(y), uint32_t(e),
+                                 uint32_t(y), b.CenterX,   b.CenterY};
                     SumX[label - 1] = 0;
                     SumY[label - 1] = 0;
                 }
             } else {
-                label = p < 0 ? 0 : parent[p];  // a dropped root, or a run met before
+                // Parents are smaller indices, so the parent's number is already known.
+                label = labels[parent[i]];
             }
-            parent[i] = label;
+            labels[i] = label;
             WriteRun(row, s, e, Width, static_cast<uint16_t>(label));
             if (table != nullptr && label != 0) {
                 BlobInfo& b = table[label - 1];
@@ -291,7 +288,7 @@ void CRunLabeller::Count(uint32_t* counts, int tableSize) const {
     std::fill(counts, counts + tableSize, 0u);
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
-    const int32_t* label = Parent.As<int32_t>();
+    const int32_t* label = Label.As<int32_t>();
     for (int32_t i = 0; i < Runs; ++i)
         if (label[i] != 0)
             counts[label[i]] += static_cast<uint32_t>(end[i] - start[i] + 1);

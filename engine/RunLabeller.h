@@ -27,8 +27,8 @@ inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
 //     row y-1:      [s2 ........ e2]
 //     row y  :  [s ...... e]            touch when s2 <= e + 1 and e2 >= s - 1
 //
-// The joins go into a union-find forest over run indices whose root is always the
-// smallest index of its group. Runs are numbered in raster order, so a group's root run
+// The joins go into a union-find forest over run indices (Parent, with FindRoot and Unite)
+// whose root is always the smallest index of its group. Runs are numbered in raster order, so a group's root run
 // holds the group's first pixel, and numbering the roots in index order numbers the
 // groups in raster order of their first pixels. Every group gets exactly one number,
 // however its runs met (no equivalence is ever lost).
@@ -64,7 +64,10 @@ public:
     void Count(uint32_t* counts, int tableSize) const;
 
 private:
-    int32_t Find(int32_t run);
+    // The root of a run's group, halving the path on the way.
+    int32_t FindRoot(int32_t run);
+    // Joins the groups of two roots; the smaller index stays the root and is returned.
+    int32_t Unite(int32_t rootA, int32_t rootB);
     void JoinWithRowAbove(int y);
     void KeepLongestGroups(int keep);
 
@@ -78,7 +81,9 @@ private:
     int CapacityScores = 0;
     CWorkBuffer Start;                // int32 first column of each run
     CWorkBuffer End;                  // int32 last column (inclusive)
-    CWorkBuffer Parent;               // int32 union-find parent; after Finish the run's number
+    CWorkBuffer Parent;               // int32 union-find parent, always a smaller index or itself
+    CWorkBuffer Label;                // int32 the run's number, 0 for background (Finish)
+    CWorkBuffer Group;                // int32 the run's group in raster order (over the limit)
     CWorkBuffer RowBegin;             // int32 first run of each row, Height + 1 entries
     CWorkBuffer Bits;                 // one bit row
     CWorkBuffer Boxes;                // CGroupBox per group, used only when groups outnumber labels

@@ -6,7 +6,7 @@ namespace QueltaKernels {
 
 void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n) {
     for (int x = 0; x < n; ++x, bgra += 4, yuv += 3) {
-        const Yuv p = YuvOf(bgra[0], bgra[1], bgra[2]);
+        const CYuv p = YuvOf(bgra[0], bgra[1], bgra[2]);
         yuv[0] = p.Y;
         yuv[1] = p.U;
         yuv[2] = p.V;
@@ -14,7 +14,7 @@ void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n) {
 }
 
 void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
-                              int n, const ColorBounds& bounds) {
+                              int n, const CColorBounds& bounds) {
     std::memset(bits, 0, sizeof(uint64_t) * ((static_cast<size_t>(n) + 63) / 64));
     ConvertRowScalar(bgra, yuv, n);
     for (int x = 0; x < n; ++x) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "ColorTracker.h"
+#include "TrackingBounds.h"
 
 #include <cstdint>
 
@@ -12,11 +12,11 @@
 //   V = ((R - Y) * 14369 + 128 * 2^14 + 2^13) >> 14, clamped to 0..255
 namespace QueltaKernels {
 
-struct Yuv {
+struct CYuv {
     uint8_t Y, U, V;
 };
 
-inline Yuv YuvOf(int b, int g, int r) {
+inline CYuv YuvOf(int b, int g, int r) {
     const int y = (b * 1868 + g * 9617 + r * 4899 + (1 << 13)) >> 14;
     const int u = ((b - y) * 8061 + (128 << 14) + (1 << 13)) >> 14;
     int v = ((r - y) * 14369 + (128 << 14) + (1 << 13)) >> 14;
@@ -24,7 +24,7 @@ inline Yuv YuvOf(int b, int g, int r) {
     return {static_cast<uint8_t>(y), static_cast<uint8_t>(u), static_cast<uint8_t>(v)};
 }
 
-inline bool Accepts(const ColorBounds& b, const uint8_t* yuv) {
+inline bool Accepts(const CColorBounds& b, const uint8_t* yuv) {
     return b.lMin <= yuv[0] && yuv[0] <= b.lMax && b.a1Min <= yuv[1] && yuv[1] <= b.a1Max &&
            b.a2Min <= yuv[2] && yuv[2] <= b.a2Max;
 }
@@ -35,7 +35,7 @@ using ConvertRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, int n);
 // n pixels: writes yuv (3n bytes), mask (n entries, 0 or 0xFFFF) and bits
 // ((n + 63) / 64 words; bit x of the row is bit x % 64 of word x / 64, bits past n are 0).
 using ConvertClassifyRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
-                                      uint64_t* bits, int n, const ColorBounds& bounds);
+                                      uint64_t* bits, int n, const CColorBounds& bounds);
 
 // The best variants this processor runs.
 ConvertRowFn ConvertRow();
@@ -44,7 +44,7 @@ ConvertClassifyRowFn ConvertClassifyRow();
 // Each variant on its own, so both can be checked; the AVX2 ones are null without AVX2.
 void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n);
 void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
-                              int n, const ColorBounds& bounds);
+                              int n, const CColorBounds& bounds);
 ConvertRowFn ConvertRowAvx2();
 ConvertClassifyRowFn ConvertClassifyRowAvx2();
 

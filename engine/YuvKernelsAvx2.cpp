@@ -80,7 +80,7 @@ QUELTA_AVX2 void ConvertRowImpl(const uint8_t* bgra, uint8_t* yuv, int n) {
 }
 
 QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
-                                        uint64_t* bits, int n, const ColorBounds& bounds) {
+                                        uint64_t* bits, int n, const CColorBounds& bounds) {
     const CRange ry = RangeOf(bounds.lMin, bounds.lMax);
     const CRange ru = RangeOf(bounds.a1Min, bounds.a1Max);
     const CRange rv = RangeOf(bounds.a2Min, bounds.a2Max);
@@ -107,7 +107,7 @@ QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint1
     std::memset(bitBytes + x / 8, 0, wordBytes - x / 8);
     for (; x < n; ++x) {
         const uint8_t* px = bgra + 4 * x;
-        const Yuv p = YuvOf(px[0], px[1], px[2]);
+        const CYuv p = YuvOf(px[0], px[1], px[2]);
         uint8_t* out = yuv + 3 * x;
         out[0] = p.Y;
         out[1] = p.U;

@@ -13,7 +13,7 @@ BlobInfo Box(uint32_t minX, uint32_t minY, uint32_t w, uint32_t h) {
 
 int Select(const std::vector<BlobInfo>& t, uint32_t wMin, uint32_t wMax, uint32_t hMin,
            uint32_t hMax, double r) {
-    return CColorTracker::SelectBlob(t.data(), int(t.size()), wMin, wMax, hMin, hMax, r);
+    return TrackingSteps::SelectBlob(t.data(), int(t.size()), wMin, wMax, hMin, hMax, r);
 }
 
 }  // namespace
@@ -22,7 +22,7 @@ TEST(MeasureBlobs, FilledSquareGivesCountBoxAndCentre) {
     cv::Mat mask(40, 30, CV_16UC1, cv::Scalar(0));
     mask(cv::Rect(10, 20, 5, 5)).setTo(1);
     BlobInfo b{};
-    CColorTracker::MeasureBlobs(mask, &b, 1);
+    TrackingSteps::MeasureBlobs(mask, &b, 1);
     EXPECT_EQ(25, b.PixelCount);
     EXPECT_EQ(10u, b.MinX);
     EXPECT_EQ(14u, b.MaxX);
@@ -30,13 +30,13 @@ TEST(MeasureBlobs, FilledSquareGivesCountBoxAndCentre) {
     EXPECT_EQ(24u, b.MaxY);
     EXPECT_EQ(12.0f, b.CenterX);
     EXPECT_EQ(22.0f, b.CenterY);
-    EXPECT_EQ(0, CColorTracker::SelectBlob(&b, 1, 4, 4, 4, 4, 0.99));  // width 4, height 4, ratio 1
+    EXPECT_EQ(0, TrackingSteps::SelectBlob(&b, 1, 4, 4, 4, 4, 0.99));  // width 4, height 4, ratio 1
 }
 
 TEST(MeasureBlobs, NothingIsWrittenForNoRegions) {
     cv::Mat mask(4, 4, CV_16UC1, cv::Scalar(0));
     BlobInfo b{7, 1, 2, 3, 4, 5.0f, 6.0f};
-    CColorTracker::MeasureBlobs(mask, &b, 0);
+    TrackingSteps::MeasureBlobs(mask, &b, 0);
     EXPECT_EQ(7, b.PixelCount);
     EXPECT_EQ(5.0f, b.CenterX);
 }
@@ -45,7 +45,7 @@ TEST(MeasureBlobs, NothingIsWrittenForNoRegions) {
 TEST(MeasureBlobs, CentreOfAFullHdRegionIsExact) {
     cv::Mat mask(1080, 1920, CV_16UC1, cv::Scalar(1));
     BlobInfo b{};
-    CColorTracker::MeasureBlobs(mask, &b, 1);
+    TrackingSteps::MeasureBlobs(mask, &b, 1);
     EXPECT_EQ(1920 * 1080, b.PixelCount);
     EXPECT_EQ(959.5f, b.CenterX);
     EXPECT_EQ(539.5f, b.CenterY);

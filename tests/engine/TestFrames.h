@@ -1,6 +1,7 @@
 #pragma once
 // Frames and references shared by the engine tests.
 #include "ColorTracker.h"
+#include "TrackingSteps.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -72,15 +73,15 @@ struct StageResult {
 };
 
 inline StageResult RunStages(const cv::Mat& frame, const CTrackingParams& p) {
-    static CColorTracker labeller;  // big; one for all calls
+    static TrackingSteps::CComponentLabeller labeller;  // keeps its tables from call to call
     StageResult r;
-    CColorTracker::ConvertToYuv(frame, r.Yuv);
-    CColorTracker::ClassifyPixels(ColorBounds::From(p), r.Yuv, r.Mask);
+    TrackingSteps::ConvertToYuv(frame, r.Yuv);
+    TrackingSteps::ClassifyPixels(CColorBounds::From(p), r.Yuv, r.Mask);
     r.Regions = labeller.LabelComponents(r.Mask);
     r.Blobs.resize(std::max(r.Regions, 1));
-    CColorTracker::MeasureBlobs(r.Mask, r.Blobs.data(), r.Regions);
-    const SelectionBounds s = SelectionBounds::For(p, frame.cols, frame.rows);
-    r.Chosen = CColorTracker::SelectBlob(r.Blobs.data(), r.Regions, s.MinWidth, s.MaxWidth,
+    TrackingSteps::MeasureBlobs(r.Mask, r.Blobs.data(), r.Regions);
+    const CSelectionBounds s = CSelectionBounds::For(p, frame.cols, frame.rows);
+    r.Chosen = TrackingSteps::SelectBlob(r.Blobs.data(), r.Regions, s.MinWidth, s.MaxWidth,
                                          s.MinHeight, s.MaxHeight, s.RatioLimit);
     return r;
 }

@@ -46,7 +46,7 @@ struct TrackingPass : ::testing::Test {
     }
 };
 
-void ExpectBounds(const SelectionBounds& b, uint32_t wMin, uint32_t wMax, uint32_t hMin,
+void ExpectBounds(const CSelectionBounds& b, uint32_t wMin, uint32_t wMax, uint32_t hMin,
                   uint32_t hMax) {
     EXPECT_EQ(wMin, b.MinWidth);
     EXPECT_EQ(wMax, b.MaxWidth);
@@ -57,22 +57,22 @@ void ExpectBounds(const SelectionBounds& b, uint32_t wMin, uint32_t wMax, uint32
 }  // namespace
 
 TEST_F(TrackingPass, SizeLimitsScaleToTheFrameAndTruncate) {
-    ExpectBounds(SelectionBounds::For(Params, 640, 480), 3, 640, 3, 480);
-    ExpectBounds(SelectionBounds::For(Params, 320, 240), 1, 320, 1, 240);
-    ExpectBounds(SelectionBounds::For(Params, 160, 120), 0, 160, 0, 120);
-    ExpectBounds(SelectionBounds::For(Params, 1920, 1080), 9, 1920, 6, 1080);
-    EXPECT_EQ(0.0, SelectionBounds::For(Params, 640, 480).RatioLimit);
+    ExpectBounds(CSelectionBounds::For(Params, 640, 480), 3, 640, 3, 480);
+    ExpectBounds(CSelectionBounds::For(Params, 320, 240), 1, 320, 1, 240);
+    ExpectBounds(CSelectionBounds::For(Params, 160, 120), 0, 160, 0, 120);
+    ExpectBounds(CSelectionBounds::For(Params, 1920, 1080), 9, 1920, 6, 1080);
+    EXPECT_EQ(0.0, CSelectionBounds::For(Params, 640, 480).RatioLimit);
     Params.MinARatio = 35;
-    EXPECT_DOUBLE_EQ(0.35, SelectionBounds::For(Params, 640, 480).RatioLimit);
+    EXPECT_DOUBLE_EQ(0.35, CSelectionBounds::For(Params, 640, 480).RatioLimit);
 }
 
 // The width limit times the single-precision scale is truncated without a further rounding
 // to float: on 3264 columns 10 x sx is 50.99999..., so the bound is 50, not 51.
 TEST_F(TrackingPass, WidthBoundsAreNotRoundedUpOnCameraSizedFrames) {
     Params.MinWidth = 10;
-    ExpectBounds(SelectionBounds::For(Params, 3264, 2448), 50, 3263, 15, 2448);
-    ExpectBounds(SelectionBounds::For(CTrackingParams{}, 7, 480), 0, 6, 3, 480);
-    ExpectBounds(SelectionBounds::For(CTrackingParams{}, 721, 480), 3, 720, 3, 480);
+    ExpectBounds(CSelectionBounds::For(Params, 3264, 2448), 50, 3263, 15, 2448);
+    ExpectBounds(CSelectionBounds::For(CTrackingParams{}, 7, 480), 0, 6, 3, 480);
+    ExpectBounds(CSelectionBounds::For(CTrackingParams{}, 721, 480), 3, 720, 3, 480);
 
     Params.MinHeight = 0;
     cv::Mat frame = FrameWithMark(3264, 16, cv::Rect(100, 4, 51, 5));  // width exactly 50
@@ -168,7 +168,7 @@ TEST_F(TrackingPass, ClickNearTheCornerCalibratesOverTheClippedWindow) {
     Tracker->SetCalibrationPoint(2, 478);
     Tracker->RequestCalibration();
     Tracker->ProcessFrame(frame, Params);
-    const CalibrationWindow w = *Tracker->LastWindow();
+    const CCalibrationWindow w = *Tracker->LastWindow();
     EXPECT_EQ(0, w.Left);
     EXPECT_EQ(473, w.Top);
     EXPECT_EQ(7, w.Right);
@@ -208,20 +208,20 @@ TEST_F(TrackingPass, PointOutsideTheFrameGivesAnEmptyWindowAndRangesNothingMeets
     EXPECT_EQ(0, Tracker->RegionCount());
 }
 
-TEST(CalibrationWindow, ClipsToTheFrameWithoutOverflow) {
-    EXPECT_FALSE(CColorTracker::WindowAround(0, 0, 640, 480));
-    auto w = CColorTracker::WindowAround(639, 479, 640, 480);
+TEST(CCalibrationWindow, ClipsToTheFrameWithoutOverflow) {
+    EXPECT_FALSE(TrackingSteps::WindowAround(0, 0, 640, 480));
+    auto w = TrackingSteps::WindowAround(639, 479, 640, 480);
     EXPECT_EQ(634, w->Left);
     EXPECT_EQ(474, w->Top);
     EXPECT_EQ(639, w->Right);
     EXPECT_EQ(479, w->Bottom);
-    w = CColorTracker::WindowAround(0, 3, 640, 480);  // x 0 alone is a point
+    w = TrackingSteps::WindowAround(0, 3, 640, 480);  // x 0 alone is a point
     EXPECT_EQ(0, w->Left);
     EXPECT_EQ(5, w->Right);
-    w = CColorTracker::WindowAround(INT_MAX, INT_MIN, 640, 480);
+    w = TrackingSteps::WindowAround(INT_MAX, INT_MIN, 640, 480);
     EXPECT_GT(w->Left, w->Right);
     EXPECT_GT(w->Top, w->Bottom);
-    w = CColorTracker::WindowAround(INT_MIN, INT_MAX, 640, 480);
+    w = TrackingSteps::WindowAround(INT_MIN, INT_MAX, 640, 480);
     EXPECT_GT(w->Left, w->Right);
     EXPECT_GT(w->Top, w->Bottom);
 }
@@ -230,7 +230,7 @@ TEST(CalibrateColorRange, WidensByThirtyAndFiveAndClipsAtTheEnds) {
     cv::Mat yuv(20, 20, CV_8UC3, cv::Scalar(10, 250, 3));
     CTrackingParams p;
     p.MaxWidth = 100;
-    CColorTracker::CalibrateColorRange(yuv, p, {2, 2, 12, 12});
+    TrackingSteps::CalibrateColorRange(yuv, p, {2, 2, 12, 12});
     EXPECT_EQ(0, p.lMin);
     EXPECT_EQ(40, p.lMax);
     EXPECT_EQ(245, p.a1Min);
@@ -240,7 +240,7 @@ TEST(CalibrateColorRange, WidensByThirtyAndFiveAndClipsAtTheEnds) {
     EXPECT_EQ(100u, p.MaxWidth);
 
     yuv.at<cv::Vec3b>(5, 5) = {240, 4, 252};
-    CColorTracker::CalibrateColorRange(yuv, p, {2, 2, 12, 12});
+    TrackingSteps::CalibrateColorRange(yuv, p, {2, 2, 12, 12});
     EXPECT_EQ(0, p.lMin);
     EXPECT_EQ(255, p.lMax);
     EXPECT_EQ(0, p.a1Min);

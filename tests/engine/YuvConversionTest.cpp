@@ -59,7 +59,7 @@ std::vector<KernelCase> FusedKernels() {
 
 TEST(YuvConversion, EveryColourGivesTheBytesOfCvtColor) {
     cv::Mat ours;
-    CColorTracker::ConvertToYuv(EveryColour(), ours);
+    TrackingSteps::ConvertToYuv(EveryColour(), ours);
     EXPECT_TRUE(SameYuv(EveryColourYuv(), ours));
 }
 
@@ -79,7 +79,7 @@ TEST(YuvConversion, ScalarAndVectorRowsAgreeForEveryColour) {
 // The fused kernels convert and classify at once: their YUV bytes, mask entries and bit
 // rows must all follow cvtColor's bytes, for bounds that cut through every component.
 TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
-    const std::vector<ColorBounds> boundsSets{
+    const std::vector<CColorBounds> boundsSets{
         {0, 255, 0, 255, 0, 255}, {100, 100, 0, 255, 0, 255}, {17, 201, 90, 140, 0, 77},
         {0, 0, 0, 0, 0, 0},       {120, 100, 0, 255, 0, 255}, {30, 230, 3, 253, 178, 255},
     };
@@ -88,7 +88,7 @@ TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
     std::vector<uint64_t> bits(width / 64);
     cv::Mat yuv(1, width, CV_8UC3);
     for (const KernelCase& k : FusedKernels()) {
-        for (const ColorBounds& b : boundsSets) {
+        for (const CColorBounds& b : boundsSets) {
             for (int y = 0; y < 4096; ++y) {
                 k.Kernel(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(0), mask.data(),
                          bits.data(), width, b);
@@ -111,7 +111,7 @@ TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
 // Rows of every width from 1 to 80 (vector body plus every tail length) and a few
 // wide odd ones, with guard bytes after each output row.
 TEST(YuvConversion, FusedKernelsStayInsideTheirRowsForEveryWidth) {
-    const ColorBounds b{0, 255, 0, 140, 100, 255};
+    const CColorBounds b{0, 255, 0, 140, 100, 255};
     for (const KernelCase& k : FusedKernels()) {
         for (int width :
              {1, 2, 7, 8, 9, 15, 16, 17, 18, 19, 31, 33, 47, 63, 64, 65, 79, 80, 641, 1279}) {
@@ -149,7 +149,7 @@ TEST(YuvConversion, RandomFramesOfOddSizesGiveCvtColorBytes) {
         cv::Mat frame = Random(width, height, 100 + i);
         cv::Mat expected, ours;
         cv::cvtColor(frame, expected, cv::COLOR_BGR2YUV);
-        CColorTracker::ConvertToYuv(frame, ours);
+        TrackingSteps::ConvertToYuv(frame, ours);
         ASSERT_TRUE(SameYuv(expected, ours)) << width << " x " << height;
     }
 }

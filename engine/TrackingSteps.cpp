@@ -1,8 +1,5 @@
-// The stages of the tracking pass as separate operations. The pass itself runs a fused
-// version of conversion, classification, labelling and measurement (ColorTracker.cpp);
-// these are the plain forms it is checked against, and what tools use one by one.
-#include "ColorTracker.h"
-#include "RunLabeller.h"
+#include "TrackingSteps.h"
+
 #include "YuvKernels.h"
 
 #include <algorithm>
@@ -23,14 +20,15 @@ uint8_t Widen(int value, int by) { return static_cast<uint8_t>(std::clamp(value 
 
 }  // namespace
 
-SelectionBounds SelectionBounds::For(const CTrackingParams& p, int frameWidth, int frameHeight) {
+// Belongs to the bounds type; defined here beside the other per-frame arithmetic.
+CSelectionBounds CSelectionBounds::For(const CTrackingParams& p, int frameWidth, int frameHeight) {
     // Width scale in single precision (1/640 as a float), as the limits always were; the
     // limit times that scale is then taken exactly (a float product would round 50.99998
     // up to 51 on a 3264-column frame).
     const float sx = static_cast<float>(frameWidth) * 0.0015625f;
     // The nearest float to 1/480, applied in double to limit x height.
     constexpr double perRow = static_cast<double>(0.0020833334f);
-    SelectionBounds b{};
+    CSelectionBounds b{};
     b.MinWidth = TruncateToU32(p.MinWidth * static_cast<double>(sx));
     b.MaxWidth = TruncateToU32(p.MaxWidth * static_cast<double>(sx));
     b.MinHeight = TruncateToU32(
@@ -41,24 +39,26 @@ SelectionBounds SelectionBounds::For(const CTrackingParams& p, int frameWidth, i
     return b;
 }
 
-void CColorTracker::ConvertToYuv(const cv::Mat& frame, cv::Mat& yuv) {
+namespace TrackingSteps {
+
+void ConvertToYuv(const cv::Mat& frame, cv::Mat& yuv) {
     yuv.create(frame.rows, frame.cols, CV_8UC3);
     const auto convert = QueltaKernels::ConvertRow();
     for (int y = 0; y < frame.rows; ++y)
         convert(frame.ptr<uint8_t>(y), yuv.ptr<uint8_t>(y), frame.cols);
 }
 
-void CColorTracker::ClassifyPixels(const ColorBounds& bounds, const cv::Mat& yuv, cv::Mat& mask) {
+void ClassifyPixels(const CColorBounds& bounds, const cv::Mat& yuv, cv::Mat& mask) {
     mask.create(yuv.rows, yuv.cols, CV_16UC1);
     for (int y = 0; y < yuv.rows; ++y) {
         const uint8_t* in = yuv.ptr<uint8_t>(y);
         uint16_t* out = mask.ptr<uint16_t>(y);
         for (int x = 0; x < yuv.cols; ++x, in += 3)
-            out[x] = QueltaKernels::Accepts(bounds, in) ? Unlabelled : 0;
+            out[x] = QueltaKernels::Accepts(bounds, in) ? BlobTable::Unlabelled : 0;
     }
 }
 
-void CColorTracker::PaintMask(const cv::Mat& mask, cv::Mat& frame) {
+void PaintMask(const cv::Mat& mask, cv::Mat& frame) {
     const int rows = std::min(mask.rows, frame.rows);
     const int cols = std::min(mask.cols, frame.cols);
     for (int y = 0; y < rows; ++y) {
@@ -70,7 +70,7 @@ void CColorTracker::PaintMask(const cv::Mat& mask, cv::Mat& frame) {
     }
 }
 
-void CColorTracker::MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n) {
+void MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n) {
     if (n <= 0)
         return;
     // 64-bit sums: on large frames a region's column sum passes 2^31.
@@ -104,8 +104,8 @@ void CColorTracker::MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n) {
     }
 }
 
-int CColorTracker::SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax,
-                              uint32_t hMin, uint32_t hMax, double rLimit) {
+int SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax, uint32_t hMin,
+               uint32_t hMax, double rLimit) {
     uint64_t best = 0;
     int result = -1;
     for (int i = 0; i < n; ++i) {
@@ -127,7 +127,7 @@ int CColorTracker::SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint3
     return result;
 }
 
-std::optional<CalibrationWindow> CColorTracker::WindowAround(int x, int y, int width, int height) {
+std::optional<CCalibrationWindow> WindowAround(int x, int y, int width, int height) {
     if (x == 0 && y == 0)
         return std::nullopt;
     // In 64 bits so points near the int limits cannot overflow; every clipped value
@@ -136,14 +136,14 @@ std::optional<CalibrationWindow> CColorTracker::WindowAround(int x, int y, int w
     const int64_t top = std::max<int64_t>(int64_t{y} - 5, 0);
     const int64_t right = std::min<int64_t>(int64_t{x} + 5, int64_t{width} - 1);
     const int64_t bottom = std::min<int64_t>(int64_t{y} + 5, int64_t{height} - 1);
-    return CalibrationWindow{static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX)),
-                             static_cast<int32_t>(std::min<int64_t>(top, INT32_MAX)),
-                             static_cast<int32_t>(std::max<int64_t>(right, INT32_MIN)),
-                             static_cast<int32_t>(std::max<int64_t>(bottom, INT32_MIN))};
+    return CCalibrationWindow{static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX)),
+                              static_cast<int32_t>(std::min<int64_t>(top, INT32_MAX)),
+                              static_cast<int32_t>(std::max<int64_t>(right, INT32_MIN)),
+                              static_cast<int32_t>(std::max<int64_t>(bottom, INT32_MIN))};
 }
 
-void CColorTracker::CalibrateColorRange(const cv::Mat& yuv, CTrackingParams& params,
-                                        const CalibrationWindow& window) {
+void CalibrateColorRange(const cv::Mat& yuv, CTrackingParams& params,
+                         const CCalibrationWindow& window) {
     int lo[3] = {255, 255, 255};
     int hi[3] = {0, 0, 0};
     // Only pixels of the image are read, whatever window a caller passes.
@@ -167,3 +167,31 @@ void CColorTracker::CalibrateColorRange(const cv::Mat& yuv, CTrackingParams& par
     params.a2Min = Widen(lo[2], -5);
     params.a2Max = Widen(hi[2], 5);
 }
+
+int CComponentLabeller::LabelComponents(cv::Mat& mask, uint32_t* counts) {
+    if (mask.type() != CV_16UC1 || mask.empty())
+        return 0;
+    Labeller.Begin(mask.cols, mask.rows);
+    for (int y = 0; y < mask.rows; ++y) {
+        uint16_t* row = mask.ptr<uint16_t>(y);
+        uint64_t* bits = Labeller.RowBits();
+        std::fill(bits, bits + (mask.cols + 63) / 64, 0);
+        for (int x = 0; x < mask.cols; ++x) {
+            // Only the marker is a pixel to label; anything else counts as background,
+            // so the result holds nothing but 0 and 1..N.
+            const bool mark = row[x] == BlobTable::Unlabelled;
+            bits[x >> 6] |= uint64_t(mark) << (x & 63);
+            if (!mark)
+                row[x] = 0;
+        }
+        Labeller.AddRow(y);
+    }
+    if (Labeller.RunCount() == 0)
+        return 0;
+    const int n = Labeller.Finish(mask, BlobTable::MaxLabels, nullptr);
+    if (counts != nullptr)
+        Labeller.Count(counts, BlobTable::Size);
+    return n;
+}
+
+}  // namespace TrackingSteps
