@@ -1,6 +1,8 @@
 #include "UserPrompts.h"
 
 #include "CommandTexts.h"
+#include "DeviceDialogs.h"
+#include "SettingsStore.h"
 #include "SourceChoice.h"
 #include "panel/AboutDialog.h"
 #include "panel/ConfigPanelDlg.h"
@@ -32,7 +34,17 @@ QString RunFileDialog(QWidget* owner, const QString& title, bool save) {
 }
 }  // namespace
 
-CImageSource CUserPrompts::FindSource(bool ask) { return FindImageSource(nullptr, ask); }
+// OK in the choice dialog remembers the choice even when it cannot be opened now, so the
+// next start finds it again once the device is back.
+CImageSource CUserPrompts::FindSource(bool ask) {
+    if (!ask)
+        return OpenRememberedSource();
+    const std::string chosen = RunSourceChoiceDialog(nullptr);
+    if (chosen.empty())
+        return {};
+    RememberSource(chosen);
+    return CImageSource::Open(chosen);
+}
 
 QString CUserPrompts::OpenFileName(QWidget* owner, const QString& title) {
     return RunFileDialog(owner, title, false);
@@ -59,5 +71,11 @@ void CUserPrompts::RunAbout(QWidget* owner) {
 }
 
 void CUserPrompts::RunDeviceDialog(const CImageSource& source, int dialog, QWidget* owner) {
-    source.ShowDialog(dialog, owner);
+    if (source.HasDialog(dialog) != 0)
+        return;
+    CImageSource shared(source);
+    if (dialog == FormatDialog)
+        ShowFormatDialog(shared, owner);
+    else if (dialog == SourceDialog)
+        ShowSourceDialog(shared, owner);
 }

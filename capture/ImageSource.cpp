@@ -2,10 +2,6 @@
 
 #include "SourceState.h"
 
-#if QUELTA_DEVICE_DIALOGS
-#include "dialogs/DeviceDialogs.h"
-#endif
-
 #include <opencv2/core/mat.hpp>
 
 CImageSource::CImageSource() = default;
@@ -38,31 +34,12 @@ std::string CImageSource::Name() const { return State ? State->Name() : std::str
 bool CImageSource::EnableCapture(bool on) { return State && State->EnableCapture(on); }
 
 int CImageSource::HasDialog(int n) const {
-#if QUELTA_DEVICE_DIALOGS
     if (!State)
         return -1;
     if (n == FormatDialog && !Formats().empty())
         return 0;
     if (n == SourceDialog && !Controls().empty())
         return 0;
-#else
-    (void)n;
-#endif
-    return -1;
-}
-
-int CImageSource::ShowDialog(int n, QWidget* owner) const {
-    if (HasDialog(n) != 0)
-        return -1;
-#if QUELTA_DEVICE_DIALOGS
-    CImageSource shared(*this);
-    if (n == FormatDialog)
-        return ShowFormatDialog(shared, owner);
-    if (n == SourceDialog)
-        return ShowSourceDialog(shared, owner);
-#else
-    (void)owner;
-#endif
     return -1;
 }
 

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-class QWidget;
 class CFrameSequence;
 class CCaptureDevice;
 
@@ -52,9 +51,10 @@ public:
     bool HasDevice() const;
     std::string Name() const;  // the string that names it, empty when empty
     bool EnableCapture(bool on);
-    int HasDialog(int n) const;                   // 0 when dialog n is offered
-    int ShowDialog(int n, QWidget* owner) const;  // modal; its result is not used by callers
-    int QueryProperty(int n, int& value) const;   // negative status on failure
+    // 0 when the device offers dialog n (formats to choose, controls to set); the dialogs
+    // themselves belong to the program that shows them.
+    int HasDialog(int n) const;
+    int QueryProperty(int n, int& value) const;  // negative status on failure
 
     // The device's own formats and controls (what the dialogs show).
     std::vector<CaptureFormat> Formats() const;

@@ -1,21 +1,13 @@
 #include "SourceChoice.h"
 
+#include "SettingsStore.h"
 #include "V4l2Query.h"
-
-#if QUELTA_DEVICE_DIALOGS
-#include "dialogs/DeviceDialogs.h"
-#endif
-
-#include <QSettings>
-#include <QString>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 namespace {
-
-constexpr const char* SourceKey = "Capture/Source";
 
 int NodeNumber(const std::string& node) {
     try {
@@ -60,32 +52,7 @@ std::vector<CSourceEntry> ListVideoDevices() {
     return out;
 }
 
-std::string RememberedSource() {
-    QSettings settings("Orda", "Quelta");
-    return settings.value(SourceKey).toString().toStdString();
-}
-
-void RememberSource(const std::string& name) {
-    QSettings settings("Orda", "Quelta");
-    settings.setValue(SourceKey, QString::fromStdString(name));
-    settings.sync();
-}
-
-CImageSource FindImageSource(QWidget* owner, bool ask) {
-    if (!ask) {
-        const std::string remembered = RememberedSource();
-        return remembered.empty() ? CImageSource() : CImageSource::Open(remembered);
-    }
-#if QUELTA_DEVICE_DIALOGS
-    const std::string chosen = RunSourceChoiceDialog(owner);
-#else
-    // Built without the dialogs: take the first camera, else the test camera.
-    (void)owner;
-    const auto cameras = ListVideoDevices();
-    const std::string chosen = cameras.empty() ? std::string("testcam") : cameras.front().Name;
-#endif
-    if (chosen.empty())
-        return {};
-    RememberSource(chosen);
-    return CImageSource::Open(chosen);
+CImageSource OpenRememberedSource() {
+    const std::string remembered = RememberedSource();
+    return remembered.empty() ? CImageSource() : CImageSource::Open(remembered);
 }

@@ -10,13 +10,18 @@
 
 namespace {
 
-struct StoredValue {
+// The one place that names the store: ~/.config/Orda/Quelta.conf.
+constexpr char Organisation[] = "Orda";
+constexpr char Application[] = "Quelta";
+constexpr char SourceKey[] = "Capture/Source";
+
+struct CStoredValue {
     const char* Name;
     uint32_t Limit;
 };
 
 // Always read and written in this order.
-constexpr std::array<StoredValue, 12> Values{{
+constexpr std::array<CStoredValue, 12> Values{{
     {"lMin", 255},
     {"lMax", 255},
     {"a1Min", 255},
@@ -74,7 +79,7 @@ std::optional<uint32_t> StoredNumber(const QVariant& value) {
     return static_cast<uint32_t>(number);
 }
 
-std::optional<uint32_t> ReadValue(const QSettings& store, const StoredValue& v) {
+std::optional<uint32_t> ReadValue(const QSettings& store, const CStoredValue& v) {
     if (!store.contains(QLatin1String(v.Name)))
         return std::nullopt;
     const std::optional<uint32_t> number = StoredNumber(store.value(QLatin1String(v.Name)));
@@ -88,7 +93,7 @@ std::optional<uint32_t> ReadValue(const QSettings& store, const StoredValue& v) 
 // Reads only: a missing group or file simply leaves every field as it was. Writing nothing
 // here matters, because quelta-track and the library read the store but must never change it.
 bool ReadRegistry(CTrackingParams& params) {
-    QSettings store(QStringLiteral("Orda"), QStringLiteral("Quelta"));
+    QSettings store(Organisation, Application);
     if (store.status() != QSettings::NoError)
         return false;
     store.beginGroup(QStringLiteral("Settings"));
@@ -109,7 +114,7 @@ bool ReadRegistry(CTrackingParams& params) {
 }
 
 bool WriteRegistry(const CTrackingParams& params) {
-    QSettings store(QStringLiteral("Orda"), QStringLiteral("Quelta"));
+    QSettings store(Organisation, Application);
     if (store.status() != QSettings::NoError)
         return false;
     CTrackingParams copy = params;
@@ -127,6 +132,18 @@ bool WriteRegistry(const CTrackingParams& params) {
     store.endGroup();
     // A store that cannot be written (folder or file not writable, disk full) says so only
     // after sync.
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+std::string RememberedSource() {
+    const QSettings store(Organisation, Application);
+    return store.value(SourceKey).toString().toStdString();
+}
+
+bool RememberSource(const std::string& name) {
+    QSettings store(Organisation, Application);
+    store.setValue(SourceKey, QString::fromStdString(name));
     store.sync();
     return store.status() == QSettings::NoError;
 }

@@ -1,6 +1,7 @@
 #include "DeviceDialogs.h"
 #include "DeviceAccess.h"
 #include "FormatDialog.h"
+#include "SettingsStore.h"
 #include "SourceChoice.h"
 #include "SourceChoiceDialog.h"
 #include "SourceDialog.h"

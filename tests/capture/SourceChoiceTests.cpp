@@ -1,4 +1,5 @@
 #include "CaptureTestUtil.h"
+#include "SettingsStore.h"
 #include "SourceChoice.h"
 
 #include <QSettings>
@@ -20,7 +21,7 @@ TEST(SourceChoice, SettingsLiveInTheTestsOwnFolder) {
 TEST(SourceChoice, RememberedSourceIsOpenedWithoutAsking) {
     RememberSource("testcam:320x240@30");
     EXPECT_EQ(RememberedSource(), "testcam:320x240@30");
-    CImageSource source = FindImageSource(nullptr, false);
+    CImageSource source = OpenRememberedSource();
     ASSERT_TRUE(source.HasDevice());
     EXPECT_EQ(source.Name(), "testcam:320x240@30");
     EXPECT_EQ(source.CurrentFormat().Width, 320);
@@ -28,9 +29,9 @@ TEST(SourceChoice, RememberedSourceIsOpenedWithoutAsking) {
 
 TEST(SourceChoice, NoneRememberedOrUnopenableGivesAnEmptySource) {
     RememberSource("");
-    EXPECT_FALSE(FindImageSource(nullptr, false).HasDevice());
+    EXPECT_FALSE(OpenRememberedSource().HasDevice());
     RememberSource("file:/no/such/video.avi");
-    EXPECT_FALSE(FindImageSource(nullptr, false).HasDevice());
+    EXPECT_FALSE(OpenRememberedSource().HasDevice());
     EXPECT_EQ(RememberedSource(), "file:/no/such/video.avi");  // kept for when it comes back
 }
 

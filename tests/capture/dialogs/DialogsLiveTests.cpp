@@ -2,6 +2,7 @@
 #include "DialogsModal.h"
 #include "DialogsTests.h"
 #include "FormatDialog.h"
+#include "SettingsStore.h"
 #include "SourceChoice.h"
 #include "SourceChoiceDialog.h"
 #include "SourceDialog.h"
