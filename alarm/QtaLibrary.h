@@ -22,7 +22,6 @@ public:
     explicit CQtaLibrary(QStringList candidates = DefaultCandidates());
 
     bool Load();
-    QString FileName() const { return Library.fileName(); }
 
     std::optional<short> Inicialitza(int source);
     // Both position outputs are zeroed before the call and dropped after it: the monitor only

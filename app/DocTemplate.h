@@ -49,7 +49,6 @@ public:
     CQueltaDoc* Document() const { return Doc.get(); }
     CMainFrame* Frame() const { return MainFrame.get(); }
     CQueltaView* View() const { return VideoView; }
-    const CDocString& Strings() const { return Fields; }
 
 private:
     bool CreateAll();

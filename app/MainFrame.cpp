@@ -128,16 +128,16 @@ void CMainFrame::BuildStatusBar() {
 
 // Accelerators reach their commands without showing a key in the menus.
 void CMainFrame::BuildAccelerators() {
-    struct Accelerator {
+    struct CAccelerator {
         QKeySequence Keys;
         int Id;
     };
-    const Accelerator table[] = {
+    const CAccelerator table[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_O), Cmd::FileOpen},
         {QKeySequence(Qt::CTRL | Qt::Key_S), Cmd::FileSave},
         {QKeySequence(Qt::CTRL | Qt::Key_N), Cmd::FileNew},
     };
-    for (const Accelerator& accel : table) {
+    for (const CAccelerator& accel : table) {
         auto* key = new QAction(this);
         key->setShortcut(accel.Keys);
         key->setShortcutContext(Qt::WindowShortcut);

@@ -14,8 +14,6 @@ public:
     explicit CQueltaView(CQueltaDoc& doc, QWidget* parent = nullptr);
     ~CQueltaView() override;
 
-    CQueltaDoc& GetDocument() const { return Document; }
-
     // Sizes the main window so that this view shows one whole frame, then becomes the pump's
     // notification target.
     void OnInitialUpdate();

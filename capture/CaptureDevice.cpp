@@ -23,12 +23,12 @@ bool CCaptureDevice::WaitUntil(std::chrono::steady_clock::time_point when) {
     return !Woken.wait_until(guard, when, [this] { return InterruptFlag; });
 }
 
-CaptureFormat CCaptureDevice::CurrentFormat() const {
+CCaptureFormat CCaptureDevice::CurrentFormat() const {
     std::lock_guard guard(Lock);
     return Current;
 }
 
-void CCaptureDevice::NoteFormat(const CaptureFormat& format) {
+void CCaptureDevice::NoteFormat(const CCaptureFormat& format) {
     std::lock_guard guard(Lock);
     Current = format;
 }

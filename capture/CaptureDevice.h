@@ -28,17 +28,17 @@ public:
     virtual void Interrupt();
     void ClearInterrupt();
 
-    virtual std::vector<CaptureFormat> Formats() const { return {}; }
-    CaptureFormat CurrentFormat() const;
-    virtual bool SetFormat(const CaptureFormat&) { return false; }
-    virtual std::vector<CaptureControl> Controls() const { return {}; }
+    virtual std::vector<CCaptureFormat> Formats() const { return {}; }
+    CCaptureFormat CurrentFormat() const;
+    virtual bool SetFormat(const CCaptureFormat&) { return false; }
+    virtual std::vector<CCaptureControl> Controls() const { return {}; }
     virtual bool SetControl(uint32_t, int) { return false; }
 
     // The synthetic camera behind a testcam source, else null.
     virtual CTestCamera* TestCamera() { return nullptr; }
 
 protected:
-    void NoteFormat(const CaptureFormat& format);
+    void NoteFormat(const CCaptureFormat& format);
     // Sleeps until `when`; false when interrupted first.
     bool WaitUntil(std::chrono::steady_clock::time_point when);
     bool Interrupted() const;
@@ -47,7 +47,7 @@ private:
     mutable std::mutex Lock;
     std::condition_variable Woken;
     bool InterruptFlag = false;
-    CaptureFormat Current;
+    CCaptureFormat Current;
 };
 
 // Keeps a steady frame rate for sources that are not paced by hardware (files, still

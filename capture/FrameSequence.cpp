@@ -23,7 +23,7 @@ bool CFrameSequence::PopFront(cv::Mat& image, int waitMs, CFrameInfo* info) {
         Arrived.wait(guard, ready);
     else if (!Arrived.wait_for(guard, std::chrono::milliseconds(waitMs), ready))
         return false;
-    Entry& front = Entries.front();
+    CEntry& front = Entries.front();
     image = std::move(front.Image);
     if (info)
         *info = front.Info;

@@ -44,12 +44,12 @@ private:
     void NoteSource(const std::shared_ptr<class CSourceState>& source);
     void ForgetSource(const CSourceState* source);
 
-    struct Entry {
+    struct CEntry {
         cv::Mat Image;
         CFrameInfo Info;
     };
     mutable std::mutex Lock;
     std::condition_variable Arrived;
-    std::deque<Entry> Entries;
+    std::deque<CEntry> Entries;
     std::vector<std::weak_ptr<CSourceState>> Sources;
 };

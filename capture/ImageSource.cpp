@@ -46,7 +46,7 @@ int CImageSource::HasDialog(int n) const {
 int CImageSource::QueryProperty(int n, int& value) const {
     if (!State)
         return -1;
-    const CaptureFormat format = State->Device().CurrentFormat();
+    const CCaptureFormat format = State->Device().CurrentFormat();
     if (n == FrameWidthProperty && format.Width > 0) {
         value = format.Width;
         return 0;
@@ -58,20 +58,20 @@ int CImageSource::QueryProperty(int n, int& value) const {
     return -1;
 }
 
-std::vector<CaptureFormat> CImageSource::Formats() const {
-    return State ? State->Device().Formats() : std::vector<CaptureFormat>{};
+std::vector<CCaptureFormat> CImageSource::Formats() const {
+    return State ? State->Device().Formats() : std::vector<CCaptureFormat>{};
 }
 
-CaptureFormat CImageSource::CurrentFormat() const {
-    return State ? State->Device().CurrentFormat() : CaptureFormat{};
+CCaptureFormat CImageSource::CurrentFormat() const {
+    return State ? State->Device().CurrentFormat() : CCaptureFormat{};
 }
 
-bool CImageSource::SetFormat(const CaptureFormat& format) {
+bool CImageSource::SetFormat(const CCaptureFormat& format) {
     return State && State->SetFormat(format);
 }
 
-std::vector<CaptureControl> CImageSource::Controls() const {
-    return State ? State->Device().Controls() : std::vector<CaptureControl>{};
+std::vector<CCaptureControl> CImageSource::Controls() const {
+    return State ? State->Device().Controls() : std::vector<CCaptureControl>{};
 }
 
 bool CImageSource::SetControl(uint32_t id, int value) {

@@ -15,15 +15,15 @@ enum : int { DisplayDialog = 2, FormatDialog = 3, SourceDialog = 4 };
 // Properties for QueryProperty.
 enum : int { FrameWidthProperty = 1, FrameHeightProperty = 2 };
 
-struct CaptureFormat {
+struct CCaptureFormat {
     int Width = 0;
     int Height = 0;
     double Fps = 0.0;
-    bool operator==(const CaptureFormat&) const = default;
+    bool operator==(const CCaptureFormat&) const = default;
 };
 
 // One adjustable control of a device (V4L2 control, or a test-camera setting).
-struct CaptureControl {
+struct CCaptureControl {
     enum Kind { Integer, Boolean, Menu, Button };
     uint32_t Id = 0;
     std::string Name;  // as the device reports it
@@ -57,10 +57,10 @@ public:
     int QueryProperty(int n, int& value) const;  // negative status on failure
 
     // The device's own formats and controls (what the dialogs show).
-    std::vector<CaptureFormat> Formats() const;
-    CaptureFormat CurrentFormat() const;
-    bool SetFormat(const CaptureFormat& format);
-    std::vector<CaptureControl> Controls() const;
+    std::vector<CCaptureFormat> Formats() const;
+    CCaptureFormat CurrentFormat() const;
+    bool SetFormat(const CCaptureFormat& format);
+    std::vector<CCaptureControl> Controls() const;
     bool SetControl(uint32_t id, int value);
 
     // Frames go to `sequence` until it is disconnected (a sequence disconnects itself when

@@ -10,7 +10,7 @@
 
 namespace {
 
-CaptureFormat FormatOf(const cv::VideoCapture& capture, double fallbackFps) {
+CCaptureFormat FormatOf(const cv::VideoCapture& capture, double fallbackFps) {
     const double fps = capture.get(cv::CAP_PROP_FPS);
     return {static_cast<int>(capture.get(cv::CAP_PROP_FRAME_WIDTH)),
             static_cast<int>(capture.get(cv::CAP_PROP_FRAME_HEIGHT)),
@@ -107,7 +107,7 @@ public:
     bool Grab(CFramePool& pool, cv::Mat& frame, CFrameInfo& info) override {
         if (!CVideoCaptureDevice::Grab(pool, frame, info))
             return false;
-        const CaptureFormat now = CurrentFormat();
+        const CCaptureFormat now = CurrentFormat();
         if (now.Width != frame.cols || now.Height != frame.rows)
             NoteFormat({frame.cols, frame.rows, now.Fps});
         return true;

@@ -19,7 +19,7 @@ bool CSourceState::EnableCapture(bool on) {
     return true;
 }
 
-bool CSourceState::SetFormat(const CaptureFormat& format) {
+bool CSourceState::SetFormat(const CCaptureFormat& format) {
     std::lock_guard guard(ControlLock);
     const bool wasCapturing = Grabber.joinable();
     StopGrabberLocked();

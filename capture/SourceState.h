@@ -21,7 +21,7 @@ public:
     CCaptureDevice& Device() const { return *Dev; }
 
     bool EnableCapture(bool on);
-    bool SetFormat(const CaptureFormat& format);
+    bool SetFormat(const CCaptureFormat& format);
     void AddSink(CFrameSequence* sequence);
     void RemoveSink(CFrameSequence* sequence);
 

@@ -44,13 +44,13 @@ public:
         return true;
     }
 
-    std::vector<CaptureFormat> Formats() const override {
+    std::vector<CCaptureFormat> Formats() const override {
         const double fps = Camera->Fps();
         return {{320, 240, fps}, {640, 480, fps}, {1280, 720, fps}};
     }
 
     // Called while the grabber is stopped, so the camera can be replaced.
-    bool SetFormat(const CaptureFormat& format) override {
+    bool SetFormat(const CCaptureFormat& format) override {
         if (format.Width < 16 || format.Height < 16)
             return false;
         const double fps = format.Fps > 0.0 ? format.Fps : Camera->Fps();
@@ -62,13 +62,13 @@ public:
         return true;
     }
 
-    std::vector<CaptureControl> Controls() const override {
-        CaptureControl light;
+    std::vector<CCaptureControl> Controls() const override {
+        CCaptureControl light;
         light.Id = LightControl;
         light.Name = "Light level";
         light.Minimum = 0, light.Maximum = 200, light.Step = 1, light.Default = 100;
         light.Value = Camera->Light();
-        CaptureControl noise;
+        CCaptureControl noise;
         noise.Id = NoiseControl;
         noise.Name = "Noise";
         noise.Minimum = 0, noise.Maximum = 50, noise.Step = 1, noise.Default = 6;

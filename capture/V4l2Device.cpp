@@ -37,9 +37,9 @@ public:
         return true;
     }
 
-    std::vector<CaptureFormat> Formats() const override { return CurrentNode()->Formats(); }
+    std::vector<CCaptureFormat> Formats() const override { return CurrentNode()->Formats(); }
 
-    bool SetFormat(const CaptureFormat& format) override {
+    bool SetFormat(const CCaptureFormat& format) override {
         if (format.Width <= 0 || format.Height <= 0)
             return false;
         Wanted = format;
@@ -47,7 +47,7 @@ public:
         return true;
     }
 
-    std::vector<CaptureControl> Controls() const override { return CurrentNode()->Controls(); }
+    std::vector<CCaptureControl> Controls() const override { return CurrentNode()->Controls(); }
     bool SetControl(uint32_t id, int value) override {
         return CurrentNode()->SetControl(id, value);
     }
@@ -61,7 +61,7 @@ private:
     const std::string Path;
     mutable std::mutex NodeLock;
     std::shared_ptr<CV4l2Node> Node;
-    CaptureFormat Wanted;
+    CCaptureFormat Wanted;
 };
 
 }  // namespace

@@ -69,7 +69,7 @@ std::vector<double> CV4l2Node::Rates(uint32_t pixelFormat, int width, int height
     return rates;
 }
 
-void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CaptureFormat>& out) const {
+void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CCaptureFormat>& out) const {
     auto add = [&](int w, int h) {
         auto rates = Rates(pixelFormat, w, h);
         if (rates.empty())
@@ -96,13 +96,13 @@ void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CaptureFormat>& out) 
     }
 }
 
-std::vector<CaptureFormat> CV4l2Node::Formats() const {
-    std::vector<CaptureFormat> out;
+std::vector<CCaptureFormat> CV4l2Node::Formats() const {
+    std::vector<CCaptureFormat> out;
     v4l2_fmtdesc desc{};
     desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     for (desc.index = 0; Query(VIDIOC_ENUM_FMT, &desc); ++desc.index)
         AddSizes(desc.pixelformat, out);
-    std::sort(out.begin(), out.end(), [](const CaptureFormat& a, const CaptureFormat& b) {
+    std::sort(out.begin(), out.end(), [](const CCaptureFormat& a, const CCaptureFormat& b) {
         if (a.Width * a.Height != b.Width * b.Height)
             return a.Width * a.Height > b.Width * b.Height;
         if (a.Width != b.Width)
@@ -111,7 +111,7 @@ std::vector<CaptureFormat> CV4l2Node::Formats() const {
     });
     // Several pixel formats usually share a size and rate; the user chooses size and rate.
     out.erase(std::unique(out.begin(), out.end(),
-                          [](const CaptureFormat& a, const CaptureFormat& b) {
+                          [](const CCaptureFormat& a, const CCaptureFormat& b) {
                               return a.Width == b.Width && a.Height == b.Height &&
                                      std::abs(a.Fps - b.Fps) < 0.01;
                           }),
@@ -119,7 +119,7 @@ std::vector<CaptureFormat> CV4l2Node::Formats() const {
     return out;
 }
 
-bool CV4l2Node::Describe(uint32_t id, CaptureControl& control) const {
+bool CV4l2Node::Describe(uint32_t id, CCaptureControl& control) const {
     v4l2_queryctrl q{};
     q.id = id;
     if (!Query(VIDIOC_QUERYCTRL, &q) || (q.flags & V4L2_CTRL_FLAG_DISABLED))
@@ -136,17 +136,17 @@ bool CV4l2Node::Describe(uint32_t id, CaptureControl& control) const {
         0;
     switch (q.type) {
     case V4L2_CTRL_TYPE_INTEGER:
-        control.Type = CaptureControl::Integer;
+        control.Type = CCaptureControl::Integer;
         break;
     case V4L2_CTRL_TYPE_BOOLEAN:
-        control.Type = CaptureControl::Boolean;
+        control.Type = CCaptureControl::Boolean;
         break;
     case V4L2_CTRL_TYPE_BUTTON:
-        control.Type = CaptureControl::Button;
+        control.Type = CCaptureControl::Button;
         break;
     case V4L2_CTRL_TYPE_MENU:
     case V4L2_CTRL_TYPE_INTEGER_MENU: {
-        control.Type = CaptureControl::Menu;
+        control.Type = CCaptureControl::Menu;
         for (int i = q.minimum; i <= q.maximum; ++i) {
             v4l2_querymenu m{};
             m.id = q.id;
@@ -165,7 +165,7 @@ bool CV4l2Node::Describe(uint32_t id, CaptureControl& control) const {
     default:
         return false;  // 64-bit, string and compound controls are not offered
     }
-    if (control.Type != CaptureControl::Button) {
+    if (control.Type != CCaptureControl::Button) {
         v4l2_control value{};
         value.id = q.id;
         // Write-only controls cannot be read; show their default.
@@ -174,14 +174,14 @@ bool CV4l2Node::Describe(uint32_t id, CaptureControl& control) const {
     return true;
 }
 
-std::vector<CaptureControl> CV4l2Node::Controls() const {
-    std::vector<CaptureControl> out;
+std::vector<CCaptureControl> CV4l2Node::Controls() const {
+    std::vector<CCaptureControl> out;
     v4l2_queryctrl q{};
     q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
     bool walked = false;
     while (Query(VIDIOC_QUERYCTRL, &q)) {
         walked = true;
-        CaptureControl c;
+        CCaptureControl c;
         if (q.type != V4L2_CTRL_TYPE_CTRL_CLASS && Describe(q.id, c))
             out.push_back(std::move(c));
         q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
@@ -190,12 +190,12 @@ std::vector<CaptureControl> CV4l2Node::Controls() const {
         return out;
     // Old drivers without the walk: try the user and camera control ranges one by one.
     for (uint32_t id = V4L2_CID_BASE; id < V4L2_CID_LASTP1; ++id) {
-        CaptureControl c;
+        CCaptureControl c;
         if (Describe(id, c))
             out.push_back(std::move(c));
     }
     for (uint32_t id = V4L2_CID_CAMERA_CLASS_BASE; id < V4L2_CID_CAMERA_CLASS_BASE + 64; ++id) {
-        CaptureControl c;
+        CCaptureControl c;
         if (Describe(id, c))
             out.push_back(std::move(c));
     }

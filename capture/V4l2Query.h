@@ -17,14 +17,14 @@ public:
     bool CapturesVideo() const;
     std::string CardName() const;
     // Every frame size and rate of the pixel formats the node offers, largest first.
-    std::vector<CaptureFormat> Formats() const;
-    std::vector<CaptureControl> Controls() const;
+    std::vector<CCaptureFormat> Formats() const;
+    std::vector<CCaptureControl> Controls() const;
     bool SetControl(uint32_t id, int value) const;
 
 private:
     bool Query(unsigned long request, void* arg) const;
     std::vector<double> Rates(uint32_t pixelFormat, int width, int height) const;
-    void AddSizes(uint32_t pixelFormat, std::vector<CaptureFormat>& out) const;
-    bool Describe(uint32_t id, CaptureControl& control) const;
+    void AddSizes(uint32_t pixelFormat, std::vector<CCaptureFormat>& out) const;
+    bool Describe(uint32_t id, CCaptureControl& control) const;
     int Fd = -1;
 };

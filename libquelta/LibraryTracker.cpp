@@ -16,7 +16,7 @@ std::unique_ptr<CLibraryTracker> CLibraryTracker::Start(const CImageSource& sour
 }
 
 CLibraryTracker::CLibraryTracker(const CImageSource& source, const CTrackingParams& params)
-    : Source(source), Tracker(std::make_unique<CColorTracker>()), Params(params) {
+    : Source(source), Params(params) {
     Params.ShowMask = false;
     Source.Connect(&Sequence);
     Worker = std::thread([this] { Run(); });
@@ -67,7 +67,7 @@ void CLibraryTracker::Run() {
         const auto arrived = std::chrono::steady_clock::now();
         TakePendingParams();
         CMarkReport report;
-        report.Found = Tracker->Track(frame, Params, false, &report.Row, &report.Col);
+        report.Found = Tracker.Track(frame, Params, false, &report.Row, &report.Col);
         report.Arrived = arrived;
         report.HasFrame = true;
         std::lock_guard guard(Lock);

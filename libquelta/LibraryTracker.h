@@ -50,8 +50,8 @@ private:
 
     CImageSource Source;
     CFrameSequence Sequence;
-    std::unique_ptr<CColorTracker> Tracker;  // large: on the heap
-    CTrackingParams Params;                  // the thread's own copy
+    CColorTracker Tracker;
+    CTrackingParams Params;  // the thread's own copy
 
     mutable std::mutex Lock;  // guards Pending, Latest and Stopped
     std::optional<CTrackingParams> Pending;

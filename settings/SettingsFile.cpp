@@ -16,13 +16,13 @@
 
 namespace {
 
-struct LineRule {
+struct CLineRule {
     const char* Key;
     uint32_t Limit;
 };
 
 // Keys are positional: line k must carry the k-th key.
-constexpr std::array<LineRule, 12> Lines{{
+constexpr std::array<CLineRule, 12> Lines{{
     {"QTA", 1},
     {"lMin", 255},
     {"lMax", 255},
@@ -63,7 +63,7 @@ bool ParseNumber(std::string_view text, int64_t& value) {
     return true;
 }
 
-bool ParseLine(const std::string& line, const LineRule& rule, int64_t& value) {
+bool ParseLine(const std::string& line, const CLineRule& rule, int64_t& value) {
     const std::string_view key = rule.Key;
     if (line.compare(0, key.size(), key) != 0)
         return false;

@@ -9,10 +9,10 @@
 class CDeviceAccess {
 public:
     virtual ~CDeviceAccess() = default;
-    virtual std::vector<CaptureFormat> Formats() const = 0;
-    virtual CaptureFormat CurrentFormat() const = 0;
-    virtual bool SetFormat(const CaptureFormat& format) = 0;
-    virtual std::vector<CaptureControl> Controls() const = 0;
+    virtual std::vector<CCaptureFormat> Formats() const = 0;
+    virtual CCaptureFormat CurrentFormat() const = 0;
+    virtual bool SetFormat(const CCaptureFormat& format) = 0;
+    virtual std::vector<CCaptureControl> Controls() const = 0;
     virtual bool SetControl(uint32_t id, int value) = 0;
 };
 
@@ -20,10 +20,10 @@ public:
 class CImageSourceAccess final : public CDeviceAccess {
 public:
     explicit CImageSourceAccess(CImageSource& source) : Source(source) {}
-    std::vector<CaptureFormat> Formats() const override { return Source.Formats(); }
-    CaptureFormat CurrentFormat() const override { return Source.CurrentFormat(); }
-    bool SetFormat(const CaptureFormat& format) override { return Source.SetFormat(format); }
-    std::vector<CaptureControl> Controls() const override { return Source.Controls(); }
+    std::vector<CCaptureFormat> Formats() const override { return Source.Formats(); }
+    CCaptureFormat CurrentFormat() const override { return Source.CurrentFormat(); }
+    bool SetFormat(const CCaptureFormat& format) override { return Source.SetFormat(format); }
+    std::vector<CCaptureControl> Controls() const override { return Source.Controls(); }
     bool SetControl(uint32_t id, int value) override { return Source.SetControl(id, value); }
 
 private:

@@ -14,7 +14,7 @@ namespace {
 
 // A device may list the same size and rate once per pixel encoding (MJPG, YUYV...); the
 // dialog offers each size and rate once.
-std::vector<CaptureFormat> Distinct(std::vector<CaptureFormat> formats) {
+std::vector<CCaptureFormat> Distinct(std::vector<CCaptureFormat> formats) {
     std::stable_sort(formats.begin(), formats.end(), [](const auto& a, const auto& b) {
         const long areaA = long(a.Width) * a.Height, areaB = long(b.Width) * b.Height;
         if (areaA != areaB)
@@ -34,7 +34,7 @@ QString Rate(double fps) {
 
 }  // namespace
 
-QString CFormatDialog::Describe(const CaptureFormat& format) {
+QString CFormatDialog::Describe(const CCaptureFormat& format) {
     QString text = QStringLiteral("%1 × %2").arg(format.Width).arg(format.Height);
     if (format.Fps > 0)
         text += QStringLiteral(", %1 imatges/s").arg(Rate(format.Fps));
@@ -60,7 +60,7 @@ CFormatDialog::CFormatDialog(CDeviceAccess& device, QWidget* owner)
 
 void CFormatDialog::Fill() {
     Entries = Distinct(Device.Formats());
-    const CaptureFormat current = Device.CurrentFormat();
+    const CCaptureFormat current = Device.CurrentFormat();
     List->clear();
     int currentRow = -1;
     for (size_t i = 0; i < Entries.size(); ++i) {

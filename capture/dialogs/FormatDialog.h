@@ -17,21 +17,21 @@ public:
     CFormatDialog(CDeviceAccess& device, QWidget* owner);
 
     // The formats in the order shown (duplicates merged, smallest first).
-    const std::vector<CaptureFormat>& Shown() const { return Entries; }
+    const std::vector<CCaptureFormat>& Shown() const { return Entries; }
     void SelectRow(int row);
     int SelectedRow() const;
 
     void accept() override;
 
     // "640 × 480, 30 imatges/s"
-    static QString Describe(const CaptureFormat& format);
+    static QString Describe(const CCaptureFormat& format);
 
 private:
     void Fill();
     void FitHeight();
 
     CDeviceAccess& Device;
-    std::vector<CaptureFormat> Entries;
+    std::vector<CCaptureFormat> Entries;
     QListWidget* List = nullptr;
     QLabel* Current = nullptr;
 };

@@ -18,7 +18,7 @@
 namespace {
 
 // A slider moves in steps of one; the device only takes Minimum + k * Step.
-int Snap(const CaptureControl& control, int value) {
+int Snap(const CCaptureControl& control, int value) {
     if (control.Step <= 1)
         return value;
     const double k = std::round(double(value - control.Minimum) / control.Step);
@@ -52,7 +52,7 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     grid->setHorizontalSpacing(14);
     grid->setColumnMinimumWidth(1, 220);
     grid->setColumnStretch(1, 1);
-    for (const CaptureControl& control : Device.Controls())
+    for (const CCaptureControl& control : Device.Controls())
         AddRow(grid, control);
     if (Rows.empty())
         layout->addWidget(new QLabel(QStringLiteral("El dispositiu no té cap control ajustable.")));
@@ -75,16 +75,16 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     layout->addWidget(buttons);
 }
 
-void CSourceDialog::AddRow(QGridLayout* grid, const CaptureControl& control) {
+void CSourceDialog::AddRow(QGridLayout* grid, const CCaptureControl& control) {
     CRow& row = Rows[control.Id];
     row.Control = control;
     const int line = grid->rowCount();
     const QString label = ControlLabel(control.Name);
     row.Editor = MakeEditor(row);
-    if (control.Type == CaptureControl::Boolean) {
+    if (control.Type == CCaptureControl::Boolean) {
         static_cast<QCheckBox*>(row.Editor)->setText(label);
         grid->addWidget(row.Editor, line, 0, 1, 3);
-    } else if (control.Type == CaptureControl::Button) {
+    } else if (control.Type == CCaptureControl::Button) {
         static_cast<QPushButton*>(row.Editor)->setText(label);
         grid->addWidget(row.Editor, line, 0, 1, 1);
     } else {
@@ -99,10 +99,10 @@ void CSourceDialog::AddRow(QGridLayout* grid, const CaptureControl& control) {
 }
 
 QWidget* CSourceDialog::MakeEditor(CRow& row) {
-    const CaptureControl& control = row.Control;
+    const CCaptureControl& control = row.Control;
     const uint32_t id = control.Id;
     switch (control.Type) {
-    case CaptureControl::Integer: {
+    case CCaptureControl::Integer: {
         auto* slider = new QSlider(Qt::Horizontal);
         slider->setRange(control.Minimum, control.Maximum);
         slider->setSingleStep(std::max(1, control.Step));
@@ -115,12 +115,12 @@ QWidget* CSourceDialog::MakeEditor(CRow& row) {
         connect(slider, &QSlider::valueChanged, this, [this, id](int v) { Apply(id, v); });
         return slider;
     }
-    case CaptureControl::Boolean: {
+    case CCaptureControl::Boolean: {
         auto* check = new QCheckBox;
         connect(check, &QCheckBox::toggled, this, [this, id](bool on) { Apply(id, on ? 1 : 0); });
         return check;
     }
-    case CaptureControl::Menu: {
+    case CCaptureControl::Menu: {
         auto* combo = new QComboBox;
         for (const auto& [value, text] : control.MenuItems)
             combo->addItem(MenuItemLabel(text), value);
@@ -128,7 +128,7 @@ QWidget* CSourceDialog::MakeEditor(CRow& row) {
                 [this, id, combo](int index) { Apply(id, combo->itemData(index).toInt()); });
         return combo;
     }
-    case CaptureControl::Button:
+    case CCaptureControl::Button:
         break;
     }
     auto* button = new QPushButton;
@@ -157,10 +157,10 @@ void CSourceDialog::RestoreDefaults() {
     // then the automatic switches and menus; then the manual values a default switch has just
     // made writable.
     for (const bool switches : {false, true, false})
-        for (const CaptureControl& control : Device.Controls()) {
-            if (control.Type == CaptureControl::Button || control.Value == control.Default)
+        for (const CCaptureControl& control : Device.Controls()) {
+            if (control.Type == CCaptureControl::Button || control.Value == control.Default)
                 continue;
-            if ((control.Type != CaptureControl::Integer) != switches || control.Inactive)
+            if ((control.Type != CCaptureControl::Integer) != switches || control.Inactive)
                 continue;
             Device.SetControl(control.Id, control.Default);
         }
@@ -168,7 +168,7 @@ void CSourceDialog::RestoreDefaults() {
 }
 
 void CSourceDialog::Refresh() {
-    for (const CaptureControl& control : Device.Controls()) {
+    for (const CCaptureControl& control : Device.Controls()) {
         const auto it = Rows.find(control.Id);
         if (it == Rows.end())
             continue;
@@ -178,10 +178,10 @@ void CSourceDialog::Refresh() {
 }
 
 void CSourceDialog::Show(CRow& row) {
-    const CaptureControl& control = row.Control;
+    const CCaptureControl& control = row.Control;
     const QSignalBlocker quiet(row.Editor);
     switch (control.Type) {
-    case CaptureControl::Integer: {
+    case CCaptureControl::Integer: {
         auto* slider = static_cast<QSlider*>(row.Editor);
         // Leave a slider the user is dragging where the hand is.
         if (!slider->isSliderDown())
@@ -189,15 +189,15 @@ void CSourceDialog::Show(CRow& row) {
         row.ValueText->setText(QString::number(control.Value));
         break;
     }
-    case CaptureControl::Boolean:
+    case CCaptureControl::Boolean:
         static_cast<QCheckBox*>(row.Editor)->setChecked(control.Value != 0);
         break;
-    case CaptureControl::Menu: {
+    case CCaptureControl::Menu: {
         auto* combo = static_cast<QComboBox*>(row.Editor);
         combo->setCurrentIndex(combo->findData(control.Value));
         break;
     }
-    case CaptureControl::Button:
+    case CCaptureControl::Button:
         break;
     }
     row.Editor->setEnabled(!control.Inactive);

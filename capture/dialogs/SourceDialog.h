@@ -28,13 +28,13 @@ public:
 
 private:
     struct CRow {
-        CaptureControl Control;
+        CCaptureControl Control;
         QWidget* Editor = nullptr;
         QLabel* Caption = nullptr;
         QLabel* ValueText = nullptr;  // integers only
     };
 
-    void AddRow(QGridLayout* grid, const CaptureControl& control);
+    void AddRow(QGridLayout* grid, const CCaptureControl& control);
     QWidget* MakeEditor(CRow& row);
     void Apply(uint32_t id, int value);
     void Refresh();

@@ -116,7 +116,7 @@ TEST(ImageSource, CopiesShareOneDeviceAndOutliveTheOriginal) {
 
 TEST(ImageSource, TestCameraFormatChangeDeliversTheNewSize) {
     CImageSource source = CImageSource::Open("testcam");
-    EXPECT_EQ(source.CurrentFormat(), (CaptureFormat{640, 480, 30.0}));
+    EXPECT_EQ(source.CurrentFormat(), (CCaptureFormat{640, 480, 30.0}));
     const auto formats = source.Formats();
     ASSERT_EQ(formats.size(), 3u);
     EXPECT_EQ(formats[0].Width, 320);

@@ -63,7 +63,7 @@ TEST(StreamSources, VideoFileLoopsFromItsLastFrameToItsFirst) {
     ASSERT_TRUE(WriteLevelsVideo(path, 25.0));
     CImageSource source = CImageSource::Open("file:" + path);
     ASSERT_TRUE(source.HasDevice());
-    EXPECT_EQ(source.CurrentFormat(), (CaptureFormat{96, 64, 25.0}));
+    EXPECT_EQ(source.CurrentFormat(), (CCaptureFormat{96, 64, 25.0}));
     CFrameSequence seq;
     source.Connect(&seq);
     source.EnableCapture(true);
@@ -98,7 +98,7 @@ TEST(StreamSources, StillImageIsDeliveredRepeatedlyInFreshBuffers) {
     ASSERT_TRUE(cv::imwrite(path, picture));
     CImageSource source = CImageSource::Open("file:" + path);
     ASSERT_TRUE(source.HasDevice());
-    EXPECT_EQ(source.CurrentFormat(), (CaptureFormat{70, 50, 30.0}));
+    EXPECT_EQ(source.CurrentFormat(), (CCaptureFormat{70, 50, 30.0}));
     CFrameSequence seq;
     source.Connect(&seq);
     source.EnableCapture(true);

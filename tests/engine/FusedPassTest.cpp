@@ -16,7 +16,7 @@ struct FusedPass : ::testing::Test {
     void ExpectSameAsStages(cv::Mat frame, const CTrackingParams& params, const std::string& what) {
         SCOPED_TRACE(what);
         CTrackingParams p = params;
-        const StageResult expected = RunStages(frame, p);
+        const CStageResult expected = RunStages(frame, p);
         Tracker->Track(frame, p, false);
         ASSERT_TRUE(SameBytes(expected.Yuv, Tracker->YuvImage()));
         ASSERT_TRUE(SameBytes(expected.Mask, Tracker->MaskImage()));

@@ -65,16 +65,16 @@ inline cv::Mat RandomMarkerMask(int width, int height, double share, cv::RNG& rn
 }
 
 // The tracking pass done stage by stage with the plain operations.
-struct StageResult {
+struct CStageResult {
     cv::Mat Yuv, Mask;
     int Regions = 0;
     std::vector<BlobInfo> Blobs;
     int Chosen = -1;
 };
 
-inline StageResult RunStages(const cv::Mat& frame, const CTrackingParams& p) {
+inline CStageResult RunStages(const cv::Mat& frame, const CTrackingParams& p) {
     static TrackingSteps::CComponentLabeller labeller;  // keeps its tables from call to call
-    StageResult r;
+    CStageResult r;
     TrackingSteps::ConvertToYuv(frame, r.Yuv);
     TrackingSteps::ClassifyPixels(CColorBounds::From(p), r.Yuv, r.Mask);
     r.Regions = labeller.LabelComponents(r.Mask);

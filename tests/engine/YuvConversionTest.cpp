@@ -43,13 +43,13 @@ const cv::Mat& EveryColourYuv() {
     return ::testing::AssertionSuccess();
 }
 
-struct KernelCase {
+struct CKernelCase {
     const char* Name;
     QueltaKernels::ConvertClassifyRowFn Kernel;
 };
 
-std::vector<KernelCase> FusedKernels() {
-    std::vector<KernelCase> k{{"scalar", QueltaKernels::ConvertClassifyRowScalar}};
+std::vector<CKernelCase> FusedKernels() {
+    std::vector<CKernelCase> k{{"scalar", QueltaKernels::ConvertClassifyRowScalar}};
     if (QueltaKernels::ConvertClassifyRowAvx2())
         k.push_back({"avx2", QueltaKernels::ConvertClassifyRowAvx2()});
     return k;
@@ -87,7 +87,7 @@ TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
     std::vector<uint16_t> mask(width);
     std::vector<uint64_t> bits(width / 64);
     cv::Mat yuv(1, width, CV_8UC3);
-    for (const KernelCase& k : FusedKernels()) {
+    for (const CKernelCase& k : FusedKernels()) {
         for (const CColorBounds& b : boundsSets) {
             for (int y = 0; y < 4096; ++y) {
                 k.Kernel(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(0), mask.data(),
@@ -112,7 +112,7 @@ TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
 // wide odd ones, with guard bytes after each output row.
 TEST(YuvConversion, FusedKernelsStayInsideTheirRowsForEveryWidth) {
     const CColorBounds b{0, 255, 0, 140, 100, 255};
-    for (const KernelCase& k : FusedKernels()) {
+    for (const CKernelCase& k : FusedKernels()) {
         for (int width :
              {1, 2, 7, 8, 9, 15, 16, 17, 18, 19, 31, 33, 47, 63, 64, 65, 79, 80, 641, 1279}) {
             cv::Mat frame = Random(width, 1, width);

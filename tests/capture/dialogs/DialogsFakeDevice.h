@@ -23,39 +23,39 @@ public:
     };
     enum : int { ManualMode = 1, AperturePriorityMode = 3 };
 
-    std::vector<CaptureFormat> DeviceFormats{
+    std::vector<CCaptureFormat> DeviceFormats{
         {640, 480, 30}, {320, 240, 30}, {640, 480, 30}, {1280, 720, 10}, {640, 480, 15}};
-    CaptureFormat Current{640, 480, 30};
+    CCaptureFormat Current{640, 480, 30};
     bool AcceptFormats = true;
-    std::vector<CaptureFormat> FormatCalls;
+    std::vector<CCaptureFormat> FormatCalls;
     std::vector<std::pair<uint32_t, int>> ControlCalls;
-    std::vector<CaptureControl> State = Initial();
+    std::vector<CCaptureControl> State = Initial();
 
-    std::vector<CaptureFormat> Formats() const override { return DeviceFormats; }
-    CaptureFormat CurrentFormat() const override { return Current; }
-    bool SetFormat(const CaptureFormat& format) override {
+    std::vector<CCaptureFormat> Formats() const override { return DeviceFormats; }
+    CCaptureFormat CurrentFormat() const override { return Current; }
+    bool SetFormat(const CCaptureFormat& format) override {
         FormatCalls.push_back(format);
         if (AcceptFormats)
             Current = format;
         return AcceptFormats;
     }
 
-    std::vector<CaptureControl> Controls() const override { return State; }
+    std::vector<CCaptureControl> Controls() const override { return State; }
     bool SetControl(uint32_t id, int value) override {
         ControlCalls.emplace_back(id, value);
-        CaptureControl* control = Find(id);
+        CCaptureControl* control = Find(id);
         if (!control || control->Inactive)
             return false;
         if (value < control->Minimum || value > control->Maximum)
             return false;
-        if (control->Type != CaptureControl::Button)
+        if (control->Type != CCaptureControl::Button)
             control->Value = value;
         Find(Exposure)->Inactive = Find(ExposureAuto)->Value != ManualMode;
         Find(Temperature)->Inactive = Find(WhiteBalanceAuto)->Value != 0;
         return true;
     }
 
-    CaptureControl* Find(uint32_t id) {
+    CCaptureControl* Find(uint32_t id) {
         auto it =
             std::find_if(State.begin(), State.end(), [id](const auto& c) { return c.Id == id; });
         return it == State.end() ? nullptr : &*it;
@@ -63,27 +63,27 @@ public:
     int ValueOf(uint32_t id) { return Find(id)->Value; }
 
 private:
-    static std::vector<CaptureControl> Initial() {
+    static std::vector<CCaptureControl> Initial() {
         auto integer = [](uint32_t id, const char* name, int lo, int hi, int step, int def,
                           bool inactive) {
-            CaptureControl c;
+            CCaptureControl c;
             c.Id = id, c.Name = name, c.Minimum = lo, c.Maximum = hi, c.Step = step;
             c.Default = c.Value = def, c.Inactive = inactive;
             return c;
         };
-        CaptureControl exposureAuto =
+        CCaptureControl exposureAuto =
             integer(ExposureAuto, "Auto Exposure", 0, 3, 1, AperturePriorityMode, false);
-        exposureAuto.Type = CaptureControl::Menu;
+        exposureAuto.Type = CCaptureControl::Menu;
         exposureAuto.MenuItems = {{ManualMode, "Manual Mode"},
                                   {AperturePriorityMode, "Aperture Priority Mode"}};
-        CaptureControl wbAuto =
+        CCaptureControl wbAuto =
             integer(WhiteBalanceAuto, "White Balance, Automatic", 0, 1, 1, 1, false);
-        wbAuto.Type = CaptureControl::Boolean;
-        CaptureControl powerLine = integer(PowerLine, "Power Line Frequency", 0, 2, 1, 1, false);
-        powerLine.Type = CaptureControl::Menu;
+        wbAuto.Type = CCaptureControl::Boolean;
+        CCaptureControl powerLine = integer(PowerLine, "Power Line Frequency", 0, 2, 1, 1, false);
+        powerLine.Type = CCaptureControl::Menu;
         powerLine.MenuItems = {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}};
-        CaptureControl panReset = integer(PanReset, "Pan, Reset", 0, 1, 1, 0, false);
-        panReset.Type = CaptureControl::Button;
+        CCaptureControl panReset = integer(PanReset, "Pan, Reset", 0, 1, 1, 0, false);
+        panReset.Type = CCaptureControl::Button;
         return {integer(Brightness, "Brightness", -64, 64, 1, 0, false),
                 exposureAuto,
                 integer(Exposure, "Exposure Time, Absolute", 3, 2047, 1, 250, true),

@@ -16,14 +16,14 @@ void CLiveDialogTests::FormatDialogSwitchesTestCamera() {
     CImageSource source = CImageSource::Open("testcam");
     QVERIFY(source.HasDevice());
     QCOMPARE(source.HasDialog(FormatDialog), 0);
-    const CaptureFormat small{320, 240, 30};
+    const CCaptureFormat small{320, 240, 30};
     OnNextModal([&](QWidget* w) {
         auto* dialog = qobject_cast<CFormatDialog*>(w);
         if (!dialog)
             return;
         const auto& shown = dialog->Shown();
         const auto it = std::find_if(shown.begin(), shown.end(),
-                                     [](const CaptureFormat& f) { return f.Width == 320; });
+                                     [](const CCaptureFormat& f) { return f.Width == 320; });
         dialog->SelectRow(it == shown.end() ? -1 : int(it - shown.begin()));
         dialog->accept();
     });
@@ -41,7 +41,7 @@ void CLiveDialogTests::SourceDialogDrivesTestCameraLive() {
     const auto controls = source.Controls();
     const auto control =
         std::find_if(controls.begin(), controls.end(),
-                     [](const CaptureControl& c) { return c.Type == CaptureControl::Integer; });
+                     [](const CCaptureControl& c) { return c.Type == CCaptureControl::Integer; });
     QVERIFY(control != controls.end());
     const int wanted = control->Value == control->Minimum ? control->Maximum : control->Minimum;
     int seenLive = control->Value;
@@ -50,7 +50,7 @@ void CLiveDialogTests::SourceDialogDrivesTestCameraLive() {
         if (!dialog)
             return;
         static_cast<QSlider*>(dialog->Editor(control->Id))->setValue(wanted);
-        for (const CaptureControl& c : source.Controls())  // before the dialog closes
+        for (const CCaptureControl& c : source.Controls())  // before the dialog closes
             if (c.Id == control->Id)
                 seenLive = c.Value;
         dialog->accept();

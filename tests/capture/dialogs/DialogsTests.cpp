@@ -46,12 +46,12 @@ void CFormatDialogTests::DuplicateFormatsShownOnceWithCurrentSelected() {
 void CFormatDialogTests::OkSwitchesToChosenFormat() {
     CFakeDevice device;
     CFormatDialog dialog(device, nullptr);
-    const CaptureFormat wanted{1280, 720, 10};
+    const CCaptureFormat wanted{1280, 720, 10};
     const auto& shown = dialog.Shown();
     dialog.SelectRow(int(std::find(shown.begin(), shown.end(), wanted) - shown.begin()));
     OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-    QCOMPARE(device.FormatCalls, std::vector<CaptureFormat>{wanted});
+    QCOMPARE(device.FormatCalls, std::vector<CCaptureFormat>{wanted});
 }
 
 void CFormatDialogTests::CancelOrUnchangedChoiceLeavesDeviceAlone() {
@@ -196,8 +196,8 @@ void CSourceDialogTests::RestoreDefaultsAlsoResetsManualValueBehindAutomatic() {
     device.SetControl(CFakeDevice::WhiteBalanceAuto, 0);
     device.ControlCalls.clear();
     dialog.RestoreDefaults();
-    for (const CaptureControl& c : device.Controls())
-        if (c.Type != CaptureControl::Button)
+    for (const CCaptureControl& c : device.Controls())
+        if (c.Type != CCaptureControl::Button)
             QCOMPARE(c.Value, c.Default);
     const auto position = [&](uint32_t id) {
         return std::find_if(device.ControlCalls.begin(), device.ControlCalls.end(),
