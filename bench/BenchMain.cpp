@@ -2,8 +2,10 @@
 // frames, single thread. Ends with one line per scene and size:
 //   <scene> <W>x<H> ours=<ms> opencv=<ms> ratio=<ours/opencv>      (medians)
 #include "ColorTracker.h"
-#include "OpenCvPipeline.h"
+#include "Reference.h"
 #include "Scenes.h"
+
+#include <opencv2/imgproc.hpp>
 
 #include <benchmark/benchmark.h>
 #include <opencv2/core.hpp>
@@ -27,6 +29,15 @@ double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const size_t m = v.size() / 2;
     return v.size() % 2 ? v[m] : 0.5 * (v[m - 1] + v[m]);
+}
+
+// OpenCV's pass as an OpenCV program would write it: the reference, then the outline drawn.
+cv::Rect OpenCvPass(COpenCvReference& reference, cv::Mat& frame, const CLimits& limits) {
+    const CReference r = reference.Track(frame, limits);
+    if (!r.Found)
+        return {};
+    cv::rectangle(frame, {r.MinX, r.MinY}, {r.MaxX, r.MaxY}, cv::Scalar(0, 0, 255), 2);
+    return {r.MinX, r.MinY, r.MaxX - r.MinX + 1, r.MaxY - r.MinY + 1};
 }
 
 cv::Rect OurBox(const CColorTracker& t) {
@@ -67,9 +78,10 @@ void Register(CCase& c) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("opencv/" + c.Scene.Name + "/" + size).c_str(),
                                  [&c](benchmark::State& state) {
-                                     COpenCvPipeline pipeline;
+                                     COpenCvReference reference;
+                                     const CLimits limits = LimitsOf(c.Scene.Params);
                                      TimePasses(state, c.Scene, c.OpenCvMs, [&](cv::Mat& f) {
-                                         return pipeline.Process(f, c.Scene.Params);
+                                         return OpenCvPass(reference, f, limits);
                                      });
                                  })
         ->UseManualTime()
@@ -82,8 +94,8 @@ bool SameChoice(const CScene& scene) {
     CTrackingParams params = scene.Params;
     cv::Mat a = scene.Frame.clone(), b = scene.Frame.clone();
     tracker->ProcessFrame(a, params);
-    COpenCvPipeline pipeline;
-    const cv::Rect theirs = pipeline.Process(b, scene.Params);
+    COpenCvReference reference;
+    const cv::Rect theirs = OpenCvPass(reference, b, LimitsOf(scene.Params));
     const cv::Rect ours = OurBox(*tracker);
     std::printf("check %s %dx%d: regions=%d box=(%d,%d %dx%d) opencv box=(%d,%d %dx%d) %s\n",
                 scene.Name.c_str(), scene.Frame.cols, scene.Frame.rows, tracker->RegionCount(),

@@ -1,6 +1,6 @@
 // The main window: menus, toolbar, accelerators, prompts, rate panes, caption.
 #include "MainFrame.h"
-#include "../capture/CommaLocale.h"
+#include "CommaLocale.h"
 #include "CommandIds.h"
 #include "TestRegistry.h"
 

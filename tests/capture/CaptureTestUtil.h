@@ -1,6 +1,7 @@
 #pragma once
+#include "ScratchFolder.h"
+
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -17,15 +18,3 @@ inline bool WaitFor(const std::function<bool()>& event,
     }
     return true;
 }
-
-// A folder of its own for one test, removed afterwards.
-class CScratchDir {
-public:
-    CScratchDir() {
-        std::string dir =
-            (std::filesystem::temp_directory_path() / "quelta-scratch-XXXXXX").string();
-        Path = mkdtemp(dir.data()) ? dir : std::string();
-    }
-    ~CScratchDir() { std::filesystem::remove_all(Path); }
-    std::string Path;
-};

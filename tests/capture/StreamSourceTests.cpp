@@ -58,8 +58,8 @@ TEST(StreamSources, GStreamerTestPipelineDeliversColourBars) {
 }
 
 TEST(StreamSources, VideoFileLoopsFromItsLastFrameToItsFirst) {
-    CScratchDir dir;
-    const std::string path = dir.Path + "/levels.avi";
+    CScratchFolder dir;
+    const std::string path = dir.Path().string() + "/levels.avi";
     ASSERT_TRUE(WriteLevelsVideo(path, 25.0));
     CImageSource source = CImageSource::Open("file:" + path);
     ASSERT_TRUE(source.HasDevice());
@@ -91,8 +91,8 @@ TEST(StreamSources, VideoFileLoopsFromItsLastFrameToItsFirst) {
 }
 
 TEST(StreamSources, StillImageIsDeliveredRepeatedlyInFreshBuffers) {
-    CScratchDir dir;
-    const std::string path = dir.Path + "/still.png";
+    CScratchFolder dir;
+    const std::string path = dir.Path().string() + "/still.png";
     cv::Mat picture(50, 70, CV_8UC3, cv::Scalar(10, 200, 30));
     cv::circle(picture, {35, 25}, 10, cv::Scalar(250, 0, 0), -1);
     ASSERT_TRUE(cv::imwrite(path, picture));
@@ -120,9 +120,9 @@ TEST(StreamSources, StillImageIsDeliveredRepeatedlyInFreshBuffers) {
 }
 
 TEST(StreamSources, FileThatDisappearsStopsFramesAndTheyResumeWhenItReturns) {
-    CScratchDir dir;
-    const std::string path = dir.Path + "/short.avi";
-    const std::string aside = dir.Path + "/aside.avi";
+    CScratchFolder dir;
+    const std::string path = dir.Path().string() + "/short.avi";
+    const std::string aside = dir.Path().string() + "/aside.avi";
     ASSERT_TRUE(WriteLevelsVideo(path, 30.0));
     CImageSource source = CImageSource::Open("file:" + path);
     ASSERT_TRUE(source.HasDevice());

@@ -1,6 +1,6 @@
 // quelta-track's options, output files and errors, end to end.
-#include "Reference.h"
 #include "Scenes.h"
+#include "ToolChecks.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ protected:
 
     CToolRun Run(std::vector<std::string> args) { return RunTrack(args, Dir.Path()); }
 
-    CScratchDir Dir;
+    CScratchFolder Dir;
     CLimits Limits;
     std::vector<cv::Mat> Frames;
 };

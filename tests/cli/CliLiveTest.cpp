@@ -1,8 +1,8 @@
 // quelta-track on live sources: the built-in test camera (with its truth columns), a looping
 // file and a GStreamer pipeline.
-#include "Reference.h"
 #include "Scenes.h"
 #include "TestCamera.h"
+#include "ToolChecks.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ namespace {
 
 // Learns the mark's colour the way a user would: a click at its centre on one still frame of
 // the same camera, saved with --save-settings.
-std::string LearnTestCameraColour(const CScratchDir& dir, const CTestCamera& camera) {
+std::string LearnTestCameraColour(const CScratchFolder& dir, const CTestCamera& camera) {
     int64_t n = 0;
     while (!camera.MarkFullyInView(n))
         ++n;
@@ -33,7 +33,7 @@ std::string LearnTestCameraColour(const CScratchDir& dir, const CTestCamera& cam
 }
 
 TEST(CliLive, TestCameraRowsFollowTheTruthColumns) {
-    CScratchDir dir;
+    CScratchFolder dir;
     const CTestCamera camera(320, 240, 30);
     const std::string settings = LearnTestCameraColour(dir, camera);
     const CToolRun run =
@@ -69,7 +69,7 @@ TEST(CliLive, TestCameraRowsFollowTheTruthColumns) {
 }
 
 TEST(CliLive, LoopingFileRunsForTheFramesAsked) {
-    CScratchDir dir;
+    CScratchFolder dir;
     cv::VideoWriter writer(dir / "clip.avi", cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30,
                            {160, 120});
     ASSERT_TRUE(writer.isOpened());
@@ -91,7 +91,7 @@ TEST(CliLive, LoopingFileRunsForTheFramesAsked) {
 }
 
 TEST(CliLive, GStreamerPipelineDelivers) {
-    CScratchDir dir;
+    CScratchFolder dir;
     const CToolRun run =
         RunTrack({"--frames", "3",
                   "gst:videotestsrc ! video/x-raw,width=160,height=120 ! videoconvert ! appsink"},

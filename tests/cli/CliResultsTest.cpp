@@ -1,6 +1,6 @@
 // quelta-track's numbers checked against OpenCV's own pipeline on generated pictures.
-#include "Reference.h"
 #include "Scenes.h"
+#include "ToolChecks.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +54,7 @@ TEST(CliResults, ImageListMatchesConnectedComponentsReference) {
     uint64_t seed = 100;
     for (const CRunCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        CScratchDir dir;
+        CScratchFolder dir;
         std::vector<cv::Mat> frames;
         std::vector<std::string> args{"--settings", dir / "limits.qta"};
         WriteFile(dir / "limits.qta", SettingsText(c.Limits));
@@ -71,7 +71,7 @@ TEST(CliResults, ImageListMatchesConnectedComponentsReference) {
 // A speckled frame has more groups than a 16-bit mask can number: the disc below the specks
 // is still the mark, and regions counts every group.
 TEST(CliResults, MoreSpecksThanLabelsStillFindsTheMarkAndCountsEveryGroup) {
-    CScratchDir dir;
+    CScratchFolder dir;
     cv::Mat frame = DiscScene({1000, 700}, {500, 640}, 30);
     for (int y = 0; y < 590; y += 3)
         for (int x = 0; x < 1000; x += 3)
@@ -87,7 +87,7 @@ TEST(CliResults, MoreSpecksThanLabelsStillFindsTheMarkAndCountsEveryGroup) {
 }
 
 TEST(CliResults, NothingFoundGivesZeroAndEightEmptyFields) {
-    CScratchDir dir;
+    CScratchFolder dir;
     cv::imwrite(dir / "empty.png", Background({64, 48}, 3));
     const CToolRun run = RunTrack({"empty.png"}, dir.Path());
     ASSERT_EQ(run.Status, 0) << run.Err;
@@ -97,7 +97,7 @@ TEST(CliResults, NothingFoundGivesZeroAndEightEmptyFields) {
 
 // Every frame of the video, in order; the reference sees the frames as OpenCV decodes them.
 TEST(CliResults, VideoFileGivesEveryFrame) {
-    CScratchDir dir;
+    CScratchFolder dir;
     const std::string video = dir / "clip.avi";
     cv::VideoWriter writer(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25, {320, 240});
     ASSERT_TRUE(writer.isOpened());
@@ -127,7 +127,7 @@ TEST(CliResults, VideoFileGivesEveryFrame) {
 // The click learns the colour from the 11 x 11 window around the point, widened by 30 on Y
 // and 5 on U and V, and --save-settings writes what was learnt.
 TEST(CliResults, ClickCalibratesFromTheWindowAndSaveSettingsKeepsIt) {
-    CScratchDir dir;
+    CScratchFolder dir;
     cv::Mat frame = DiscScene({640, 480}, {200, 150}, 25, 4);
     cv::imwrite(dir / "in.png", frame);
     const CToolRun run =
@@ -160,7 +160,7 @@ TEST(CliResults, ClickCalibratesFromTheWindowAndSaveSettingsKeepsIt) {
 
 // Defaults, then the per-user store, then --settings; the store is only ever read.
 TEST(CliResults, StartValuesComeFromStoreThenSettingsFileAndStoreIsNeverWritten) {
-    CScratchDir dir;
+    CScratchFolder dir;
     const cv::Mat frame = DiscScene({320, 240}, {100, 100}, 20, 6);
     cv::imwrite(dir / "in.png", frame);
     const std::filesystem::path conf =

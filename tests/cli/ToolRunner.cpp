@@ -76,17 +76,6 @@ CToolRun RunTrack(const std::vector<std::string>& args, const std::filesystem::p
     return run;
 }
 
-CScratchDir::CScratchDir() {
-    std::string dir = (std::filesystem::temp_directory_path() / "quelta-cli-XXXXXX").string();
-    if (mkdtemp(dir.data()))
-        Dir = dir;
-}
-
-CScratchDir::~CScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(Dir, ignored);
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;

@@ -1,4 +1,6 @@
 #pragma once
+#include "ScratchFolder.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,18 +15,6 @@ struct CToolRun {
 
 // Runs quelta-track with `args` (no shell), stdin from /dev/null, in the working folder `dir`.
 CToolRun RunTrack(const std::vector<std::string>& args, const std::filesystem::path& dir);
-
-// A fresh scratch folder per test, removed at the end.
-class CScratchDir {
-public:
-    CScratchDir();
-    ~CScratchDir();
-    const std::filesystem::path& Path() const { return Dir; }
-    std::string operator/(const std::string& name) const { return (Dir / name).string(); }
-
-private:
-    std::filesystem::path Dir;
-};
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);

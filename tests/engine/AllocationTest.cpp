@@ -25,12 +25,12 @@ TEST(AllocationCounter, PassesOnSameSizedFramesAllocateNothing) {
     AcceptAround(params, Blue, 4);
     std::vector<cv::Mat> frames;
     for (int i = 0; i < 4; ++i) {
-        cv::Mat f = Random(641, 480, 300 + i);
+        cv::Mat f = RandomFrame(641, 480, 300 + i);
         cv::circle(f, {100 + 90 * i, 200}, 30, cv::Scalar(Blue[0], Blue[1], Blue[2], 255),
                    cv::FILLED);
         frames.push_back(f);
     }
-    frames.push_back(Solid(641, 480, Blue));
+    frames.push_back(SolidFrame(641, 480, Blue));
     std::vector<cv::Mat> work;
     for (const cv::Mat& f : frames)
         work.push_back(f.clone());

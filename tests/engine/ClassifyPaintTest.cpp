@@ -51,7 +51,7 @@ TEST(ClassifyPixels, MinimumAboveMaximumAcceptsNothingAndClearsOldLabels) {
 }
 
 TEST(PaintMask, PaintsWhiteExactlyWhereTheMaskIsSetAndKeepsTheFourthByte) {
-    cv::Mat frame = Random(37, 11, 5);
+    cv::Mat frame = RandomFrame(37, 11, 5);
     const cv::Mat before = frame.clone();
     cv::RNG rng(9);
     cv::Mat mask(11, 37, CV_16UC1);

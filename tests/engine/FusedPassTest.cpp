@@ -51,7 +51,7 @@ TEST_F(FusedPass, RandomFramesOfManySizesMatchTheStages) {
     for (int round = 0; round < 40; ++round) {
         const int width = 1 + rng.uniform(0, 300);
         const int height = 1 + rng.uniform(0, 120);
-        ExpectSameAsStages(Random(width, height, round), HalfOfRandomPixels(),
+        ExpectSameAsStages(RandomFrame(width, height, round), HalfOfRandomPixels(),
                            std::to_string(width) + "x" + std::to_string(height));
     }
 }
@@ -61,33 +61,33 @@ TEST_F(FusedPass, StructuredFramesMatchTheStages) {
     AcceptAround(p, Blue, 3);
     const cv::Scalar blue(Blue[0], Blue[1], Blue[2], 255);
 
-    cv::Mat discs = Solid(641, 479, Grey);
+    cv::Mat discs = SolidFrame(641, 479, Grey);
     for (int i = 0; i < 25; ++i)
         cv::circle(discs, {13 + 25 * i, 20 + 17 * i}, 4 + i % 9, blue, cv::FILLED);
     ExpectSameAsStages(discs, p, "discs");
 
-    cv::Mat checker = Solid(97, 61, Grey);
+    cv::Mat checker = SolidFrame(97, 61, Grey);
     for (int y = 0; y < checker.rows; ++y)
         for (int x = (y % 2); x < checker.cols; x += 2)
             checker.at<cv::Vec4b>(y, x) = cv::Vec4b(255, 40, 20, 255);
     ExpectSameAsStages(checker, p, "checkerboard: one diagonal group");
 
-    cv::Mat stripes = Solid(200, 50, Grey);
+    cv::Mat stripes = SolidFrame(200, 50, Grey);
     for (int x = 0; x < stripes.cols; x += 3)
         stripes.col(x).setTo(blue);
     ExpectSameAsStages(stripes, p, "vertical stripes");
 
-    cv::Mat everything = Solid(130, 70, Blue);
+    cv::Mat everything = SolidFrame(130, 70, Blue);
     ExpectSameAsStages(everything, p, "every pixel accepted");
 
-    cv::Mat specks = Solid(640, 480, Grey);
+    cv::Mat specks = SolidFrame(640, 480, Grey);
     for (int y = 0; y < 480; y += 2)
         for (int x = 0; x < 640; x += 2)
             specks.at<cv::Vec4b>(y, x) = cv::Vec4b(255, 40, 20, 255);
     ExpectSameAsStages(specks, p, "more groups than labels");
     EXPECT_EQ(CColorTracker::MaxLabels, Tracker->RegionCount());
 
-    cv::Mat edges = Solid(64, 64, Grey);  // runs that touch the right edge at a word boundary
+    cv::Mat edges = SolidFrame(64, 64, Grey);  // runs that touch the right edge at a word boundary
     edges(cv::Rect(60, 0, 4, 64)).setTo(blue);
     edges(cv::Rect(0, 10, 64, 1)).setTo(blue);
     ExpectSameAsStages(edges, p, "runs to the right edge");

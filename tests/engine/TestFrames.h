@@ -1,6 +1,9 @@
 #pragma once
-// Frames and references shared by the engine tests.
+// Frames and references of the engine tests (the scenes and the OpenCV reference that other
+// tests share come from tests/support).
 #include "ColorTracker.h"
+#include "Reference.h"
+#include "Scenes.h"
 #include "TrackingSteps.h"
 
 #include <opencv2/core.hpp>
@@ -13,29 +16,9 @@
 
 namespace TestFrames {
 
-// B,G,R,A frame of one colour.
-inline cv::Mat Solid(int width, int height, cv::Scalar bgr) {
-    return cv::Mat(height, width, CV_8UC4, cv::Scalar(bgr[0], bgr[1], bgr[2], 255));
-}
-
-// Random B,G,R,A bytes.
-inline cv::Mat Random(int width, int height, uint64_t seed) {
-    cv::Mat f(height, width, CV_8UC4);
-    cv::RNG rng(seed);
-    rng.fill(f, cv::RNG::UNIFORM, 0, 256);
-    return f;
-}
-
-// YUV of one B,G,R colour as cv::cvtColor gives it.
-inline cv::Vec3b YuvOf(cv::Scalar bgr) {
-    cv::Mat px(1, 1, CV_8UC3, bgr), yuv;
-    cv::cvtColor(px, yuv, cv::COLOR_BGR2YUV);
-    return yuv.at<cv::Vec3b>(0, 0);
-}
-
 // Bounds that accept exactly the colours whose YUV lies within `margin` of `bgr`'s.
 inline void AcceptAround(CTrackingParams& p, cv::Scalar bgr, int margin) {
-    const cv::Vec3b c = YuvOf(bgr);
+    const cv::Vec3b c = YuvOf(cv::Vec3b(uint8_t(bgr[0]), uint8_t(bgr[1]), uint8_t(bgr[2])));
     auto lo = [&](int v) { return uint8_t(std::max(v - margin, 0)); };
     auto hi = [&](int v) { return uint8_t(std::min(v + margin, 255)); };
     p.lMin = lo(c[0]);

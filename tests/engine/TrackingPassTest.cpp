@@ -21,7 +21,7 @@ struct TrackingPass : ::testing::Test {
 
     // Grey frame with a blue rectangle; the bounds accept the blue only.
     cv::Mat FrameWithMark(int width, int height, cv::Rect mark) {
-        cv::Mat f = Solid(width, height, Grey);
+        cv::Mat f = SolidFrame(width, height, Grey);
         f(mark).setTo(cv::Scalar(Blue[0], Blue[1], Blue[2], 255));
         AcceptAround(Params, Blue, 4);
         return f;
@@ -139,7 +139,7 @@ TEST_F(TrackingPass, NoQualifyingBlobDrawsNoRedButStillTheGreenWindow) {
 }
 
 TEST_F(TrackingPass, ClickCalibratesOnceOverTheElevenByElevenWindow) {
-    cv::Mat frame = Random(640, 480, 31);
+    cv::Mat frame = RandomFrame(640, 480, 31);
     const cv::Mat original = frame.clone();
     Tracker->SetCalibrationPoint(200, 100);
     Tracker->RequestCalibration();
@@ -162,7 +162,7 @@ TEST_F(TrackingPass, ClickCalibratesOnceOverTheElevenByElevenWindow) {
 }
 
 TEST_F(TrackingPass, ClickNearTheCornerCalibratesOverTheClippedWindow) {
-    cv::Mat frame = Solid(640, 480, Grey);
+    cv::Mat frame = SolidFrame(640, 480, Grey);
     frame.at<cv::Vec4b>(478, 8) = cv::Vec4b(255, 255, 255, 255);  // just outside the window
     frame.at<cv::Vec4b>(472, 2) = cv::Vec4b(255, 255, 255, 255);
     Tracker->SetCalibrationPoint(2, 478);
@@ -178,7 +178,7 @@ TEST_F(TrackingPass, ClickNearTheCornerCalibratesOverTheClippedWindow) {
 }
 
 TEST_F(TrackingPass, ClickAtTheOriginWaitsForARealPoint) {
-    cv::Mat frame = Solid(64, 48, Grey);
+    cv::Mat frame = SolidFrame(64, 48, Grey);
     Tracker->SetCalibrationPoint(0, 0);
     Tracker->RequestCalibration();
     Tracker->ProcessFrame(frame, Params);
@@ -193,7 +193,7 @@ TEST_F(TrackingPass, ClickAtTheOriginWaitsForARealPoint) {
 }
 
 TEST_F(TrackingPass, PointOutsideTheFrameGivesAnEmptyWindowAndRangesNothingMeets) {
-    cv::Mat frame = Solid(640, 480, Grey);
+    cv::Mat frame = SolidFrame(640, 480, Grey);
     Params.MinWidth = 11;
     Tracker->SetCalibrationPoint(700, 10);
     Tracker->RequestCalibration();
@@ -279,7 +279,7 @@ TEST_F(TrackingPass, ShapeAndSizeLimitsApplyInThePass) {
 }
 
 TEST_F(TrackingPass, WorkingImagesAreDenseReusedAndRemadeOnANewSize) {
-    cv::Mat small = Solid(320, 240, Grey);
+    cv::Mat small = SolidFrame(320, 240, Grey);
     Tracker->ProcessFrame(small, Params);
     const uint8_t* yuvData = Tracker->YuvImage().data;
     const uint8_t* maskData = Tracker->MaskImage().data;
@@ -288,7 +288,7 @@ TEST_F(TrackingPass, WorkingImagesAreDenseReusedAndRemadeOnANewSize) {
     EXPECT_EQ(maskData, Tracker->MaskImage().data);
 
     for (cv::Size size : {cv::Size(640, 480), cv::Size(333, 17), cv::Size(1, 5)}) {
-        cv::Mat frame = Random(size.width, size.height, size.width);
+        cv::Mat frame = RandomFrame(size.width, size.height, size.width);
         Tracker->ProcessFrame(frame, Params);
         const cv::Mat& yuv = Tracker->YuvImage();
         const cv::Mat& mask = Tracker->MaskImage();

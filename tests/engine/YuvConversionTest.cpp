@@ -115,7 +115,7 @@ TEST(YuvConversion, FusedKernelsStayInsideTheirRowsForEveryWidth) {
     for (const CKernelCase& k : FusedKernels()) {
         for (int width :
              {1, 2, 7, 8, 9, 15, 16, 17, 18, 19, 31, 33, 47, 63, 64, 65, 79, 80, 641, 1279}) {
-            cv::Mat frame = Random(width, 1, width);
+            cv::Mat frame = RandomFrame(width, 1, width);
             cv::Mat expected;
             cv::cvtColor(frame, expected, cv::COLOR_BGR2YUV);
             const int words = (width + 63) / 64;
@@ -146,7 +146,7 @@ TEST(YuvConversion, RandomFramesOfOddSizesGiveCvtColorBytes) {
     for (int i = 0; i < 40; ++i) {
         const int width = 1 + (i * 37) % 203;
         const int height = 1 + (i * 11) % 29;
-        cv::Mat frame = Random(width, height, 100 + i);
+        cv::Mat frame = RandomFrame(width, height, 100 + i);
         cv::Mat expected, ours;
         cv::cvtColor(frame, expected, cv::COLOR_BGR2YUV);
         TrackingSteps::ConvertToYuv(frame, ours);

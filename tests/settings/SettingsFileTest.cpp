@@ -1,4 +1,5 @@
 #include "SettingsFile.h"
+#include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +23,7 @@ const std::vector<std::string> DefaultLines{
 
 class SettingsFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        Dir = fs::temp_directory_path() /
-              ("qta-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-    }
-    void TearDown() override { fs::remove_all(Dir); }
-
-    std::string PathOf(const std::string& name) const { return (Dir / name).string(); }
+    std::string PathOf(const std::string& name) const { return Scratch / name; }
 
     std::string Write(const std::string& text, const std::string& name = "in.qta") const {
         std::ofstream(PathOf(name), std::ios::binary) << text;
@@ -80,7 +73,8 @@ protected:
         return LoadSettingsFile(out, Write(text));
     }
 
-    fs::path Dir;
+    CScratchFolder Scratch;
+    const fs::path& Dir = Scratch.Path();
 };
 
 TEST_F(SettingsFileTest, SavedDefaultsAreExactlyTheTwelveCrLfLines) {

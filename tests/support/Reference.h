@@ -1,0 +1,42 @@
+#pragma once
+// The tracking pass written with OpenCV's own operations: cvtColor to YUV, inRange,
+// connectedComponentsWithStats (8-connected), then the selection rule (longest truncated
+// diagonal within the scaled limits, the first one on ties). Tests hold the engine and the
+// tools to it; the benchmark times it beside the engine. It shares no code with the engine.
+#include "TrackingParams.h"
+
+#include <opencv2/core/mat.hpp>
+
+// The tracking limits as the reference states them.
+struct CLimits {
+    int lMin = 0, lMax = 0, a1Min = 0, a1Max = 0, a2Min = 0, a2Max = 0;
+    unsigned MinARatio = 0, MinWidth = 3, MaxWidth = 640, MinHeight = 3, MaxHeight = 480;
+};
+CLimits LimitsOf(const CTrackingParams& params);
+
+// What the pass finds on one frame.
+struct CReference {
+    bool Found = false;
+    int Regions = 0;
+    int MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;  // inclusive box
+    double CenterX = 0, CenterY = 0, Row = 0, Col = 0;
+};
+
+// Keeps its images from frame to frame, as OpenCV code normally would. OpenCV runs on one
+// thread, which also numbers the regions in raster order.
+class COpenCvReference {
+public:
+    COpenCvReference();
+    CReference Track(const cv::Mat& bgra, const CLimits& limits);
+
+private:
+    cv::Mat Yuv, Mask, Labels, Stats, Centroids;
+};
+
+// One frame, with images of its own.
+CReference ReferenceTrack(const cv::Mat& bgra, const CLimits& limits);
+
+// Bounds that accept `bgr` with a margin on each YUV component.
+CLimits BoundsAround(const cv::Vec3b& bgr, int margin);
+// YUV of one B,G,R colour as cv::cvtColor gives it.
+cv::Vec3b YuvOf(const cv::Vec3b& bgr);
