@@ -1,11 +1,11 @@
 #include "SettingsFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <random>
 #include <string>
 #include <string_view>
@@ -121,16 +121,56 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// A valid file is twelve short lines; this much holds them many times over, trailing words and
+// all. Nothing past it is read, so a huge or endless file costs no more than a small one.
+constexpr size_t MaxFileBytes = 4096;
+
+// The start of a regular file, at most MaxFileBytes. Anything else (a folder, a FIFO, a
+// device such as /dev/zero) is refused at once: O_NONBLOCK keeps the open of a FIFO without a
+// writer from waiting.
+bool ReadHead(const std::string& path, std::string& text) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    text.resize(MaxFileBytes);
+    size_t done = 0;
+    while (ok && done < text.size()) {
+        const ssize_t n = read(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n >= 0;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    text.resize(done);
+    return ok;
+}
+
+// The next line of `text` from `at` (its end, "\n", not included); false at the end.
+bool NextLine(std::string_view text, size_t& at, std::string& line) {
+    if (at >= text.size())
+        return false;
+    const size_t end = std::min(text.find('\n', at), text.size());
+    line.assign(text.substr(at, end - at));
+    at = end + 1;
+    return true;
+}
+
 }  // namespace
 
 bool LoadSettingsFile(CTrackingParams& params, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string text;
+    if (!ReadHead(path, text))
         return false;
     std::array<int64_t, 12> values{};
     std::string line;
+    size_t at = 0;
     for (size_t k = 0; k < Lines.size(); ++k) {
-        if (!std::getline(in, line) || !ParseLine(line, Lines[k], values[k]))
+        if (!NextLine(text, at, line) || !ParseLine(line, Lines[k], values[k]))
             return false;
     }
     params.lMin = static_cast<uint8_t>(values[1]);
@@ -148,9 +188,14 @@ bool LoadSettingsFile(CTrackingParams& params, const std::string& path) {
 }
 
 // Written in full to a temporary file and renamed over the target, so a failure at any
-// step (full disk, quota, missing folder) leaves an existing file exactly as it was.
+// step (full disk, quota, missing folder) leaves an existing file exactly as it was. The
+// rename would replace a file the user may not write (a 0444 file, or another user's in a
+// shared folder), so such a target is refused first, as writing it in place would be. A file
+// with several hard links is replaced under this name only; its other names keep the old text.
 bool SaveSettingsFile(const CTrackingParams& params, const std::string& path) {
     const std::string target = ResolvedTarget(path);
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        return false;
     std::string tempPath;
     const int fd = OpenTemporary(target, tempPath);
     if (fd < 0)

@@ -12,6 +12,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -248,6 +249,51 @@ TEST_F(SettingsFileTest, SaveThroughALinkReplacesTheFileItNamesAndKeepsItsMode) 
     EXPECT_EQ(p, Marked());
     EXPECT_EQ(fs::status(real).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// Only regular files are read, and only their start: a device, a FIFO without a writer or an
+// endless stream fails at once instead of hanging the caller while memory grows. Run in a child
+// with an alarm and a memory ceiling, so the unbounded reads fail the test instead of the run.
+int RefusesAllButTheRegularFile(const CTrackingParams& marked, const std::string& fifo,
+                                const std::string& folder, const std::string& longFile) {
+    alarm(10);
+    const rlimit memory{512u << 20, 512u << 20};
+    setrlimit(RLIMIT_AS, &memory);
+    CTrackingParams p = marked;
+    const bool refused = !LoadSettingsFile(p, "/dev/zero") && !LoadSettingsFile(p, fifo) &&
+                         !LoadSettingsFile(p, folder) && p == marked;
+    return refused && LoadSettingsFile(p, longFile) ? 0 : 1;
+}
+
+TEST_F(SettingsFileTest, OnlyTheStartOfARegularFileIsEverRead) {
+    const std::string fifo = PathOf("fifo.qta");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string tail =
+        Write(Join(DefaultLines, "\r\n") + std::string(1 << 20, 'x'), "tail.qta");
+    EXPECT_EXIT(_exit(RefusesAllButTheRegularFile(Marked(), fifo, Dir.string(), tail)),
+                testing::ExitedWithCode(0), "");
+}
+
+// The rename would replace a file the user may not write; such a save must fail and change
+// nothing, as writing in place would. Root may write anything, so the child becomes nobody.
+int SavesOverAProtectedFile(const std::string& folder, const std::string& path) {
+    if (geteuid() == 0) {
+        const uid_t nobody = 65534;
+        if (chown(folder.c_str(), nobody, nobody) != 0 ||
+            chown(path.c_str(), nobody, nobody) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+            setresuid(nobody, nobody, nobody) != 0)
+            return 2;
+    }
+    chmod(path.c_str(), 0444);
+    return SaveSettingsFile(CTrackingParams{}, path) ? 1 : 0;
+}
+
+TEST_F(SettingsFileTest, SaveOverAWriteProtectedFileFailsAndChangesNothing) {
+    const std::string path = PathOf("locked.qta");
+    ASSERT_TRUE(SaveSettingsFile(Marked(), path));
+    const std::string before = ReadAll(path);
+    EXPECT_EXIT(_exit(SavesOverAProtectedFile(Dir.string(), path)), testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadAll(path), before);
 }
 
 }  // namespace
