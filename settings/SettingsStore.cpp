@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -13,6 +14,8 @@ namespace {
 // The one place that names the store: ~/.config/Orda/Quelta.conf.
 constexpr char Organisation[] = "Orda";
 constexpr char Application[] = "Quelta";
+constexpr char SourceGroup[] = "Capture";
+constexpr char SourceName[] = "Source";
 constexpr char SourceKey[] = "Capture/Source";
 
 struct CStoredValue {
@@ -88,13 +91,45 @@ std::optional<uint32_t> ReadValue(const QSettings& store, const CStoredValue& v)
     return number;
 }
 
+// A malformed line elsewhere in the file (a half-written file, a hand edit) only sets
+// FormatError; every well-formed value is still there. Only a store that cannot be read at all
+// counts as a failure.
+bool Readable(const QSettings& store) { return store.status() != QSettings::AccessError; }
+
+// The text after "Source=" in [Capture], as the file holds it. QSettings splits an unquoted
+// value at its commas (a GStreamer pipeline has many), so a hand-written pipeline reaches us as
+// a list; the line itself still says what the user wrote.
+QString RawSourceLine(const QSettings& store) {
+    QFile file(store.fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString group;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine(64 * 1024)).trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
+            group = line.mid(1, line.size() - 2).trimmed();
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (group == QLatin1String(SourceGroup) && equals > 0 &&
+            line.left(equals).trimmed() == QLatin1String(SourceName))
+            return line.mid(equals + 1).trimmed();
+    }
+    return {};
+}
+
+QString StoredSource(const QSettings& store) {
+    const QVariant value = store.value(SourceKey);
+    if (value.typeId() == QMetaType::QStringList)
+        return RawSourceLine(store);
+    return value.toString();
+}
+
 }  // namespace
 
 // Reads only: a missing group or file simply leaves every field as it was. Writing nothing
 // here matters, because quelta-track and the library read the store but must never change it.
 bool ReadRegistry(CTrackingParams& params) {
     QSettings store(Organisation, Application);
-    if (store.status() != QSettings::NoError)
+    if (!Readable(store))
         return false;
     store.beginGroup(QStringLiteral("Settings"));
     const auto colors = ColorFields(params);
@@ -115,8 +150,12 @@ bool ReadRegistry(CTrackingParams& params) {
 
 bool WriteRegistry(const CTrackingParams& params) {
     QSettings store(Organisation, Application);
-    if (store.status() != QSettings::NoError)
+    if (!Readable(store))
         return false;
+    // Rewriting the file would store a hand-written pipeline as the list QSettings read it as;
+    // it goes back as the one text it is.
+    if (store.value(SourceKey).typeId() == QMetaType::QStringList)
+        store.setValue(SourceKey, RawSourceLine(store));
     CTrackingParams copy = params;
     const auto colors = ColorFields(copy);
     const auto limits = LimitFields(copy);
@@ -133,17 +172,17 @@ bool WriteRegistry(const CTrackingParams& params) {
     // A store that cannot be written (folder or file not writable, disk full) says so only
     // after sync.
     store.sync();
-    return store.status() == QSettings::NoError;
+    return Readable(store);
 }
 
 std::string RememberedSource() {
     const QSettings store(Organisation, Application);
-    return store.value(SourceKey).toString().toStdString();
+    return StoredSource(store).toStdString();
 }
 
 bool RememberSource(const std::string& name) {
     QSettings store(Organisation, Application);
     store.setValue(SourceKey, QString::fromStdString(name));
     store.sync();
-    return store.status() == QSettings::NoError;
+    return Readable(store);
 }

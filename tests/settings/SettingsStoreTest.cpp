@@ -193,4 +193,35 @@ TEST_F(SettingsStoreTest, UnreadableStoreLeavesTheRecordUnchanged) {
     EXPECT_EQ(p, Marked());
 }
 
+// A stray line ("[Broken", a half-written file) puts the store in a format error, but every
+// valid value in it still counts, for reading and for the next write.
+TEST_F(SettingsStoreTest, MalformedLineKeepsEveryValidValue) {
+    ASSERT_TRUE(WriteRegistry(Marked()));
+    const std::string text = FileText();
+    std::ofstream(ConfigFile(), std::ios::binary) << "[Broken\n" << text;
+    CTrackingParams p;
+    ASSERT_TRUE(ReadRegistry(p));
+    EXPECT_EQ(p, Marked());
+    CTrackingParams changed = Marked();
+    changed.lMin = 99;
+    EXPECT_TRUE(WriteRegistry(changed));
+    p = CTrackingParams{};
+    ASSERT_TRUE(ReadRegistry(p));
+    EXPECT_EQ(p, changed);
+}
+
+// A pipeline typed into the file as the README shows it (commas unquoted) is read back as the
+// text that was written, also after the program has rewritten the store.
+TEST_F(SettingsStoreTest, HandWrittenPipelineIsReadBackAsWritten) {
+    const std::string pipeline =
+        "gst:videotestsrc ! video/x-raw,width=640, height=480 ! videoconvert ! appsink";
+    fs::create_directories(ConfigDir());
+    std::ofstream(ConfigFile(), std::ios::binary) << "[Capture]\nSource=" << pipeline << "\n";
+    EXPECT_EQ(RememberedSource(), pipeline);
+    ASSERT_TRUE(WriteRegistry(Marked()));
+    EXPECT_EQ(RememberedSource(), pipeline);
+    ASSERT_TRUE(RememberSource(pipeline));
+    EXPECT_EQ(RememberedSource(), pipeline);
+}
+
 }  // namespace
