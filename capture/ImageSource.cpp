@@ -9,21 +9,18 @@ CImageSource::~CImageSource() = default;
 CImageSource::CImageSource(const CImageSource&) = default;
 CImageSource& CImageSource::operator=(const CImageSource&) = default;
 
-// A source counts as opened once it has delivered one frame; it is then let go again, so a
-// camera does not stay lit until capture is enabled.
+// A source counts as opened once it has delivered one frame (it is then let go again, so a
+// camera does not stay lit until capture is enabled), or when it is still busy starting after
+// the probe's wait: a slow or stalled stream must not hold up the caller.
 CImageSource CImageSource::Open(const std::string& name) {
     auto device = MakeCaptureDevice(name);
-    if (!device || !device->Start())
+    if (!device)
         return {};
-    CFramePool pool;
-    cv::Mat frame;
-    CFrameInfo info;
-    const bool delivered = device->Grab(pool, frame, info);
-    device->Stop();
-    if (!delivered)
+    auto state = std::make_shared<CSourceState>(name, std::move(device));
+    if (!state->Probe())
         return {};
     CImageSource source;
-    source.State = std::make_shared<CSourceState>(name, std::move(device));
+    source.State = std::move(state);
     return source;
 }
 

@@ -57,6 +57,29 @@ TEST(StreamSources, GStreamerTestPipelineDeliversColourBars) {
     source.EnableCapture(false);
 }
 
+// A stream that goes silent must not hold up whoever stops it: here the pipeline's frames are
+// 30 s apart, and stopping capture, starting it again and letting the source go must each
+// return long before the next one (the stuck read is left to finish on its own).
+TEST(StreamSources, SilentStreamNeverHoldsUpStopOrRelease) {
+    auto source = std::make_unique<CImageSource>(CImageSource::Open(
+        "gst:videotestsrc is-live=true ! video/x-raw,width=64,height=48,framerate=1/30 ! "
+        "videoconvert ! video/x-raw,format=BGR ! appsink"));
+    ASSERT_TRUE(source->HasDevice());
+    CFrameSequence seq;
+    source->Connect(&seq);
+    source->EnableCapture(true);
+    cv::Mat frame;
+    seq.PopFront(frame, 2000);  // gives the grabber time to reach its long read
+    auto returnsSoon = [](auto step) {
+        auto done = std::async(std::launch::async, step);
+        return done.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    };
+    EXPECT_TRUE(returnsSoon([&] { source->EnableCapture(false); }));
+    EXPECT_TRUE(returnsSoon([&] { source->EnableCapture(true); }));
+    EXPECT_TRUE(returnsSoon([&] { source->EnableCapture(false); }));
+    EXPECT_TRUE(returnsSoon([&] { source.reset(); }));
+}
+
 TEST(StreamSources, VideoFileLoopsFromItsLastFrameToItsFirst) {
     CScratchFolder dir;
     const std::string path = dir.Path().string() + "/levels.avi";
