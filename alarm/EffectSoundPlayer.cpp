@@ -3,8 +3,9 @@
 #include "WavDuration.h"
 
 #include <QAudioDevice>
-#include <QFileInfo>
 #include <QMediaDevices>
+
+#include <utility>
 
 namespace {
 constexpr int kWatchdogMarginMs = 1000;
@@ -17,7 +18,8 @@ QString FileOf(const QUrl& source) {
 
 QUrl CEffectSoundPlayer::DefaultSound() { return QUrl("qrc:/alarm/alarma.wav"); }
 
-CEffectSoundPlayer::CEffectSoundPlayer(QObject* parent) : CSoundPlayer(parent) {
+CEffectSoundPlayer::CEffectSoundPlayer(QStringList folders, QObject* parent)
+    : CSoundPlayer(parent), Folders(std::move(folders)) {
     Watchdog.setSingleShot(true);
     connect(&Watchdog, &QTimer::timeout, this, &CEffectSoundPlayer::Stop);
     connect(&Effect, &QSoundEffect::statusChanged, this, &CEffectSoundPlayer::OnStatusChanged);
@@ -29,11 +31,8 @@ void CEffectSoundPlayer::Play(const QString& path) {
         return;
     Busy = true;
     Began = false;
-    const QFileInfo file(path);
-    if (path.isEmpty() || !file.isFile())
-        Load(DefaultSound());
-    else
-        Load(QUrl::fromLocalFile(file.absoluteFilePath()));
+    const QString file = FindSoundFile(path, Folders);
+    Load(file.isEmpty() ? DefaultSound() : QUrl::fromLocalFile(file));
 }
 
 void CEffectSoundPlayer::Stop() {

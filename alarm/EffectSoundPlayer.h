@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SoundFiles.h"
 #include "SoundPlayer.h"
 
 #include <QSoundEffect>
@@ -7,7 +8,8 @@
 #include <QUrl>
 
 // The real player on QSoundEffect. The named file is reloaded on every Play, because it may
-// have been written or replaced since the last one; the default sound is a resource.
+// have been written or replaced since the last one; the default sound is a resource. A relative
+// name is looked for in the working folder, then in `folders` (see SoundFiles.h).
 //
 // QSoundEffect does not always say when a sound is over: without an audio device it stays
 // "playing" for ever. A watchdog set to the file's own length (plus a margin) ends every sound,
@@ -18,7 +20,8 @@ class CEffectSoundPlayer : public CSoundPlayer {
 public:
     static QUrl DefaultSound();
 
-    explicit CEffectSoundPlayer(QObject* parent = nullptr);
+    explicit CEffectSoundPlayer(QStringList folders = ProgramSoundFolders(),
+                                QObject* parent = nullptr);
 
     void Play(const QString& path) override;
     bool IsPlaying() const override { return Busy; }
@@ -35,6 +38,7 @@ private:
     void OnPlayingChanged();
     void Finish();
 
+    const QStringList Folders;
     QSoundEffect Effect;
     QTimer Watchdog;
     bool Busy = false;

@@ -9,8 +9,9 @@ class CSoundPlayer : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    // path names a WAV file as typed (relative to the working directory); when it cannot be
-    // played the bundled default alert sound plays instead, and nothing is reported.
+    // path names a WAV file as typed (a relative name is taken from the working directory
+    // first); when it cannot be played the bundled default alert sound plays instead, and
+    // nothing is reported.
     virtual void Play(const QString& path) = 0;
     virtual bool IsPlaying() const = 0;
     virtual void Stop() = 0;

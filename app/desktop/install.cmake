@@ -11,8 +11,9 @@ install(FILES ${_desktop}/quelta-mime.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
   RENAME quelta.xml)
 
-# A staged install (DESTDIR, packaging) leaves the caches to the package's own triggers; a
-# direct install refreshes them so the new type and launchers show at once.
+# A staged install (DESTDIR, as cpack does) leaves the caches alone: on the target system the file
+# triggers of shared-mime-info and desktop-file-utils rebuild them when a package brings these
+# files. A direct install refreshes them so the new type and launchers show at once.
 install(CODE "set(_quelta_datadir \"${CMAKE_INSTALL_DATADIR}\")")
 install(CODE [[
   if(NOT IS_ABSOLUTE "${_quelta_datadir}")

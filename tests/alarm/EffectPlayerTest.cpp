@@ -1,9 +1,12 @@
 // The real player: which sound it starts, and that it always comes to an end.
 #include "EffectSoundPlayer.h"
+#include "SoundFiles.h"
 #include "WavDuration.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +21,7 @@ private slots:
     void missingOrBrokenFileSilent();
     void secondSoundStartsWhilePlaying();
     void wavLengthMisread();
+    void installedSoundNotFoundFromOtherFolder();
 
 private:
     QUrl StartedSource(CEffectSoundPlayer& player, const QString& path);
@@ -118,6 +122,37 @@ void CEffectPlayerTest::wavLengthMisread() {
     QVERIFY(write("text.wav", "just some text, long enough to hold a header"));
     QCOMPARE(WavDurationMs("text.wav"), std::nullopt);
     QCOMPARE(WavDurationMs("absent.wav"), std::nullopt);
+}
+
+void CEffectPlayerTest::installedSoundNotFoundFromOtherFolder() {
+    // The build tree: the copy beside the program.
+    CEffectSoundPlayer inTree(SoundFolders(ALARM_PROGRAM_DIR));
+    QCOMPARE(StartedSource(inTree, "alarma.wav"),
+             QUrl::fromLocalFile(ALARM_PROGRAM_DIR "/alarma.wav"));
+
+    // The monitor's part of an install, into a prefix other than the configured one, looked up
+    // from the test's own folder, which holds no sound.
+    QTemporaryDir prefix;
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(ALARM_CMAKE, {"--install", ALARM_BUILD_DIR, "--component", "alarm", "--prefix",
+                                prefix.path()});
+    QVERIFY2(install.waitForFinished(120000),
+             qPrintable("cmake --install did not end within 120 s: " + install.errorString()));
+    QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0,
+             install.readAll().constData());
+    const QString bin = prefix.path() + "/bin";
+    QVERIFY(QFileInfo(bin + "/alarma-quelta").isExecutable());
+    QVERIFY2(!QFile::exists(bin + "/alarma.wav"), "the sound is data, not a program");
+    CEffectSoundPlayer installed(SoundFolders(bin));
+    QCOMPARE(StartedSource(installed, "alarma.wav"),
+             QUrl::fromLocalFile(prefix.path() + "/share/quelta/alarma.wav"));
+
+    // A file of that name in the start folder still comes first.
+    QVERIFY(QFile::copy(":/alarm/alarma.wav", "alarma.wav"));
+    QCOMPARE(StartedSource(installed, "alarma.wav"),
+             QUrl::fromLocalFile(QDir(Folder.path()).absoluteFilePath("alarma.wav")));
+    QVERIFY(QFile::remove("alarma.wav"));
 }
 
 std::unique_ptr<QObject> MakeEffectPlayerTest() { return std::make_unique<CEffectPlayerTest>(); }
