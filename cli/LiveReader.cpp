@@ -3,6 +3,7 @@
 #include "CaptureDevice.h"
 #include "FrameSequence.h"
 #include "ImageSource.h"
+#include "StopSignals.h"
 #include "TestCamera.h"
 #include "ToolError.h"
 
@@ -30,12 +31,16 @@ public:
         Source.Disconnect(&Sequence);
     }
 
+    // A stop request ends the run here, also while the source is silent: the signal watcher
+    // wakes the wait with an empty image.
     bool Next(cv::Mat& frame) override {
         CFrameInfo info;
         do {
             if (!Sequence.PopFront(frame, NoFrameTimeoutMs, &info))
                 throw CToolError("live source '" + Name + "' sent no frame for " +
                                  std::to_string(NoFrameTimeoutMs / 1000) + " seconds");
+            if (StopRequested())
+                return false;
         } while (frame.empty());  // an empty image only wakes the consumer
         if (frame.type() != CV_8UC4 || !frame.isContinuous())
             frame = ToBgra(frame);
@@ -62,6 +67,9 @@ private:
     std::string Name;
     CImageSource Source;
     CFrameSequence Sequence;
+    CStopWake StopWake{
+        [](void* sequence) { static_cast<CFrameSequence*>(sequence)->FPushBackPImage(); },
+        &Sequence};
     CTestCamera* Camera = nullptr;
     int64_t Index = -1;
 };

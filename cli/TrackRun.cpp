@@ -5,6 +5,7 @@
 #include "FrameReader.h"
 #include "SettingsFile.h"
 #include "SettingsStore.h"
+#include "StopSignals.h"
 #include "ToolError.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -104,7 +105,9 @@ void RunTracking(const CTrackOptions& options, std::FILE* out) {
 
     PrintHeader(out, reader->HasTruth());
     cv::Mat frame;
-    for (long long n = 0; (!options.Frames || n < *options.Frames) && reader->Next(frame); ++n) {
+    // A stop signal ends the run between frames, never inside a CSV line.
+    for (long long n = 0;
+         (!options.Frames || n < *options.Frames) && !StopRequested() && reader->Next(frame); ++n) {
         float row = 0.0f, col = 0.0f;
         tracker->Track(frame, params, pattern.has_value(), &row, &col);
         PrintRow(out, n, *tracker, row, col);
