@@ -45,6 +45,10 @@ public:
         if (frame.type() != CV_8UC4 || !frame.isContinuous())
             frame = ToBgra(frame);
         Index = info.Index;
+        // The capture layer stamps frames on the steady clock; others want calendar time.
+        Captured = std::chrono::system_clock::now() -
+                   std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                       std::chrono::steady_clock::now() - info.CaptureTime);
         return true;
     }
 
@@ -61,6 +65,10 @@ public:
         return cv::Point2f(centre->x - 0.5f, centre->y - 0.5f);
     }
 
+    std::optional<std::chrono::system_clock::time_point> CaptureTime() const override {
+        return Captured;
+    }
+
     bool IsLive() const override { return true; }
 
 private:
@@ -72,6 +80,7 @@ private:
         &Sequence};
     CTestCamera* Camera = nullptr;
     int64_t Index = -1;
+    std::chrono::system_clock::time_point Captured;
 };
 
 }  // namespace
