@@ -3,10 +3,12 @@
 #include "PublishError.h"
 
 #include <mosquitto.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <random>
 
@@ -27,11 +29,41 @@ void InitLibrary() {
     (void)once;
 }
 
+// libmosquitto sets SIGPIPE to "ignore" for the whole process when it makes a client, and the
+// tool would then go on writing into a closed pipe (`quelta-track ... | head`) instead of
+// ending. This keeps the process' own disposition and blocks SIGPIPE only in the threads that
+// write to the broker: the caller's while it connects, and libmosquitto's, which inherits the
+// mask. There a write to a link that the broker reset fails with EPIPE, as libmosquitto expects.
+class CBrokerWritesWithoutSigpipe {
+public:
+    CBrokerWritesWithoutSigpipe() {
+        sigaction(SIGPIPE, nullptr, &Disposition);
+        sigemptyset(&Pipe);
+        sigaddset(&Pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &Pipe, &Mask);
+    }
+    ~CBrokerWritesWithoutSigpipe() {
+        sigaction(SIGPIPE, &Disposition, nullptr);
+        // One raised by the broker's link while connecting is not ours to die of.
+        const timespec none{0, 0};
+        while (sigtimedwait(&Pipe, nullptr, &none) == SIGPIPE) {
+        }
+        pthread_sigmask(SIG_SETMASK, &Mask, nullptr);
+    }
+    CBrokerWritesWithoutSigpipe(const CBrokerWritesWithoutSigpipe&) = delete;
+    CBrokerWritesWithoutSigpipe& operator=(const CBrokerWritesWithoutSigpipe&) = delete;
+
+private:
+    struct sigaction Disposition = {};
+    sigset_t Pipe, Mask;
+};
+
 }  // namespace
 
 CMqttPublisher::CMqttPublisher(const CBrokerAddress& address)
     : StatusTopic(address.Topic + "/status"), PresentTopic(address.Topic + "/present"),
       PositionTopic(address.Topic + "/position") {
+    const CBrokerWritesWithoutSigpipe sigpipe;
     InitLibrary();
     Client = mosquitto_new(ClientId().c_str(), true, this);
     if (!Client)

@@ -11,6 +11,10 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 
 using namespace std::chrono_literals;
@@ -181,6 +185,25 @@ TEST_F(CliPublish, LastWillSaysOfflineWhenTheToolIsKilled) {
     ASSERT_TRUE(Heard("cam/status", 2, 15s)) << "waited for the last will";
     EXPECT_EQ(Subscriber->On("cam/status").back().Payload, "offline");
     EXPECT_EQ(Broker.Log().find("Received DISCONNECT from"), std::string::npos);
+}
+
+// Publishing must not change what a closed output does to the tool: `quelta-track ... | head`
+// ends it, as it does without --publish.
+TEST_F(CliPublish, ClosedOutputEndsTheToolAsWithoutPublishing) {
+    const std::string fifo = Dir / "out.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    CChildProcess track({{QUELTA_TRACK, "--frames", "1000000", "--publish", Broker.Url("cam"),
+                          "testcam:160x120@30"},
+                         Dir.Path().string(),
+                         fifo,
+                         ErrFile(Dir.Path())});
+    ASSERT_TRUE(Heard("cam/position", 3)) << "waited for positions";
+    close(reader);
+    const std::optional<int> status = track.WaitExit(20s);
+    ASSERT_TRUE(status) << "still running 20 s after its output was closed";
+    EXPECT_EQ(*status, 128 + SIGPIPE);
 }
 
 // Escapes let the password hold '@', ':' and '/'; a wrong password is refused at once.

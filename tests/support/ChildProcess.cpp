@@ -16,15 +16,23 @@ namespace {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)  // the parent died before the line above
         _exit(127);
+    // Start as from a shell: no signal blocked or ignored (libmosquitto in the test process
+    // ignores SIGPIPE, and exec would hand that on).
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction standard = {};
+    standard.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal)
+        if (signal != SIGKILL && signal != SIGSTOP)
+            sigaction(signal, &standard, nullptr);
     const int in = open("/dev/null", O_RDONLY);
     const int o = open(out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int e = open(err, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || o < 0 || e < 0 || dup2(in, 0) < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 ||
         chdir(dir) != 0)
         _exit(127);
+    close_range(3, ~0U, 0);  // the test's own files and sockets are not the child's
     execv(argv[0], argv);
     _exit(127);
 }
