@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -18,9 +19,9 @@ constexpr auto OfflineWait = std::chrono::seconds(2);
 
 // Unique among several cameras on one broker, and recognisable in the broker's log.
 std::string ClientId() {
-    std::random_device random;
+    std::random_device device;
     char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%06x", random() & 0xffffff);
+    std::snprintf(suffix, sizeof suffix, "%06x", device() & 0xffffffu);
     return "quelta-track-" + std::to_string(getpid()) + "-" + suffix;
 }
 
