@@ -1,6 +1,7 @@
 #pragma once
 #include <opencv2/core/mat.hpp>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,10 @@ public:
     // The true centre of the mark in the frame last returned, in the pixel-index coordinates
     // of the engine's centres; empty while the mark is out of view.
     virtual std::optional<cv::Point2f> Truth() const { return std::nullopt; }
+    // When the source made the frame last returned, if it knows (a live source does).
+    virtual std::optional<std::chrono::system_clock::time_point> CaptureTime() const {
+        return std::nullopt;
+    }
     // Live sources deliver at their own pace and never end by themselves.
     virtual bool IsLive() const { return false; }
 };

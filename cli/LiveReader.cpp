@@ -3,6 +3,7 @@
 #include "CaptureDevice.h"
 #include "FrameSequence.h"
 #include "ImageSource.h"
+#include "StopSignals.h"
 #include "TestCamera.h"
 #include "ToolError.h"
 
@@ -30,16 +31,24 @@ public:
         Source.Disconnect(&Sequence);
     }
 
+    // A stop request ends the run here, also while the source is silent: the signal watcher
+    // wakes the wait with an empty image.
     bool Next(cv::Mat& frame) override {
         CFrameInfo info;
         do {
             if (!Sequence.PopFront(frame, NoFrameTimeoutMs, &info))
                 throw CToolError("live source '" + Name + "' sent no frame for " +
                                  std::to_string(NoFrameTimeoutMs / 1000) + " seconds");
+            if (StopRequested())
+                return false;
         } while (frame.empty());  // an empty image only wakes the consumer
         if (frame.type() != CV_8UC4 || !frame.isContinuous())
             frame = ToBgra(frame);
         Index = info.Index;
+        // The capture layer stamps frames on the steady clock; others want calendar time.
+        Captured = std::chrono::system_clock::now() -
+                   std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                       std::chrono::steady_clock::now() - info.CaptureTime);
         return true;
     }
 
@@ -56,14 +65,22 @@ public:
         return cv::Point2f(centre->x - 0.5f, centre->y - 0.5f);
     }
 
+    std::optional<std::chrono::system_clock::time_point> CaptureTime() const override {
+        return Captured;
+    }
+
     bool IsLive() const override { return true; }
 
 private:
     std::string Name;
     CImageSource Source;
     CFrameSequence Sequence;
+    CStopWake StopWake{
+        [](void* sequence) { static_cast<CFrameSequence*>(sequence)->FPushBackPImage(); },
+        &Sequence};
     CTestCamera* Camera = nullptr;
     int64_t Index = -1;
+    std::chrono::system_clock::time_point Captured;
 };
 
 }  // namespace

@@ -18,6 +18,9 @@ const char* const UsageText =
     "  --draw PATTERN      write every drawn frame to PATTERN; a printf-style %d (e.g.\n"
     "                      out-%04d.png) is replaced by the frame number\n"
     "  --frames N          stop after N frames\n"
+    "  --publish mqtt://[USER[:PASSWORD]@]HOST[:PORT]/TOPIC\n"
+    "                      also publish every frame to an MQTT broker (port 1883 unless\n"
+    "                      given): TOPIC/position (JSON), TOPIC/present, TOPIC/status\n"
     "  -h, --help          show this text\n";
 
 namespace {
@@ -47,7 +50,7 @@ long long ParseFrames(const std::string& text) {
 
 bool TakesValue(const std::string& name) {
     return name == "--settings" || name == "--save-settings" || name == "--click" ||
-           name == "--point" || name == "--draw" || name == "--frames";
+           name == "--point" || name == "--draw" || name == "--frames" || name == "--publish";
 }
 
 void Apply(CTrackOptions& options, const std::string& name, const std::string& value) {
@@ -63,6 +66,8 @@ void Apply(CTrackOptions& options, const std::string& name, const std::string& v
         options.Point = ParsePoint(name, value);
     else if (name == "--draw")
         options.DrawPattern = value;
+    else if (name == "--publish")
+        options.Publish = ParseBrokerUrl(value);
     else
         options.Frames = ParseFrames(value);
 }

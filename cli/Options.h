@@ -1,4 +1,6 @@
 #pragma once
+#include "BrokerAddress.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@ struct CTrackOptions {
     bool ShowMask = false;
     std::string DrawPattern;  // --draw, empty when not drawing
     std::optional<long long> Frames;
+    std::optional<CBrokerAddress> Publish;  // --publish
     bool Help = false;
 };
 

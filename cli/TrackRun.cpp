@@ -3,13 +3,17 @@
 #include "ColorTracker.h"
 #include "DrawPattern.h"
 #include "FrameReader.h"
+#include "MqttPublisher.h"
+#include "PositionReport.h"
 #include "SettingsFile.h"
 #include "SettingsStore.h"
+#include "StopSignals.h"
 #include "ToolError.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,17 +72,37 @@ void PrintHeader(std::FILE* out, bool truth) {
     std::fputs(truth ? ",truth_x,truth_y\n" : "\n", out);
 }
 
-void PrintRow(std::FILE* out, long long frame, const CColorTracker& tracker, float row, float col) {
-    const int chosen = tracker.ChosenBlob();
+CPositionReport Report(long long frame, std::chrono::system_clock::time_point time,
+                       const CColorTracker& tracker, float row, float col) {
+    CPositionReport report;
+    report.Frame = frame;
+    report.Time = std::chrono::duration<double>(time.time_since_epoch()).count();
     // Every 8-connected group counts, also past the labels a 16-bit mask can number.
-    std::fprintf(out, "%lld,%d,%d", frame, chosen >= 0 ? 1 : 0, tracker.GroupCount());
-    if (chosen < 0) {
+    report.Regions = tracker.GroupCount();
+    const int chosen = tracker.ChosenBlob();
+    report.Found = chosen >= 0;
+    if (!report.Found)
+        return report;
+    const BlobInfo& blob = tracker.Blobs()[chosen];
+    report.MinX = blob.MinX;
+    report.MinY = blob.MinY;
+    report.MaxX = blob.MaxX;
+    report.MaxY = blob.MaxY;
+    report.X = blob.CenterX;
+    report.Y = blob.CenterY;
+    report.Row = row;
+    report.Col = col;
+    return report;
+}
+
+void PrintRow(std::FILE* out, const CPositionReport& r) {
+    std::fprintf(out, "%lld,%d,%d", r.Frame, r.Found ? 1 : 0, r.Regions);
+    if (!r.Found) {
         std::fputs(",,,,,,,,", out);
         return;
     }
-    const BlobInfo& blob = tracker.Blobs()[chosen];
-    std::fprintf(out, ",%u,%u,%u,%u,%.2f,%.2f,%.2f,%.2f", blob.MinX, blob.MinY, blob.MaxX,
-                 blob.MaxY, blob.CenterX, blob.CenterY, row, col);
+    std::fprintf(out, ",%u,%u,%u,%u,%.2f,%.2f,%.2f,%.2f", r.MinX, r.MinY, r.MaxX, r.MaxY, r.X, r.Y,
+                 r.Row, r.Col);
 }
 
 void PrintTruth(std::FILE* out, const std::optional<cv::Point2f>& truth) {
@@ -102,12 +126,23 @@ void RunTracking(const CTrackOptions& options, std::FILE* out) {
         tracker->SetCalibrationPoint(options.Point->X, options.Point->Y);
     }
 
+    // After the source, so a broker never hears "online" from a run that cannot start.
+    std::unique_ptr<CMqttPublisher> publisher;
+    if (options.Publish)
+        publisher = std::make_unique<CMqttPublisher>(*options.Publish);
+
     PrintHeader(out, reader->HasTruth());
     cv::Mat frame;
-    for (long long n = 0; (!options.Frames || n < *options.Frames) && reader->Next(frame); ++n) {
+    // A stop signal ends the run between frames, never inside a CSV line.
+    for (long long n = 0;
+         (!options.Frames || n < *options.Frames) && !StopRequested() && reader->Next(frame); ++n) {
         float row = 0.0f, col = 0.0f;
+        const auto time = reader->CaptureTime().value_or(std::chrono::system_clock::now());
         tracker->Track(frame, params, pattern.has_value(), &row, &col);
-        PrintRow(out, n, *tracker, row, col);
+        const CPositionReport report = Report(n, time, *tracker, row, col);
+        if (publisher)
+            publisher->Publish(report);
+        PrintRow(out, report);
         if (reader->HasTruth())
             PrintTruth(out, reader->Truth());
         std::fputc('\n', out);

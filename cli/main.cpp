@@ -1,5 +1,6 @@
 // quelta-track: the colour-mark tracker without a window. See Options.cpp for the interface.
 #include "Options.h"
+#include "StopSignals.h"
 #include "ToolError.h"
 #include "TrackRun.h"
 
@@ -44,6 +45,7 @@ int Fail(std::FILE* errors, const char* message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallStopSignals();  // first: from here on a signal is a request to stop
     std::FILE* errors = QuietLibraries();
     try {
         const CTrackOptions options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));

@@ -36,6 +36,27 @@ std::vector<std::string> SplitFields(const std::string& line) {
 
 }  // namespace
 
+std::vector<std::vector<std::string>> CompleteRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    const size_t end = text.rfind('\n');
+    if (end == std::string::npos)
+        return rows;
+    for (const std::string& line : SplitLines(text.substr(0, end + 1)))
+        rows.push_back(SplitFields(line));
+    return rows;
+}
+
+std::string OutFile(const std::filesystem::path& dir) { return (dir / ".stdout").string(); }
+std::string ErrFile(const std::filesystem::path& dir) { return (dir / ".stderr").string(); }
+
+std::unique_ptr<CChildProcess> StartTrack(const std::vector<std::string>& args,
+                                          const std::filesystem::path& dir) {
+    std::vector<std::string> argv{QUELTA_TRACK};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return std::make_unique<CChildProcess>(
+        CChildProcess::CStart{argv, dir.string(), OutFile(dir), ErrFile(dir)});
+}
+
 std::vector<std::vector<std::string>> CToolRun::Rows() const {
     std::vector<std::vector<std::string>> rows;
     for (const std::string& line : SplitLines(Out))

@@ -1,0 +1,218 @@
+#include "MqttPublisher.h"
+
+#include "PublishError.h"
+
+#include <mosquitto.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace {
+
+constexpr auto OfflineWait = std::chrono::seconds(2);
+
+// Unique among several cameras on one broker, and recognisable in the broker's log.
+std::string ClientId() {
+    std::random_device device;
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%06x", device() & 0xffffffu);
+    return "quelta-track-" + std::to_string(getpid()) + "-" + suffix;
+}
+
+void InitLibrary() {
+    static const int once = mosquitto_lib_init();
+    (void)once;
+}
+
+// libmosquitto sets SIGPIPE to "ignore" for the whole process when it makes a client, and the
+// tool would then go on writing into a closed pipe (`quelta-track ... | head`) instead of
+// ending. This keeps the process' own disposition and blocks SIGPIPE only in the threads that
+// write to the broker: the caller's while it connects, and libmosquitto's, which inherits the
+// mask. There a write to a link that the broker reset fails with EPIPE, as libmosquitto expects.
+class CBrokerWritesWithoutSigpipe {
+public:
+    CBrokerWritesWithoutSigpipe() {
+        sigaction(SIGPIPE, nullptr, &Disposition);
+        sigemptyset(&Pipe);
+        sigaddset(&Pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &Pipe, &Mask);
+    }
+    ~CBrokerWritesWithoutSigpipe() {
+        sigaction(SIGPIPE, &Disposition, nullptr);
+        // One raised by the broker's link while connecting is not ours to die of.
+        const timespec none{0, 0};
+        while (sigtimedwait(&Pipe, nullptr, &none) == SIGPIPE) {
+        }
+        pthread_sigmask(SIG_SETMASK, &Mask, nullptr);
+    }
+    CBrokerWritesWithoutSigpipe(const CBrokerWritesWithoutSigpipe&) = delete;
+    CBrokerWritesWithoutSigpipe& operator=(const CBrokerWritesWithoutSigpipe&) = delete;
+
+private:
+    struct sigaction Disposition = {};
+    sigset_t Pipe, Mask;
+};
+
+}  // namespace
+
+CMqttPublisher::CMqttPublisher(const CBrokerAddress& address)
+    : StatusTopic(address.Topic + "/status"), PresentTopic(address.Topic + "/present"),
+      PositionTopic(address.Topic + "/position") {
+    const CBrokerWritesWithoutSigpipe sigpipe;
+    InitLibrary();
+    Client = mosquitto_new(ClientId().c_str(), true, this);
+    if (!Client)
+        throw CPublishError("cannot create an MQTT client");
+    try {
+        Connect(address);
+        WaitForBroker(address);
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+CMqttPublisher::~CMqttPublisher() {
+    SayOffline();
+    Close();
+}
+
+void CMqttPublisher::Connect(const CBrokerAddress& address) {
+    mosquitto_connect_callback_set(Client, OnConnect);
+    mosquitto_disconnect_callback_set(Client, OnDisconnect);
+    mosquitto_publish_callback_set(Client, OnPublish);
+    mosquitto_int_option(Client, MOSQ_OPT_TCP_NODELAY, 1);  // small messages, sent at once
+    if (address.User)
+        mosquitto_username_pw_set(Client, address.User->c_str(),
+                                  address.Password ? address.Password->c_str() : nullptr);
+    mosquitto_will_set(Client, StatusTopic.c_str(), 7, "offline", 1, true);
+    mosquitto_reconnect_delay_set(Client, ReconnectFirstSeconds, ReconnectMostSeconds, true);
+    const int result =
+        mosquitto_connect(Client, address.Host.c_str(), address.Port, KeepAliveSeconds);
+    if (result == MOSQ_ERR_EAI)
+        throw CPublishError("cannot find the MQTT broker's host '" + address.Host + "'");
+    if (result == MOSQ_ERR_ERRNO)
+        throw CPublishError("cannot connect to the MQTT broker at " + address.Where() + ": " +
+                            std::strerror(errno));
+    if (result != MOSQ_ERR_SUCCESS)
+        throw CPublishError("cannot connect to the MQTT broker at " + address.Where() + ": " +
+                            mosquitto_strerror(result));
+    if (mosquitto_loop_start(Client) != MOSQ_ERR_SUCCESS)
+        throw CPublishError("cannot start the MQTT client's thread");
+}
+
+void CMqttPublisher::WaitForBroker(const CBrokerAddress& address) {
+    std::unique_lock guard(Lock);
+    if (!Changed.wait_for(guard, std::chrono::seconds(ConnectWaitSeconds),
+                          [this] { return FirstAnswer >= 0; }))
+        throw CPublishError("the MQTT broker at " + address.Where() + " did not answer within " +
+                            std::to_string(ConnectWaitSeconds) + " s");
+    if (FirstAnswer != 0)
+        throw CPublishError("the MQTT broker at " + address.Where() +
+                            " refused the connection: " + mosquitto_connack_string(FirstAnswer));
+}
+
+void CMqttPublisher::Publish(const CPositionReport& report) {
+    if (Connected && Unwritten < MostUnwritten &&
+        Send(PositionTopic, PositionJson(report), 0, false))
+        ++Sent;
+    else
+        ++Lost;
+    PublishPresent(report.Found);
+}
+
+// Only this thread publishes present, so the broker keeps the newest value; a value that
+// could not be handed over is tried again at the next frame.
+void CMqttPublisher::PublishPresent(bool found) {
+    const int present = found ? 1 : 0;
+    bool send = false;
+    {
+        std::lock_guard guard(Lock);
+        send = Connected && Unwritten < MostUnwritten && PresentSent != present;
+        if (send)
+            PresentSent = present;
+    }
+    if (send && !Send(PresentTopic, present ? "1" : "0", 1, true)) {
+        std::lock_guard guard(Lock);
+        if (PresentSent == present)
+            PresentSent = -1;
+    }
+}
+
+bool CMqttPublisher::Send(const std::string& topic, const std::string& payload, int qos,
+                          bool retain, int* mid) {
+    ++Unwritten;  // before: the write may be confirmed before mosquitto_publish returns
+    const int result = mosquitto_publish(
+        Client, mid, topic.c_str(), static_cast<int>(payload.size()), payload.data(), qos, retain);
+    if (result != MOSQ_ERR_SUCCESS)
+        --Unwritten;
+    return result == MOSQ_ERR_SUCCESS;
+}
+
+// The positions already handed over go out before it: libmosquitto writes in order.
+void CMqttPublisher::SayOffline() {
+    if (!Client || !Connected)
+        return;  // the broker publishes the will when it notices the lost link
+    Closing = true;
+    int mid = 0;
+    if (!Send(StatusTopic, "offline", 1, true, &mid))
+        return;
+    std::unique_lock guard(Lock);
+    Changed.wait_for(guard, OfflineWait, [&] { return Confirmed.count(mid) > 0 || !Connected; });
+}
+
+void CMqttPublisher::Close() {
+    if (!Client)
+        return;
+    mosquitto_disconnect(Client);        // a clean end: the broker drops the will
+    mosquitto_loop_stop(Client, false);  // also ends a back-off pause
+    mosquitto_destroy(Client);
+    Client = nullptr;
+}
+
+void CMqttPublisher::OnConnect(mosquitto*, void* self, int result) {
+    auto* publisher = static_cast<CMqttPublisher*>(self);
+    {
+        std::lock_guard guard(publisher->Lock);
+        if (publisher->FirstAnswer < 0)
+            publisher->FirstAnswer = result;
+        publisher->PresentSent = -1;  // the next frame publishes it again
+    }
+    if (result == 0) {
+        // Packets of the previous connection were discarded unwritten.
+        publisher->Unwritten = 0;
+        publisher->Connected = true;
+        publisher->Send(publisher->StatusTopic, "online", 1, true);
+    }
+    publisher->Changed.notify_all();
+}
+
+void CMqttPublisher::OnDisconnect(mosquitto*, void* self, int) {
+    auto* publisher = static_cast<CMqttPublisher*>(self);
+    {
+        std::lock_guard guard(publisher->Lock);  // so a waiter cannot miss the change
+        publisher->Connected = false;
+    }
+    publisher->Changed.notify_all();
+}
+
+void CMqttPublisher::OnPublish(mosquitto*, void* self, int mid) {
+    auto* publisher = static_cast<CMqttPublisher*>(self);
+    // May run after a reconnection reset the count: never below zero.
+    int unwritten = publisher->Unwritten.load();
+    while (unwritten > 0 && !publisher->Unwritten.compare_exchange_weak(unwritten, unwritten - 1)) {
+    }
+    if (!publisher->Closing)
+        return;
+    {
+        std::lock_guard guard(publisher->Lock);
+        publisher->Confirmed.insert(mid);
+    }
+    publisher->Changed.notify_all();
+}
