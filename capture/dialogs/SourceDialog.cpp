@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -21,8 +22,12 @@ namespace {
 int Snap(const CaptureControl& control, int value) {
     if (control.Step <= 1)
         return value;
-    const double k = std::round(double(value - control.Minimum) / control.Step);
-    return std::clamp(control.Minimum + int(k) * control.Step, control.Minimum, control.Maximum);
+    // In 64 bits: a control may span the whole int range.
+    const int64_t minimum = control.Minimum;
+    int64_t snapped = minimum + std::llround(double(value - minimum) / control.Step) * control.Step;
+    if (snapped > control.Maximum)
+        snapped -= control.Step;  // the last step that fits
+    return int(std::clamp<int64_t>(snapped, minimum, control.Maximum));
 }
 
 QWidget* Scrolled(QWidget* content) {
@@ -106,12 +111,13 @@ QWidget* CSourceDialog::MakeEditor(CRow& row) {
         auto* slider = new QSlider(Qt::Horizontal);
         slider->setRange(control.Minimum, control.Maximum);
         slider->setSingleStep(std::max(1, control.Step));
-        slider->setPageStep(
-            std::max(std::max(1, control.Step), (control.Maximum - control.Minimum) / 10));
+        slider->setPageStep(int(std::max<int64_t>(
+            std::max(1, control.Step), (int64_t(control.Maximum) - control.Minimum) / 10)));
         row.ValueText = new QLabel;
         row.ValueText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        row.ValueText->setMinimumWidth(row.ValueText->fontMetrics().horizontalAdvance(
-            QString::number(std::min(control.Minimum, -std::abs(control.Maximum)))));
+        row.ValueText->setMinimumWidth(
+            row.ValueText->fontMetrics().horizontalAdvance(QString::number(
+                std::min<int64_t>(control.Minimum, -std::abs(int64_t(control.Maximum))))));
         connect(slider, &QSlider::valueChanged, this, [this, id](int v) { Apply(id, v); });
         return slider;
     }
