@@ -1,3 +1,4 @@
+#include "CameraControls.h"
 #include "Devices.h"
 #include "V4l2Query.h"
 #include "V4l2Stream.h"
@@ -45,6 +46,7 @@ public:
             return false;
         }
         LearnIdentity(path);
+        ApplyRememberedControls(path);
         const CV4l2Settled& settled = Stream.Settled();
         NoteFormat({settled.Width, settled.Height, settled.Fps});
         return true;
@@ -111,8 +113,14 @@ public:
 
     std::vector<CaptureControl> Controls() const override { return CV4l2Node(Locate()).Controls(); }
 
+    // A value the camera took is remembered for it, to be applied whenever it is opened.
     bool SetControl(uint32_t id, int value) override {
-        return CV4l2Node(Locate()).SetControl(id, value);
+        const CV4l2Node node(Locate());
+        if (!node.SetControl(id, value))
+            return false;
+        if (!node.IsButton(id))
+            RememberCameraControl(CameraKey(), id, value);
+        return true;
     }
 
 private:
@@ -136,6 +144,23 @@ private:
         std::lock_guard guard(StateLock);
         if (!Identity.Known())
             Identity = IdentityOf(path);
+    }
+
+    // Two rounds: a manual value is refused until the automatic switch before it is off.
+    void ApplyRememberedControls(const std::string& path) {
+        auto pending = ReadCameraControls(CameraKey());
+        const CV4l2Node node(path);
+        for (int round = 0; round < 2 && !pending.empty(); ++round)
+            std::erase_if(pending,
+                          [&](const auto& c) { return node.SetControl(c.first, c.second); });
+    }
+
+    // What names the camera in the store: its by-id link, else its card name and bus position.
+    std::string CameraKey() const {
+        std::lock_guard guard(StateLock);
+        if (!Identity.ById.empty())
+            return Identity.ById.substr(Identity.ById.find_last_of('/') + 1);
+        return Identity.Known() ? Identity.Card + " " + Identity.BusInfo : std::string();
     }
 
     CaptureFormat Wanted() const {

@@ -265,6 +265,12 @@ std::vector<CaptureControl> CV4l2Node::Controls() const {
     return out;
 }
 
+bool CV4l2Node::IsButton(uint32_t id) const {
+    v4l2_queryctrl q{};
+    q.id = id;
+    return Query(VIDIOC_QUERYCTRL, &q) && q.type == V4L2_CTRL_TYPE_BUTTON;
+}
+
 bool CV4l2Node::SetControl(uint32_t id, int value) const {
     v4l2_control c{};
     c.id = id;

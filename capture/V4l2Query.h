@@ -51,6 +51,8 @@ public:
     std::vector<CaptureFormat> Formats() const;
     std::vector<CaptureControl> Controls() const;
     bool SetControl(uint32_t id, int value) const;
+    // Buttons act; they hold no value to remember.
+    bool IsButton(uint32_t id) const;
 
 private:
     bool Query(unsigned long request, void* arg) const;
