@@ -1,4 +1,5 @@
 #include "SourceDialog.h"
+#include "AutoControls.h"
 #include "ControlNames.h"
 
 #include <QCheckBox>
@@ -70,6 +71,14 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     defaults->setToolTip(
         QStringLiteral("Torna tots els controls als valors de fàbrica del dispositiu"));
     defaults->setEnabled(!Rows.empty());
+    QPushButton* lock = buttons->addButton(QStringLiteral("Fixa l'exposició i el color"),
+                                           QDialogButtonBox::ActionRole);
+    lock->setToolTip(QStringLiteral("Passa a manual l'exposició, el guany i el balanç de blancs "
+                                    "automàtics, amb els valors que tenen ara, perquè el color "
+                                    "calibrat no canviï. Restableix ho desfà."));
+    lock->setEnabled(HasAutomaticControl());
+    lock->setAutoDefault(false);
+    connect(lock, &QPushButton::clicked, this, &CSourceDialog::LockExposureAndColour);
     QPushButton* close = buttons->addButton(QStringLiteral("Tanca"), QDialogButtonBox::AcceptRole);
     // Enter closes; it must never reset the device or press one of its buttons by accident.
     defaults->setAutoDefault(false);
@@ -170,6 +179,25 @@ void CSourceDialog::RestoreDefaults() {
                 continue;
             Device.SetControl(control.Id, control.Default);
         }
+    Refresh();
+}
+
+bool CSourceDialog::HasAutomaticControl() const {
+    return std::any_of(AutomaticControls().begin(), AutomaticControls().end(),
+                       [this](const CAutomaticControl& a) { return Rows.count(a.Id) != 0; });
+}
+
+void CSourceDialog::LockExposureAndColour() {
+    for (const CAutomaticControl& automatic : AutomaticControls())
+        if (Rows.count(automatic.Id))
+            Device.SetControl(automatic.Id, automatic.Manual);
+    // Switched off, an automatic control leaves its manual ones at what it had reached; setting
+    // them to what they read back makes those the values the camera keeps and gets again.
+    for (const CaptureControl& control : Device.Controls())
+        for (const CAutomaticControl& automatic : AutomaticControls())
+            if (!control.Inactive &&
+                std::count(automatic.Governed.begin(), automatic.Governed.end(), control.Id))
+                Device.SetControl(control.Id, control.Value);
     Refresh();
 }
 

@@ -1,6 +1,7 @@
 // "Format" and "Font de vídeo" built from vivid's own formats and controls, and what the
 // controls do to the picture. Run inside the guest with `modprobe vivid n_devs=1`
 // (jobs/controls.sh).
+#include "CameraControls.h"
 #include "DeviceAccess.h"
 #include "FormatDialog.h"
 #include "SourceDialog.h"
@@ -17,6 +18,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -107,10 +109,55 @@ TEST_F(V4l2Controls, BrightnessChangesThePictureAndRestoreUndoesIt) {
 
     dialog.RestoreDefaults();
     for (const CaptureControl& c : Live.Source.Controls()) {
-        if (c.Type != CaptureControl::Button && !c.Inactive)
+        if (c.Type != CaptureControl::Button && !c.Inactive) {
             EXPECT_EQ(c.Value, c.Default) << c.Name;
+        }
     }
     EXPECT_NEAR(Luminance(), before, 3);
+}
+
+// vivid forgets its control values when unbound, as a webcam does when unplugged: the value
+// the user set comes back when the camera does.
+TEST_F(V4l2Controls, ValuesSetAreAppliedAgainWhenTheCameraReturns) {
+    ASSERT_TRUE(Live.Source.SetControl(V4L2_CID_BRIGHTNESS, 200));
+    const auto stored = ReadCameraControls("vivid platform:vivid-000");
+    EXPECT_NE(
+        std::find(stored.begin(), stored.end(), std::pair<uint32_t, int>(V4L2_CID_BRIGHTNESS, 200)),
+        stored.end());
+    ASSERT_TRUE(UnbindVivid());
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(BindVivid());
+    ASSERT_FALSE(FrameAfter(Live.Frames, CClock::now(), 15s).empty())
+        << "the camera did not return";
+    EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 200);
+    ASSERT_TRUE(Live.Source.SetControl(V4L2_CID_BRIGHTNESS, 128));
+}
+
+TEST_F(V4l2Controls, LockKeepsTheGainTheAutomaticReachedAndRestoreUndoesIt) {
+    CSourceDialog dialog(Device, nullptr);
+    QPushButton* lock = nullptr;
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+        if (b->text() == QString::fromUtf8("Fixa l'exposició i el color"))
+            lock = b;
+    ASSERT_NE(lock, nullptr);
+    ASSERT_TRUE(lock->isEnabled());
+    ASSERT_EQ(Value(V4L2_CID_AUTOGAIN), 1);
+    lock->click();
+    EXPECT_EQ(Value(V4L2_CID_AUTOGAIN), 0);
+    EXPECT_TRUE(dialog.Editor(V4L2_CID_GAIN)->isEnabled());
+    const int gain = Value(V4L2_CID_GAIN);
+    std::printf("gain locked at %d\n", gain);
+    EXPECT_EQ(static_cast<QSlider*>(dialog.Editor(V4L2_CID_GAIN))->value(), gain);
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(Value(V4L2_CID_GAIN), gain) << "the gain still moves";
+    const auto stored = ReadCameraControls("vivid platform:vivid-000");
+    EXPECT_NE(
+        std::find(stored.begin(), stored.end(), std::pair<uint32_t, int>(V4L2_CID_GAIN, gain)),
+        stored.end());
+
+    dialog.RestoreDefaults();
+    EXPECT_EQ(Value(V4L2_CID_AUTOGAIN), 1);
+    EXPECT_FALSE(dialog.Editor(V4L2_CID_GAIN)->isEnabled());
 }
 
 }  // namespace
