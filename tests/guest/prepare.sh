@@ -10,6 +10,7 @@
 set -euo pipefail
 cache=$1
 here=$(cd "$(dirname "$0")" && pwd)
+export PATH=$PATH:/usr/sbin:/sbin  # depmod and modprobe, also for users without them on PATH
 mkdir -p "$cache"
 cache=$(cd "$cache" && pwd)
 rm -f "$cache/unavailable"
@@ -30,15 +31,22 @@ busybox=$(command -v busybox)
 
 # 1. The kernel package. A stale package list can name a version the mirror no longer has:
 #    refresh it once (as root) and try again.
-package=$(apt-cache depends linux-image-amd64 2>/dev/null |
-    awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+kernel_package() {
+    apt-cache depends linux-image-amd64 2>/dev/null |
+        awk '/Depends: linux-image-[0-9]/ {print $2; exit}'
+}
+refresh_lists() {
+    [ "$(id -u)" -eq 0 ] && timeout -k 5 300 apt-get update -qq > /dev/null 2>&1 || true
+}
+package=$(kernel_package)
+[ -n "$package" ] || { refresh_lists; package=$(kernel_package); }
 [ -n "$package" ] || unavailable "apt knows no linux-image-amd64 (run apt-get update)"
 mkdir -p "$cache/deb"
 deb=$(ls "$cache/deb/${package}_"*.deb 2>/dev/null | head -n1 || true)
 if [ -z "$deb" ]; then
     fetch() { (cd "$cache/deb" && timeout -k 5 300 apt-get download -q "$package") > "$cache/download.log" 2>&1; }
     if ! fetch; then
-        [ "$(id -u)" -eq 0 ] && timeout -k 5 300 apt-get update -qq > /dev/null 2>&1 || true
+        refresh_lists
         fetch || unavailable "apt-get download $package failed: $(tail -n1 "$cache/download.log")"
     fi
     deb=$(ls "$cache/deb/${package}_"*.deb | head -n1)
