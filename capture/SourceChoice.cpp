@@ -39,9 +39,11 @@ std::vector<CSourceEntry> ListVideoDevices() {
         CV4l2Node probe(path);
         if (!probe.CapturesVideo())
             continue;
-        std::string label = SysfsName(entry.path());
+        // The card name is what the driver calls the camera ("HD Webcam C270"); sysfs may
+        // only have the node's own name.
+        std::string label = probe.CardName();
         if (label.empty())
-            label = probe.CardName();
+            label = SysfsName(entry.path());
         found.push_back({NodeNumber(node), {"v4l2:" + path, label.empty() ? path : label}});
     }
     std::sort(found.begin(), found.end(),

@@ -1,4 +1,5 @@
 #include "V4l2Query.h"
+#include "V4l2Convert.h"
 
 #include <fcntl.h>
 #include <linux/videodev2.h>
@@ -7,7 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <tuple>
 
 CV4l2Node::CV4l2Node(const std::string& path) {
     Fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -38,45 +42,50 @@ bool CV4l2Node::CapturesVideo() const {
     return (caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING);
 }
 
-std::string CV4l2Node::CardName() const {
+std::string CV4l2Node::CardName() const { return Identity().Card; }
+
+CV4l2Identity CV4l2Node::Identity() const {
     v4l2_capability cap{};
     if (!Query(VIDIOC_QUERYCAP, &cap))
         return {};
-    return std::string(reinterpret_cast<const char*>(cap.card),
-                       strnlen(reinterpret_cast<const char*>(cap.card), sizeof cap.card));
+    auto text = [](const uint8_t* field, size_t size) {
+        return std::string(reinterpret_cast<const char*>(field),
+                           strnlen(reinterpret_cast<const char*>(field), size));
+    };
+    return {{}, text(cap.card, sizeof cap.card), text(cap.bus_info, sizeof cap.bus_info)};
 }
 
-std::vector<double> CV4l2Node::Rates(uint32_t pixelFormat, int width, int height) const {
-    std::vector<double> rates;
+void CV4l2Node::AddRates(CV4l2Mode mode, std::vector<CV4l2Mode>& out) const {
+    const size_t before = out.size();
     v4l2_frmivalenum ival{};
-    ival.pixel_format = pixelFormat;
-    ival.width = static_cast<uint32_t>(width);
-    ival.height = static_cast<uint32_t>(height);
+    ival.pixel_format = mode.PixelFormat;
+    ival.width = static_cast<uint32_t>(mode.Width);
+    ival.height = static_cast<uint32_t>(mode.Height);
+    auto add = [&](const v4l2_fract& f) {
+        if (f.numerator == 0 || f.denominator == 0)
+            return;
+        mode.IntervalNumerator = f.numerator;
+        mode.IntervalDenominator = f.denominator;
+        out.push_back(mode);
+    };
     for (ival.index = 0; Query(VIDIOC_ENUM_FRAMEINTERVALS, &ival); ++ival.index) {
-        auto toFps = [](const v4l2_fract& f) {
-            return f.numerator ? double(f.denominator) / f.numerator : 0.0;
-        };
         if (ival.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
-            rates.push_back(toFps(ival.discrete));
+            add(ival.discrete);
             continue;
         }
         // A continuous or stepped range: offer its two ends.
-        rates.push_back(toFps(ival.stepwise.min));
-        rates.push_back(toFps(ival.stepwise.max));
+        add(ival.stepwise.min);
+        add(ival.stepwise.max);
         break;
     }
-    std::erase_if(rates, [](double r) { return r <= 0.0; });
-    return rates;
+    if (out.size() == before) {
+        mode.IntervalNumerator = mode.IntervalDenominator = 0;  // the device picks the rate
+        out.push_back(mode);
+    }
 }
 
-void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CCaptureFormat>& out) const {
-    auto add = [&](int w, int h) {
-        auto rates = Rates(pixelFormat, w, h);
-        if (rates.empty())
-            rates.push_back(0.0);  // the driver does not say; the device picks
-        for (double r : rates)
-            out.push_back({w, h, r});
-    };
+void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CV4l2Mode>& out) const {
+    auto add = [&](int w, int h) { AddRates({pixelFormat, w, h, 0, 0}, out); };
     v4l2_frmsizeenum size{};
     size.pixel_format = pixelFormat;
     for (size.index = 0; Query(VIDIOC_ENUM_FRAMESIZES, &size); ++size.index) {
@@ -96,12 +105,20 @@ void CV4l2Node::AddSizes(uint32_t pixelFormat, std::vector<CCaptureFormat>& out)
     }
 }
 
-std::vector<CCaptureFormat> CV4l2Node::Formats() const {
-    std::vector<CCaptureFormat> out;
+std::vector<CV4l2Mode> CV4l2Node::Modes() const {
+    std::vector<CV4l2Mode> out;
     v4l2_fmtdesc desc{};
     desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     for (desc.index = 0; Query(VIDIOC_ENUM_FMT, &desc); ++desc.index)
-        AddSizes(desc.pixelformat, out);
+        if (CanConvert(desc.pixelformat))
+            AddSizes(desc.pixelformat, out);
+    return out;
+}
+
+std::vector<CCaptureFormat> CV4l2Node::Formats() const {
+    std::vector<CCaptureFormat> out;
+    for (const CV4l2Mode& m : Modes())
+        out.push_back({m.Width, m.Height, m.Fps()});
     std::sort(out.begin(), out.end(), [](const CCaptureFormat& a, const CCaptureFormat& b) {
         if (a.Width * a.Height != b.Width * b.Height)
             return a.Width * a.Height > b.Width * b.Height;
@@ -117,6 +134,52 @@ std::vector<CCaptureFormat> CV4l2Node::Formats() const {
                           }),
               out.end());
     return out;
+}
+
+namespace {
+
+bool SameRate(double a, double b) { return std::abs(a - b) <= 0.01 * b; }
+
+int Preference(uint32_t pixelFormat) {
+    const auto& all = ConvertiblePixelFormats();
+    return int(std::find(all.begin(), all.end(), pixelFormat) - all.begin());
+}
+
+// The offered size nearest in area to what the programs' limits are given for.
+std::pair<int, int> DefaultSize(const std::vector<CV4l2Mode>& modes) {
+    const long target = 640L * 480;
+    std::pair<int, int> best{0, 0};
+    long bestDistance = -1;
+    for (const CV4l2Mode& m : modes) {
+        const long distance = std::abs(long(m.Width) * m.Height - target);
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = {m.Width, m.Height};
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+std::optional<CV4l2Mode> ChooseMode(const std::vector<CV4l2Mode>& modes,
+                                    const CCaptureFormat& wanted) {
+    auto [width, height] = std::pair{wanted.Width, wanted.Height};
+    if (width <= 0 || height <= 0)
+        std::tie(width, height) = DefaultSize(modes);
+    std::optional<CV4l2Mode> best;
+    // Better: the asked rate, then a higher rate, then a cheaper pixel format.
+    auto better = [&](const CV4l2Mode& a, const CV4l2Mode& b) {
+        if (wanted.Fps > 0 && SameRate(a.Fps(), wanted.Fps) != SameRate(b.Fps(), wanted.Fps))
+            return SameRate(a.Fps(), wanted.Fps);
+        if (std::abs(a.Fps() - b.Fps()) > 0.001)
+            return a.Fps() > b.Fps();
+        return Preference(a.PixelFormat) < Preference(b.PixelFormat);
+    };
+    for (const CV4l2Mode& m : modes)
+        if (m.Width == width && m.Height == height && (!best || better(m, *best)))
+            best = m;
+    return best;
 }
 
 bool CV4l2Node::Describe(uint32_t id, CCaptureControl& control) const {
@@ -202,9 +265,81 @@ std::vector<CCaptureControl> CV4l2Node::Controls() const {
     return out;
 }
 
+bool CV4l2Node::IsButton(uint32_t id) const {
+    v4l2_queryctrl q{};
+    q.id = id;
+    return Query(VIDIOC_QUERYCTRL, &q) && q.type == V4L2_CTRL_TYPE_BUTTON;
+}
+
 bool CV4l2Node::SetControl(uint32_t id, int value) const {
     v4l2_control c{};
     c.id = id;
     c.value = value;
     return Query(VIDIOC_S_CTRL, &c);
+}
+
+namespace {
+
+std::string Canonical(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto resolved = std::filesystem::canonical(path, ec);
+    return ec ? std::string() : resolved.string();
+}
+
+int VideoNodeNumber(const std::string& name) {
+    if (name.rfind("video", 0) != 0 || name.size() == 5)
+        return -1;
+    int number = 0;
+    for (char c : name.substr(5)) {
+        if (c < '0' || c > '9' || number > 100000)
+            return -1;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+// The udev link that names the node at `path`, if there is one.
+std::string ByIdLink(const std::string& path) {
+    const std::string node = Canonical(path);
+    std::error_code ec;
+    for (const auto& link : std::filesystem::directory_iterator("/dev/v4l/by-id", ec))
+        if (!node.empty() && Canonical(link.path()) == node)
+            return link.path().string();
+    return {};
+}
+
+}  // namespace
+
+CV4l2Identity IdentityOf(const std::string& path) {
+    CV4l2Identity identity = CV4l2Node(path).Identity();
+    if (identity.Known())
+        identity.ById = ByIdLink(path);
+    return identity;
+}
+
+std::string FindCamera(const CV4l2Identity& identity) {
+    if (!identity.ById.empty()) {
+        const std::string node = Canonical(identity.ById);
+        if (!node.empty())
+            return node;
+    }
+    if (identity.Card.empty())
+        return {};
+    // A camera may have several capture nodes; the lowest number is its main one.
+    std::string best;
+    int bestNumber = -1;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/video4linux", ec)) {
+        const std::string name = entry.path().filename().string();
+        const int number = VideoNodeNumber(name);
+        if (number < 0 || (bestNumber >= 0 && number > bestNumber))
+            continue;
+        const std::string path = "/dev/" + name;
+        CV4l2Node node(path);
+        if (node.CapturesVideo() && node.Identity().SameCamera(identity)) {
+            best = path;
+            bestNumber = number;
+        }
+    }
+    return best;
 }

@@ -1,4 +1,5 @@
 #include "SourceDialog.h"
+#include "AutoControls.h"
 #include "ControlNames.h"
 
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -21,8 +23,12 @@ namespace {
 int Snap(const CCaptureControl& control, int value) {
     if (control.Step <= 1)
         return value;
-    const double k = std::round(double(value - control.Minimum) / control.Step);
-    return std::clamp(control.Minimum + int(k) * control.Step, control.Minimum, control.Maximum);
+    // In 64 bits: a control may span the whole int range.
+    const int64_t minimum = control.Minimum;
+    int64_t snapped = minimum + std::llround(double(value - minimum) / control.Step) * control.Step;
+    if (snapped > control.Maximum)
+        snapped -= control.Step;  // the last step that fits
+    return int(std::clamp<int64_t>(snapped, minimum, control.Maximum));
 }
 
 QWidget* Scrolled(QWidget* content) {
@@ -65,6 +71,14 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     defaults->setToolTip(
         QStringLiteral("Torna tots els controls als valors de fàbrica del dispositiu"));
     defaults->setEnabled(!Rows.empty());
+    QPushButton* lock = buttons->addButton(QStringLiteral("Fixa l'exposició i el color"),
+                                           QDialogButtonBox::ActionRole);
+    lock->setToolTip(QStringLiteral("Passa a manual l'exposició, el guany i el balanç de blancs "
+                                    "automàtics, amb els valors que tenen ara, perquè el color "
+                                    "calibrat no canviï. Restableix ho desfà."));
+    lock->setEnabled(HasAutomaticControl());
+    lock->setAutoDefault(false);
+    connect(lock, &QPushButton::clicked, this, &CSourceDialog::LockExposureAndColour);
     QPushButton* close = buttons->addButton(QStringLiteral("Tanca"), QDialogButtonBox::AcceptRole);
     // Enter closes; it must never reset the device or press one of its buttons by accident.
     defaults->setAutoDefault(false);
@@ -106,12 +120,13 @@ QWidget* CSourceDialog::MakeEditor(CRow& row) {
         auto* slider = new QSlider(Qt::Horizontal);
         slider->setRange(control.Minimum, control.Maximum);
         slider->setSingleStep(std::max(1, control.Step));
-        slider->setPageStep(
-            std::max(std::max(1, control.Step), (control.Maximum - control.Minimum) / 10));
+        slider->setPageStep(int(std::max<int64_t>(
+            std::max(1, control.Step), (int64_t(control.Maximum) - control.Minimum) / 10)));
         row.ValueText = new QLabel;
         row.ValueText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        row.ValueText->setMinimumWidth(row.ValueText->fontMetrics().horizontalAdvance(
-            QString::number(std::min(control.Minimum, -std::abs(control.Maximum)))));
+        row.ValueText->setMinimumWidth(
+            row.ValueText->fontMetrics().horizontalAdvance(QString::number(
+                std::min<int64_t>(control.Minimum, -std::abs(int64_t(control.Maximum))))));
         connect(slider, &QSlider::valueChanged, this, [this, id](int v) { Apply(id, v); });
         return slider;
     }
@@ -164,6 +179,25 @@ void CSourceDialog::RestoreDefaults() {
                 continue;
             Device.SetControl(control.Id, control.Default);
         }
+    Refresh();
+}
+
+bool CSourceDialog::HasAutomaticControl() const {
+    return std::any_of(AutomaticControls().begin(), AutomaticControls().end(),
+                       [this](const CAutomaticControl& a) { return Rows.count(a.Id) != 0; });
+}
+
+void CSourceDialog::LockExposureAndColour() {
+    for (const CAutomaticControl& automatic : AutomaticControls())
+        if (Rows.count(automatic.Id))
+            Device.SetControl(automatic.Id, automatic.Manual);
+    // Switched off, an automatic control leaves its manual ones at what it had reached; setting
+    // them to what they read back makes those the values the camera keeps and gets again.
+    for (const CCaptureControl& control : Device.Controls())
+        for (const CAutomaticControl& automatic : AutomaticControls())
+            if (!control.Inactive &&
+                std::count(automatic.Governed.begin(), automatic.Governed.end(), control.Id))
+                Device.SetControl(control.Id, control.Value);
     Refresh();
 }
 

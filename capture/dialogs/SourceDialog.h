@@ -15,7 +15,7 @@ class QGridLayout;
 //   Brillantor      [------o-------]  128
 //   Exposició automàtica  [Manual    v]
 //   [x] Balanç de blancs automàtic
-//                          [Restableix] [Tanca]
+//   [Fixa l'exposició i el color]  [Restableix] [Tanca]
 class CSourceDialog : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +25,9 @@ public:
     QWidget* Editor(uint32_t id) const;
     // Every control back to the device's default.
     void RestoreDefaults();
+    // Automatic exposure, gain and white balance to manual, at the values they hold now, so
+    // that a calibrated colour stays put ("Fixa l'exposició i el color").
+    void LockExposureAndColour();
 
 private:
     struct CRow {
@@ -39,6 +42,7 @@ private:
     void Apply(uint32_t id, int value);
     void Refresh();
     void Show(CRow& row);
+    bool HasAutomaticControl() const;
 
     CDeviceAccess& Device;
     std::map<uint32_t, CRow> Rows;

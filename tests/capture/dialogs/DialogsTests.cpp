@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 namespace {
 
 QStringList Texts(const QWidget& dialog) {
@@ -173,6 +175,22 @@ void CSourceDialogTests::SliderValueSnapsToControlStep() {
     slider->setValue(5004);
     QCOMPARE(device.ValueOf(CFakeDevice::Temperature), 5000);
     QCOMPARE(slider->value(), 5000);
+}
+
+// A control may span the whole int range (vivid has one): its width must not overflow.
+void CSourceDialogTests::FullRangeControlPagesByATenthOfItsRange() {
+    CFakeDevice device;
+    CCaptureControl wide;
+    wide.Id = 99, wide.Name = "Integer 32 Bits", wide.Step = 2;
+    wide.Minimum = std::numeric_limits<int>::min(), wide.Maximum = std::numeric_limits<int>::max();
+    device.State.push_back(wide);
+    CSourceDialog dialog(device, nullptr);
+    auto* slider = qobject_cast<QSlider*>(dialog.Editor(99));
+    QVERIFY(slider);
+    QCOMPARE(slider->pageStep(), 429496729);
+    slider->setValue(std::numeric_limits<int>::max());
+    QCOMPARE(device.ControlCalls.back(),
+             std::make_pair(uint32_t(99), std::numeric_limits<int>::max() - 1));
 }
 
 void CSourceDialogTests::RefusedValueShowsWhatDeviceKept() {

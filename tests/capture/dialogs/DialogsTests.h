@@ -18,6 +18,7 @@ private slots:
     void EnterClosesWithoutResettingOrPressing();
     void SwitchingAutomaticOffEnablesManualValue();
     void SliderValueSnapsToControlStep();
+    void FullRangeControlPagesByATenthOfItsRange();
     void RefusedValueShowsWhatDeviceKept();
     void RestoreDefaultsAlsoResetsManualValueBehindAutomatic();
 };
