@@ -111,8 +111,11 @@ int main(int argc, char* argv[]) {
     std::vector<double> pane1, pane2;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
+        CMainFrame* frame = quelta.MainFrame();
+        if (!frame)
+            return;
         auto read = [&](int pane) {
-            return quelta.MainFrame()->RatePane(pane)->text().split(u' ').first().toDouble();
+            return frame->RatePane(pane)->text().split(u' ').first().toDouble();
         };
         pane1.push_back(read(1));
         pane2.push_back(read(2));
@@ -122,7 +125,14 @@ int main(int argc, char* argv[]) {
         app.Notifications = 0;
         sampler.start(1000);
     });
-    QTimer::singleShot(2000 + seconds * 1000, &app, &QCoreApplication::quit);
+    // Measuring ends before quit() starts closing the windows: the sampler and the event
+    // filter must never reach a frame window that is already gone.
+    QTimer::singleShot(2000 + seconds * 1000, [&] {
+        sampler.stop();
+        app.View = nullptr;
+        app.Frame = nullptr;
+        QCoreApplication::quit();
+    });
     app.exec();
 
     const auto& f = app.Frames;
