@@ -24,15 +24,25 @@ bool CFramePump::HasSource() const { return Connected; }
 
 const CImageSource& CFramePump::Source() const { return ConnectedSource; }
 
+// A new target starts with nothing waiting: what was posted to the old one may never be
+// handled.
 void CFramePump::SetTargetWindow(QObject* target) {
     std::lock_guard lock(HandOverLock);
     Target = target;
+    NotificationWaiting = false;
 }
 
 void CFramePump::ClearTargetWindow(QObject* target) {
     std::lock_guard lock(HandOverLock);
-    if (Target == target)
+    if (Target == target) {
         Target = nullptr;
+        NotificationWaiting = false;
+    }
+}
+
+void CFramePump::NotificationTaken() {
+    std::lock_guard lock(HandOverLock);
+    NotificationWaiting = false;
 }
 
 QObject* CFramePump::TargetWindow() const {
@@ -66,8 +76,10 @@ void CFramePump::HandOver(const cv::Mat& frame) {
     ++LatestSerial;
     // Posting under the lock: a receiver clears itself from Target (under the same lock)
     // before it dies, so it is alive for the whole postEvent call.
-    if (Target)
+    if (Target && !NotificationWaiting) {
+        NotificationWaiting = true;
         QCoreApplication::postEvent(Target.data(), new QEvent(FrameNotifyEvent));
+    }
 }
 
 void CFramePump::OnRun() {

@@ -35,9 +35,12 @@ public:
     // The newest frame handed on by the worker, sharing its pixels, and its serial number
     // (0 before the first frame; each new frame gets the next number).
     cv::Mat LatestFrame(uint64_t* serial = nullptr) const;
-    // What the worker does with each frame: keep it and notify the target. Callable from
-    // any thread (tests feed scripted frames through it).
+    // What the worker does with each frame: keep it and notify the target, unless a
+    // notification is still waiting to be handled (frames never queue; neither do their
+    // notifications). Callable from any thread (tests feed scripted frames through it).
     void HandOver(const cv::Mat& frame);
+    // The receiver calls this as it handles a notification: the next frame may notify again.
+    void NotificationTaken();
 
 protected:
     bool PumpCore() override;
@@ -53,8 +56,9 @@ private:
     CImageSource ConnectedSource;
     bool Connected = false;
 
-    mutable std::mutex HandOverLock;  // guards the three fields below
+    mutable std::mutex HandOverLock;  // guards the fields below
     QPointer<QObject> Target;
     cv::Mat Latest;
     uint64_t LatestSerial = 0;
+    bool NotificationWaiting = false;
 };

@@ -30,6 +30,7 @@ void CQueltaDoc::OnCloseDocument() {
 }
 
 void CQueltaDoc::OnFrameArrived() {
+    FramePump.NotificationTaken();
     if (!FramePump.IsRunning())
         return;  // queued before a pause: dropped
     if (DisplayFrame.empty() || FrameShown)

@@ -23,6 +23,7 @@ void CPump::Run() {
         if (Ending)
             return;
         Running = true;
+        ++Runs;
     }
     StateChanged.notify_all();
 }
@@ -87,13 +88,19 @@ void CPump::WorkerMain() {
     WorkerTid = static_cast<int>(syscall(SYS_gettid));
     ApplyPriority();
     for (;;) {
+        uint64_t runs = 0;
         {
             std::unique_lock guard(Lock);
             StateChanged.wait(guard, [this] { return Running || Ending; });
             if (Ending)
                 return;
+            runs = Runs;
         }
-        if (!PumpCore())
-            Running = false;
+        if (!PumpCore()) {
+            // The step asked for a pause; a Run made meanwhile stands.
+            std::lock_guard guard(Lock);
+            if (Runs == runs)
+                Running = false;
+        }
     }
 }

@@ -41,6 +41,7 @@ private:
     std::thread Worker;
     std::atomic<bool> Running{false};
     std::atomic<bool> Ending{false};
+    uint64_t Runs = 0;  // under Lock: counts Run calls, so a step's own pause never undoes one
     int PriorityDelta = 0;
     std::atomic<int> WorkerTid{0};  // kernel thread id of the worker, 0 before it starts
     void ApplyPriority();

@@ -17,6 +17,7 @@ private slots:
     void pane1KeepsCountingWithoutPaint();
     void titleBecomesUntitledLiveVideoWithFirstFrame();
     void noNotificationWithoutTarget();
+    void framesHandedOverWhileOneWaitsPostNoMore();
     void closingWhileLivePausesThenEndsWorker();
     void liveTestCameraReachesBothPanes();
 };
@@ -61,6 +62,8 @@ void CDocPipelineTest::twoNotificationsBeforePaintTrackOnce() {
 // calibrate on) its own outlines.
 void CDocPipelineTest::sameFrameIsNeverTrackedTwiceAfterPaint() {
     CScriptedDoc s;
+    s.Frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.Frame));  // else repaint() paints nothing
     s.Feed(s.Render(1));
     s.Paint();
     const cv::Mat shown = s.Displayed().clone();
@@ -105,6 +108,21 @@ void CDocPipelineTest::noNotificationWithoutTarget() {
     s.View->OnInitialUpdate();  // the view becomes the target again
     s.Feed(s.Render(2));
     QCOMPARE(s.Doc->PassCount(), uint64_t(1));
+}
+
+// Pixels never queue, and neither do notifications: while one waits to be handled, new frames
+// only replace LatestFrame.
+void CDocPipelineTest::framesHandedOverWhileOneWaitsPostNoMore() {
+    CScriptedDoc s;
+    int posted = 0;
+    CEventCounter counter(s.View, FrameNotifyEvent, posted);
+    for (int n = 0; n < 5; ++n)
+        s.Doc->Pump().HandOver(s.Render(n));
+    s.Deliver();
+    QCOMPARE(posted, 1);
+    s.Feed(s.Render(5));
+    QCOMPARE(posted, 2);
+    QCOMPARE(s.Doc->PassCount(), uint64_t(1));  // frame 4, the newest of the five
 }
 
 // Real camera, real worker: closing must pause first, then end the worker (which may be

@@ -60,6 +60,25 @@ struct CScriptedDoc {
     CTestCamera Camera{320, 240, 30.0};
 };
 
+// Counts the events of one type that reach `target`, for as long as it lives.
+class CEventCounter : public QObject {
+public:
+    CEventCounter(QObject* target, QEvent::Type type, int& count)
+        : Target(target), Type(type), Count(count) {
+        target->installEventFilter(this);
+    }
+    ~CEventCounter() override { Target->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        Count += watched == Target && event->type() == Type;
+        return false;
+    }
+
+private:
+    QObject* Target;
+    QEvent::Type Type;
+    int& Count;
+};
+
 // Pixels of a B,G,R,A frame that are exactly the outline's red.
 inline int CountRed(const cv::Mat& frame, cv::Rect area) {
     area &= cv::Rect(0, 0, frame.cols, frame.rows);

@@ -129,6 +129,18 @@ TEST(Pump, PumpCoreReturningFalsePausesThePump) {
     EXPECT_EQ(pump.Calls, 1);
 }
 
+// A step that asks for a pause must not undo a Run made while it was under way.
+TEST(Pump, RunDuringAStepThatPausesStands) {
+    CSequencePump pump;
+    pump.StopAfterNext = true;
+    pump.Run();
+    ASSERT_TRUE(WaitFor([&] { return pump.Calls == 1; }));  // waiting for a frame
+    pump.Run();
+    pump.Frames.PushBack(Frame());
+    ASSERT_TRUE(WaitFor([&] { return pump.Calls == 2 || !pump.IsRunning(); }));
+    EXPECT_TRUE(pump.IsRunning());
+}
+
 TEST(Pump, PriorityMinusOneMakesTheWorkerNicerThanTheProcess) {
     const int base = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
     CSequencePump before;
