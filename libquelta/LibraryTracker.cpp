@@ -25,6 +25,7 @@ CLibraryTracker::CLibraryTracker(const CImageSource& source, const CTrackingPara
 CLibraryTracker::~CLibraryTracker() { Stop(); }
 
 void CLibraryTracker::Stop() {
+    std::lock_guard stopping(StopLock);
     if (!Worker.joinable())
         return;  // stopped before
     Ending = true;

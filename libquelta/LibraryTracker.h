@@ -59,5 +59,6 @@ private:
     bool Stopped = false;
 
     std::atomic<bool> Ending{false};
+    std::mutex StopLock;  // Stop may come from QTAFinalitza and from the last owner at once
     std::thread Worker;
 };

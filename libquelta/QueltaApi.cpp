@@ -25,8 +25,14 @@ struct CLibraryState {
     // camera released and the thread ended. Made at the first call, so this runs before the
     // static objects of the libraries that were loaded before it go away.
     ~CLibraryState() {
-        if (Run)
-            Run->Stop();
+        std::lock_guard lifecycle(LifecycleLock);
+        std::shared_ptr<CLibraryTracker> ending;
+        {
+            std::lock_guard guard(RunLock);
+            ending.swap(Run);
+        }
+        if (ending)
+            ending->Stop();
     }
 };
 

@@ -1,5 +1,7 @@
 #include "quelta.h"
 
+#include "ImageSource.h"
+#include "LibraryTracker.h"
 #include "SettingsFile.h"
 #include "SettingsStore.h"
 #include "SourceChoice.h"
@@ -79,12 +81,12 @@ protected:
         fs::remove_all(Dir);
     }
 
-    // A still picture of the test camera's scene with the mark in view, as a source that
-    // delivers it again and again.
-    std::string StillSource() {
+    // A still picture of the test camera's scene with the mark in view (frame 0: in the
+    // middle), as a source that delivers it again and again.
+    std::string StillSource(int64_t frameNumber = 0) {
         const CTestCamera camera(320, 240, 30);
         cv::Mat frame;
-        camera.Render(0, frame);
+        camera.Render(frameNumber, frame);
         const std::string path = (Dir / "still.png").string();
         cv::imwrite(path, frame);
         return path;
@@ -122,6 +124,58 @@ TEST_F(LibraryTest, RememberedSourceIsOpenedAndTracked) {
     ASSERT_EQ(QTAObtenirPosicio(&x, &y), 1);
     // The still frame is the camera's frame 0: the mark in the middle, 320 on the 640 scale.
     EXPECT_NEAR(x, 320, 3);
+}
+
+// The position is quelta-track's col and row on the same frame, rounded (frame 81 of the test
+// camera has both fractions above one half, so truncation would answer one less).
+TEST_F(LibraryTest, PositionIsQueltaTracksColumnAndRowRounded) {
+    const std::string still = StillSource(81);
+    const std::string command = std::string(QUELTA_TRACK) + " '" + still + "'";
+    std::FILE* csv = popen(command.c_str(), "r");
+    ASSERT_NE(csv, nullptr);
+    char line[512] = {};
+    std::string row;
+    while (std::fgets(line, sizeof line, csv))
+        row = line;
+    ASSERT_EQ(pclose(csv), 0);
+    double fields[11] = {};
+    ASSERT_EQ(std::sscanf(row.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf", &fields[0],
+                          &fields[1], &fields[2], &fields[3], &fields[4], &fields[5], &fields[6],
+                          &fields[7], &fields[8], &fields[9], &fields[10]),
+              11)
+        << row;
+    RememberSource("file:" + still);
+    ASSERT_EQ(QTAInicialitza(0), 1);
+    ASSERT_TRUE(WaitForAnswer(1));
+    short x = 0, y = 0;
+    ASSERT_EQ(QTAObtenirPosicio(&x, &y), 1);
+    EXPECT_EQ(x, std::lround(fields[10])) << row;
+    EXPECT_EQ(y, std::lround(fields[9])) << row;
+}
+
+// The newest frame stands for the mark for one second, measured on the clock the caller
+// passes: still present at exactly 1 s, absent just after.
+TEST_F(LibraryTest, NewestFrameCountsForOneSecondExactly) {
+    CImageSource source = CImageSource::Open("file:" + StillSource());
+    ASSERT_TRUE(source.HasDevice());
+    auto tracker = CLibraryTracker::Start(source, LearntLimits());
+    ASSERT_TRUE(tracker);
+    // Read whatever the newest report is, however old: a clock reading long before it.
+    const auto newest = [&] { return tracker->Position(std::chrono::steady_clock::time_point{}); };
+    const auto end = std::chrono::steady_clock::now() + GiveUp;
+    while (!newest() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(newest());
+    source.EnableCapture(false);
+    auto arrived = newest()->Arrived;
+    for (auto last = arrived - 1s; last != arrived && std::chrono::steady_clock::now() < end;) {
+        last = arrived;
+        std::this_thread::sleep_for(300ms);  // no frame is still on its way
+        arrived = newest()->Arrived;
+    }
+    EXPECT_TRUE(tracker->Position(arrived + CLibraryTracker::StaleAfter));
+    EXPECT_FALSE(tracker->Position(arrived + CLibraryTracker::StaleAfter + 1ns));
+    EXPECT_EQ(CLibraryTracker::StaleAfter, 1s);
 }
 
 TEST_F(LibraryTest, LoadedSettingsApplyFromTheNextFrameAllOrNothing) {
