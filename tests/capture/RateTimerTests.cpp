@@ -21,6 +21,13 @@ TEST(RateTimer, OnlyTheLastTenIntervalsCount) {
     for (int i = 0; i < 10; ++i)
         rate = timer.RateUpdate(t += 40ms);  // 25 per second
     EXPECT_NEAR(rate, 25.0, 1e-9);
+
+    // One slow interval and nine fast ones: only a window of exactly ten holds the slow one
+    // and no earlier one (nine would give 25, eleven 7.86).
+    timer.RateUpdate(t += 1s);
+    for (int i = 0; i < 9; ++i)
+        rate = timer.RateUpdate(t += 40ms);
+    EXPECT_NEAR(rate, 10.0 / 1.36, 1e-9);
 }
 
 TEST(RateTimer, ResetStartsOverAndSameInstantGivesNoRate) {
