@@ -1,6 +1,8 @@
 #include "EffectSoundPlayer.h"
+#include "MainForm.h"
 #include "Monitor.h"
 #include "QtaLibrary.h"
+#include "QuitSignals.h"
 #include "WidgetDialogs.h"
 
 #include <QApplication>
@@ -20,6 +22,14 @@ int main(int argc, char* argv[]) {
     CEffectSoundPlayer player;
     CWidgetDialogs dialogs;
     CMonitor monitor(library, player, dialogs);
+    // A signal or the end of the desktop session ends the monitor as "Sortir" would: the
+    // window closes once, which finalises the library once.
+    CQuitSignals quit;
+    QObject::connect(&quit, &CQuitSignals::QuitRequested, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &monitor, [&monitor] {
+        if (monitor.Form())
+            monitor.Form()->close();
+    });
     if (!monitor.Start())
         return monitor.ExitStatus();
     const int status = QApplication::exec();

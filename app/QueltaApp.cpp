@@ -73,6 +73,8 @@ int CQueltaApp::ExitInstance(int exitCode) {
     return exitCode;
 }
 
+void CQueltaApp::CommitData() { WriteRegistry(TrackingParams); }
+
 int CQueltaApp::Run(const QStringList& arguments) {
     if (!InitInstance(arguments))
         return ExitInstance(1);

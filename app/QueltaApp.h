@@ -27,6 +27,8 @@ public:
     int ExitInstance(int exitCode);
     // InitInstance, the event loop, ExitInstance; the process's exit status.
     int Run(const QStringList& arguments);
+    // Stores the parameters now (the desktop session is ending).
+    void CommitData();
     // The second half of start-up, once CaptureSource is set: document template, document,
     // main window and view, a settings file named in `arguments`, the window shown.
     bool StartDocument(const QStringList& arguments);

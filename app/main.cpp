@@ -1,4 +1,5 @@
 #include "QueltaApp.h"
+#include "QuitSignals.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -16,6 +17,13 @@ int main(int argc, char* argv[]) {
     int status = 0;
     {
         CQueltaApp quelta;
+        // Stopped by a signal or by the end of the desktop session, Quelta ends as if closed:
+        // the event loop returns, the capture stops and the limits are stored.
+        CQuitSignals quit;
+        QObject::connect(&quit, &CQuitSignals::QuitRequested, &application,
+                         [] { QCoreApplication::exit(0); });
+        QObject::connect(&application, &QGuiApplication::commitDataRequest, &quelta,
+                         [&quelta] { quelta.CommitData(); });
         status = quelta.Run(QApplication::arguments());
     }
     // Windows handed to deleteLater while closing go before the application object.

@@ -2,6 +2,9 @@
    opens the real one; the test opens the same file to script the answers and read the counts. */
 #include "FakeQta.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+
 static short initResult = 1;
 static short positionResult = 0;
 static int counts[FAKE_QTA_COUNTERS];
@@ -26,8 +29,20 @@ FAKE_QTA_EXPORT int FakeQtaCount(int which) {
 
 FAKE_QTA_EXPORT int FakeQtaLastSource(void) { return lastSource; }
 
+/* With FAKE_QTA_LOG set, each call is also written to that file, for tests that run the
+   monitor as a program of its own. */
+static void LogCall(const char* name) {
+    const char* path = getenv("FAKE_QTA_LOG");
+    FILE* log = path ? fopen(path, "a") : NULL;
+    if (!log)
+        return;
+    fprintf(log, "%s\n", name);
+    fclose(log);
+}
+
 FAKE_QTA_EXPORT short QTAInicialitza(int source) {
     ++counts[FAKE_QTA_INIT];
+    LogCall("QTAInicialitza");
     lastSource = source;
     return initResult;
 }
@@ -41,4 +56,7 @@ FAKE_QTA_EXPORT short QTAObtenirPosicio(short* x, short* y) {
 }
 #endif
 
-FAKE_QTA_EXPORT void QTAFinalitza(void) { ++counts[FAKE_QTA_FINAL]; }
+FAKE_QTA_EXPORT void QTAFinalitza(void) {
+    ++counts[FAKE_QTA_FINAL];
+    LogCall("QTAFinalitza");
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include <QObject>
+
+#include <memory>
+
+class QSocketNotifier;
+
+// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the user-interface thread, so the
+// monitor can end as if its window were closed. (Quelta has its own: the two programs share no
+// code.) The handler only writes one byte to a pipe;
+// everything else runs from the event loop. One per process.
+class CQuitSignals : public QObject {
+    Q_OBJECT
+public:
+    CQuitSignals();
+    ~CQuitSignals() override;
+
+signals:
+    void QuitRequested(int signal);
+
+private:
+    void Drain();
+
+    int Pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> Notifier;
+};
