@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -65,28 +66,32 @@ CSourceDialog::CSourceDialog(CDeviceAccess& device, QWidget* owner)
     else
         layout->addWidget(Scrolled(content));
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* defaults =
-        buttons->addButton(QStringLiteral("Restableix"), QDialogButtonBox::ResetRole);
+    // The two that act on the device on the left, Tanca on its own on the right.
+    auto* defaults = new QPushButton(QStringLiteral("Restableix"));
     defaults->setToolTip(
         QStringLiteral("Torna tots els controls als valors de fàbrica del dispositiu"));
     defaults->setEnabled(!Rows.empty());
-    QPushButton* lock = buttons->addButton(QStringLiteral("Fixa l'exposició i el color"),
-                                           QDialogButtonBox::ActionRole);
+    auto* lock = new QPushButton(QStringLiteral("Fixa l'exposició i el color"));
     lock->setToolTip(QStringLiteral("Passa a manual l'exposició, el guany i el balanç de blancs "
                                     "automàtics, amb els valors que tenen ara, perquè el color "
                                     "calibrat no canviï. Restableix ho desfà."));
     lock->setEnabled(HasAutomaticControl());
-    lock->setAutoDefault(false);
-    connect(lock, &QPushButton::clicked, this, &CSourceDialog::LockExposureAndColour);
-    QPushButton* close = buttons->addButton(QStringLiteral("Tanca"), QDialogButtonBox::AcceptRole);
     // Enter closes; it must never reset the device or press one of its buttons by accident.
     defaults->setAutoDefault(false);
+    lock->setAutoDefault(false);
+    connect(defaults, &QPushButton::clicked, this, &CSourceDialog::RestoreDefaults);
+    connect(lock, &QPushButton::clicked, this, &CSourceDialog::LockExposureAndColour);
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* close = buttons->addButton(QStringLiteral("Tanca"), QDialogButtonBox::AcceptRole);
     close->setDefault(true);
     close->setFocus();
-    connect(defaults, &QPushButton::clicked, this, &CSourceDialog::RestoreDefaults);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    layout->addWidget(buttons);
+    auto* row = new QHBoxLayout;
+    row->addWidget(defaults);
+    row->addWidget(lock);
+    row->addStretch();
+    row->addWidget(buttons);
+    layout->addLayout(row);
 }
 
 void CSourceDialog::AddRow(QGridLayout* grid, const CCaptureControl& control) {
