@@ -62,16 +62,22 @@ constexpr std::array<CField, 11> Fields{{
     Field<&P::MaxHeight>("MaxHeight", P::HeightLimit),
 }};
 
-// Python ints only (not floats, not bools), from 0 to the field's limit.
+// Whole numbers only (ints, numpy integers; not floats, not bools), from 0 to the field's limit.
 uint32_t Checked(const CField& field, const py::handle& value) {
-    if (!PyLong_Check(value.ptr()) || PyBool_Check(value.ptr()))
+    PyObject* whole = PyBool_Check(value.ptr()) ? nullptr : PyNumber_Index(value.ptr());
+    if (!whole) {
+        PyErr_Clear();
         throw py::type_error(std::string(field.Name) + " must be an int, not " +
                              std::string(py::str(py::type::of(value).attr("__name__"))));
-    const auto number = value.cast<long long>();  // OverflowError beyond 64 bits
-    if (number < 0 || number > field.Limit)
+    }
+    const auto number = py::reinterpret_steal<py::int_>(whole);
+    int overflow = 0;
+    const long long n = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
+    if (overflow != 0 || n < 0 || n > field.Limit)
         throw py::value_error(std::string(field.Name) + " must be from 0 to " +
-                              std::to_string(field.Limit) + ", got " + std::to_string(number));
-    return static_cast<uint32_t>(number);
+                              std::to_string(field.Limit) + ", got " +
+                              std::string(py::repr(number)));
+    return static_cast<uint32_t>(n);
 }
 
 bool CheckedFlag(const char* name, const py::handle& value) {

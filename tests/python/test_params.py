@@ -4,6 +4,7 @@ import os
 import pathlib
 
 import cv2
+import numpy as np
 import pytest
 
 import quelta
@@ -29,11 +30,15 @@ def test_values_outside_the_stored_ranges_are_refused():
         quelta.Params(MaxWidth=641)
     with pytest.raises(ValueError):
         p.MinARatio = -1
+    with pytest.raises(ValueError):
+        p.MinARatio = 2**70
     with pytest.raises(TypeError):
         p.MaxHeight = 2.5
     with pytest.raises(TypeError, match="no field 'lmin'"):
         quelta.Params(lmin=3)
     assert p == quelta.Params()
+    p.lMin = np.uint8(200)  # as numpy gives colours
+    assert p.lMin == 200
 
 
 def test_unreadable_or_malformed_files_raise_settings_error(tmp_path):
