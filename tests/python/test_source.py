@@ -42,6 +42,36 @@ def test_a_closed_source_raises_and_closing_again_does_nothing():
     source.close()
 
 
+def native_threads():
+    return len(os.listdir("/proc/self/task"))
+
+
+def wait_for_threads(check, what):
+    deadline = time.monotonic() + 10
+    while not check(native_threads()):
+        assert time.monotonic() < deadline, "%s: still %d threads after 10 s" % (
+            what, native_threads())
+        time.sleep(0.05)
+
+
+def test_closing_or_dropping_a_source_ends_its_capture_thread():
+    with quelta.Source("testcam:64x48@30") as source:
+        next(source)
+    counts = []
+    for _ in range(10):  # threads that were ending meanwhile are gone
+        counts.append(native_threads())
+        time.sleep(0.05)
+    before = min(counts)
+    source = quelta.Source("testcam:64x48@30")
+    next(source)
+    wait_for_threads(lambda n: n > before, "an open source")
+    del source
+    wait_for_threads(lambda n: n <= before, "a dropped source")
+    for _ in quelta.Source("testcam:64x48@30"):
+        break
+    wait_for_threads(lambda n: n <= before, "a source left by a for loop")
+
+
 def test_a_silent_source_times_out():
     source = quelta.Source(SILENT, timeout=0.3)
     with pytest.raises(TimeoutError, match="no frame"):
