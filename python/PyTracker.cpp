@@ -59,7 +59,7 @@ class CPyTracker {
 public:
     explicit CPyTracker(const CTrackingParams& params) : Params(params) {}
 
-    CTrackResult Track(const py::handle& frame, bool draw);
+    CTrackResult Track(const py::object& frame, bool draw);
     void Calibrate(int x, int y);
     std::optional<std::pair<int, int>> Point();
     void SetPoint(const std::optional<std::pair<int, int>>& point);
@@ -87,7 +87,7 @@ std::unique_lock<std::mutex> CPyTracker::Lock() {
     return lock;
 }
 
-CTrackResult CPyTracker::Track(const py::handle& frame, bool draw) {
+CTrackResult CPyTracker::Track(const py::object& frame, bool draw) {
     const CFrameView view = ViewOf(frame, draw);
     const auto lock = Lock();
     // The pass works on its own copy, so Python code may change t.params meanwhile.
@@ -195,7 +195,8 @@ void BindTracker(py::module_& m) {
             "params", [](CPyTracker& t) -> CTrackingParams& { return t.Params; },
             [](CPyTracker& t, const CTrackingParams& p) { t.Params = p; },
             py::return_value_policy::reference_internal)
-        .def("track", &CPyTracker::Track, py::arg("frame"), py::arg("draw") = false)
+        .def("track", &CPyTracker::Track, py::arg("frame"), py::arg("draw") = false,
+             "Tracks the mark in a uint8 H x W x 4 (B,G,R,A) or H x W x 3 (B,G,R) array.")
         .def("calibrate", &CPyTracker::Calibrate, py::arg("x"), py::arg("y"),
              "Learn the colour of the 11 x 11 pixels around (x, y) on the next frame.")
         .def_property("point", &CPyTracker::Point, &CPyTracker::SetPoint,
