@@ -73,25 +73,21 @@ void PrintHeader(std::FILE* out, bool truth) {
 }
 
 CPositionReport Report(long long frame, std::chrono::system_clock::time_point time,
-                       const CColorTracker& tracker, float row, float col) {
+                       const CColorTracker& tracker) {
+    const CPassResult r = tracker.Result();
     CPositionReport report;
     report.Frame = frame;
     report.Time = std::chrono::duration<double>(time.time_since_epoch()).count();
-    // Every 8-connected group counts, also past the labels a 16-bit mask can number.
-    report.Regions = tracker.GroupCount();
-    const int chosen = tracker.ChosenBlob();
-    report.Found = chosen >= 0;
-    if (!report.Found)
-        return report;
-    const BlobInfo& blob = tracker.Blobs()[chosen];
-    report.MinX = blob.MinX;
-    report.MinY = blob.MinY;
-    report.MaxX = blob.MaxX;
-    report.MaxY = blob.MaxY;
-    report.X = blob.CenterX;
-    report.Y = blob.CenterY;
-    report.Row = row;
-    report.Col = col;
+    report.Found = r.Found;
+    report.Regions = r.Regions;
+    report.MinX = r.MinX;
+    report.MinY = r.MinY;
+    report.MaxX = r.MaxX;
+    report.MaxY = r.MaxY;
+    report.X = r.CenterX;
+    report.Y = r.CenterY;
+    report.Row = r.Row;
+    report.Col = r.Col;
     return report;
 }
 
@@ -136,10 +132,9 @@ void RunTracking(const CTrackOptions& options, std::FILE* out) {
     // A stop signal ends the run between frames, never inside a CSV line.
     for (long long n = 0;
          (!options.Frames || n < *options.Frames) && !StopRequested() && reader->Next(frame); ++n) {
-        float row = 0.0f, col = 0.0f;
         const auto time = reader->CaptureTime().value_or(std::chrono::system_clock::now());
-        tracker->Track(frame, params, pattern.has_value(), &row, &col);
-        const CPositionReport report = Report(n, time, *tracker, row, col);
+        tracker->Track(frame, params, pattern.has_value());
+        const CPositionReport report = Report(n, time, *tracker);
         if (publisher)
             publisher->Publish(report);
         PrintRow(out, report);

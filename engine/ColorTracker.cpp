@@ -56,6 +56,24 @@ int CColorTracker::GroupCount() const { return Work->Groups; }
 int CColorTracker::ChosenBlob() const { return Work->Chosen; }
 const BlobInfo* CColorTracker::Blobs() const { return Work->Table.data(); }
 std::optional<CCalibrationWindow> CColorTracker::LastWindow() const { return Work->Window; }
+
+CPassResult CColorTracker::Result() const {
+    const Impl& w = *Work;
+    CPassResult r;
+    r.Regions = w.Groups;
+    r.Found = w.Chosen >= 0;
+    if (!r.Found)
+        return r;
+    const BlobInfo& b = w.Table[w.Chosen];
+    r.MinX = b.MinX;
+    r.MinY = b.MinY;
+    r.MaxX = b.MaxX;
+    r.MaxY = b.MaxY;
+    r.CenterX = b.CenterX;
+    r.CenterY = b.CenterY;
+    w.ReportCentre(r.Row, r.Col);
+    return r;
+}
 const cv::Mat& CColorTracker::YuvImage() const { return Work->Yuv; }
 const cv::Mat& CColorTracker::MaskImage() const { return Work->Mask; }
 

@@ -9,6 +9,16 @@
 #include <memory>
 #include <optional>
 
+// What the last pass found, in one record: the chosen region's box and mean pixel, its centre
+// on the 480-row / 640-column scale, and how many 8-connected groups the frame held.
+struct CPassResult {
+    bool Found = false;
+    int Regions = 0;  // every 8-connected group, also past the labels a 16-bit mask can number
+    uint32_t MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;  // inclusive box
+    float CenterX = 0.0f, CenterY = 0.0f;             // mean column and row
+    float Row = 0.0f, Col = 0.0f;                     // the centre on the 480 x 640 scale
+};
+
 // The colour-mark tracking engine: what programs use. Frames are CV_8UC4, continuous, bytes
 // B,G,R,A. One engine per document; not thread-safe: every call comes from one thread.
 // (TrackingSteps.h has the same pass one step at a time.)
@@ -44,6 +54,7 @@ public:
     int ChosenBlob() const;         // index into Blobs(), or -1
     const BlobInfo* Blobs() const;  // TableSize records; 0..N-1 valid
     std::optional<CCalibrationWindow> LastWindow() const;
+    CPassResult Result() const;  // all of the above that a caller reports
 
     // Working images of the last pass (dense rows for every width, CV_8UC3 YUV of the
     // whole frame and the labelled CV_16UC1 mask); empty before the first frame.

@@ -17,33 +17,6 @@ namespace py = pybind11;
 namespace {
 
 // What one pass found, in the numbers quelta-track prints (before its 2-decimal rounding).
-struct CTrackResult {
-    bool Found = false;
-    int Regions = 0;  // every 8-connected group, as quelta-track's "regions"
-    uint32_t MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
-    float CenterX = 0.0f, CenterY = 0.0f;  // mean pixel of the mark
-    float Row = 0.0f, Col = 0.0f;          // its centre on the 480-row, 640-column scale
-};
-
-CTrackResult ResultOf(const CColorTracker& engine, float row, float col) {
-    CTrackResult r;
-    r.Regions = engine.GroupCount();
-    const int chosen = engine.ChosenBlob();
-    r.Found = chosen >= 0;
-    if (!r.Found)
-        return r;
-    const BlobInfo& b = engine.Blobs()[chosen];
-    r.MinX = b.MinX;
-    r.MinY = b.MinY;
-    r.MaxX = b.MaxX;
-    r.MaxY = b.MaxY;
-    r.CenterX = b.CenterX;
-    r.CenterY = b.CenterY;
-    r.Row = row;
-    r.Col = col;
-    return r;
-}
-
 void CopyColourBounds(const CTrackingParams& from, CTrackingParams& to) {
     to.lMin = from.lMin;
     to.lMax = from.lMax;
@@ -59,7 +32,7 @@ class CPyTracker {
 public:
     explicit CPyTracker(const CTrackingParams& params) : Params(params) {}
 
-    CTrackResult Track(const py::object& frame, bool draw);
+    CPassResult Track(const py::object& frame, bool draw);
     void Calibrate(int x, int y);
     std::optional<std::pair<int, int>> Point();
     void SetPoint(const std::optional<std::pair<int, int>>& point);
@@ -68,10 +41,10 @@ public:
 
 private:
     std::unique_lock<std::mutex> Lock();
-    void Run(const CFrameView& view, CTrackingParams& params, bool draw, float& row, float& col);
+    void Run(const CFrameView& view, CTrackingParams& params, bool draw);
 
     std::mutex Busy;
-    std::unique_ptr<CColorTracker> Engine = std::make_unique<CColorTracker>();  // large
+    std::unique_ptr<CColorTracker> Engine = std::make_unique<CColorTracker>();
     cv::Mat Work;  // BGRA copy of BGR frames and of unusual layouts, kept between calls
     std::pair<int, int> PointAt{0, 0};
 };
@@ -87,33 +60,31 @@ std::unique_lock<std::mutex> CPyTracker::Lock() {
     return lock;
 }
 
-CTrackResult CPyTracker::Track(const py::object& frame, bool draw) {
+CPassResult CPyTracker::Track(const py::object& frame, bool draw) {
     const CFrameView view = ViewOf(frame, draw);
     const auto lock = Lock();
     // The pass works on its own copy, so Python code may change t.params meanwhile.
     CTrackingParams params = Params;
     const bool calibrating = Engine->CalibrationRequested();
-    float row = 0.0f, col = 0.0f;
     {
         py::gil_scoped_release released;
-        Run(view, params, draw, row, col);
+        Run(view, params, draw);
     }
     if (calibrating && !Engine->CalibrationRequested())
         CopyColourBounds(params, Params);  // what the pass learnt
-    return ResultOf(*Engine, row, col);
+    return Engine->Result();
 }
 
 // BGRA frames with packed pixels are tracked (and drawn on) where they lie; anything else goes
 // through the buffer, and drawn pixels go back into the caller's array.
-void CPyTracker::Run(const CFrameView& view, CTrackingParams& params, bool draw, float& row,
-                     float& col) {
+void CPyTracker::Run(const CFrameView& view, CTrackingParams& params, bool draw) {
     if (view.Channels == 4 && view.Packed()) {
         cv::Mat image = view.Header();
-        Engine->Track(image, params, draw, &row, &col);
+        Engine->Track(image, params, draw);
         return;
     }
     CopyIn(view, Work);
-    Engine->Track(Work, params, draw, &row, &col);
+    Engine->Track(Work, params, draw);
     if (draw)
         CopyOut(Work, view);
 }
@@ -142,7 +113,7 @@ void CPyTracker::SetPoint(const std::optional<std::pair<int, int>>& point) {
 
 py::object OrNone(bool found, py::object value) { return found ? value : py::none(); }
 
-std::string Repr(const CTrackResult& r) {
+std::string Repr(const CPassResult& r) {
     if (!r.Found)
         return "quelta.Result(found=False, regions=" + std::to_string(r.Regions) + ")";
     char text[200];
@@ -165,27 +136,27 @@ several threads wait for each other.)";
 }  // namespace
 
 void BindTracker(py::module_& m) {
-    py::class_<CTrackResult>(m, "Result", "What one tracking pass found.")
-        .def_readonly("found", &CTrackResult::Found)
-        .def_readonly("regions", &CTrackResult::Regions,
+    py::class_<CPassResult>(m, "Result", "What one tracking pass found.")
+        .def_readonly("found", &CPassResult::Found)
+        .def_readonly("regions", &CPassResult::Regions,
                       "number of 8-connected colour regions in the frame")
         .def_property_readonly(
             "box",
-            [](const CTrackResult& r) {
+            [](const CPassResult& r) {
                 return OrNone(r.Found, py::make_tuple(r.MinX, r.MinY, r.MaxX, r.MaxY));
             },
             "(min_x, min_y, max_x, max_y), inclusive; None when not found")
         .def_property_readonly(
             "center",
-            [](const CTrackResult& r) {
+            [](const CPassResult& r) {
                 return OrNone(r.Found, py::make_tuple(r.CenterX, r.CenterY));
             },
             "(x, y), the mark's mean pixel; None when not found")
         .def_property_readonly(
-            "row", [](const CTrackResult& r) { return OrNone(r.Found, py::float_(r.Row)); },
+            "row", [](const CPassResult& r) { return OrNone(r.Found, py::float_(r.Row)); },
             "the centre's row on a 480-row scale; None when not found")
         .def_property_readonly(
-            "col", [](const CTrackResult& r) { return OrNone(r.Found, py::float_(r.Col)); },
+            "col", [](const CPassResult& r) { return OrNone(r.Found, py::float_(r.Col)); },
             "the centre's column on a 640-column scale; None when not found")
         .def("__repr__", &Repr);
 
