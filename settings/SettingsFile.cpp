@@ -1,5 +1,7 @@
 #include "SettingsFile.h"
 
+#include "LimitFields.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -16,26 +18,9 @@
 
 namespace {
 
-struct CLineRule {
-    const char* Key;
-    uint32_t Limit;
-};
-
-// Keys are positional: line k must carry the k-th key.
-constexpr std::array<CLineRule, 12> Lines{{
-    {"QTA", 1},
-    {"lMin", 255},
-    {"lMax", 255},
-    {"a1Min", 255},
-    {"a1Max", 255},
-    {"a2Min", 255},
-    {"a2Max", 255},
-    {"MinARatio", 100},
-    {"MinWidth", 640},
-    {"MaxWidth", 640},
-    {"MinHeight", 480},
-    {"MaxHeight", 480},
-}};
+// Line 0 is the header "QTA 1"; lines 1 to 11 carry the limits, by position.
+constexpr const char* HeaderKey = "QTA";
+constexpr uint32_t Version = 1;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -63,20 +48,16 @@ bool ParseNumber(std::string_view text, int64_t& value) {
     return true;
 }
 
-bool ParseLine(const std::string& line, const CLineRule& rule, int64_t& value) {
-    const std::string_view key = rule.Key;
+bool ParseLine(const std::string& line, std::string_view key, uint32_t limit, int64_t& value) {
     if (line.compare(0, key.size(), key) != 0)
         return false;
-    return ParseNumber(std::string_view(line).substr(key.size()), value) && value <= rule.Limit;
+    return ParseNumber(std::string_view(line).substr(key.size()), value) && value <= limit;
 }
 
 std::string FileText(const CTrackingParams& p) {
-    const std::array<uint32_t, 12> values{1,          p.lMin,     p.lMax,      p.a1Min,
-                                          p.a1Max,    p.a2Min,    p.a2Max,     p.MinARatio,
-                                          p.MinWidth, p.MaxWidth, p.MinHeight, p.MaxHeight};
-    std::string text;
-    for (size_t k = 0; k < Lines.size(); ++k)
-        text += std::string(Lines[k].Key) + ' ' + std::to_string(values[k]) + "\r\n";
+    std::string text = std::string(HeaderKey) + ' ' + std::to_string(Version) + "\r\n";
+    for (const CLimitField& field : LimitFields)
+        text += std::string(field.Name) + ' ' + std::to_string(field.Get(p)) + "\r\n";
     return text;
 }
 
@@ -166,24 +147,19 @@ bool LoadSettingsFile(CTrackingParams& params, const std::string& path) {
     std::string text;
     if (!ReadHead(path, text))
         return false;
-    std::array<int64_t, 12> values{};
     std::string line;
     size_t at = 0;
-    for (size_t k = 0; k < Lines.size(); ++k) {
-        if (!NextLine(text, at, line) || !ParseLine(line, Lines[k], values[k]))
+    int64_t version = 0;
+    if (!NextLine(text, at, line) || !ParseLine(line, HeaderKey, Version, version))
+        return false;
+    std::array<int64_t, LimitFields.size()> values{};
+    for (size_t k = 0; k < LimitFields.size(); ++k) {
+        if (!NextLine(text, at, line) ||
+            !ParseLine(line, LimitFields[k].Name, LimitFields[k].Limit, values[k]))
             return false;
     }
-    params.lMin = static_cast<uint8_t>(values[1]);
-    params.lMax = static_cast<uint8_t>(values[2]);
-    params.a1Min = static_cast<uint8_t>(values[3]);
-    params.a1Max = static_cast<uint8_t>(values[4]);
-    params.a2Min = static_cast<uint8_t>(values[5]);
-    params.a2Max = static_cast<uint8_t>(values[6]);
-    params.MinARatio = static_cast<uint32_t>(values[7]);
-    params.MinWidth = static_cast<uint32_t>(values[8]);
-    params.MaxWidth = static_cast<uint32_t>(values[9]);
-    params.MinHeight = static_cast<uint32_t>(values[10]);
-    params.MaxHeight = static_cast<uint32_t>(values[11]);
+    for (size_t k = 0; k < LimitFields.size(); ++k)
+        LimitFields[k].Set(params, static_cast<uint32_t>(values[k]));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "LimitFields.h"
+
 #include <QFile>
 #include <QSettings>
 #include <QString>
@@ -18,34 +20,9 @@ constexpr char SourceGroup[] = "Capture";
 constexpr char SourceName[] = "Source";
 constexpr char SourceKey[] = "Capture/Source";
 
-struct CStoredValue {
-    const char* Name;
-    uint32_t Limit;
-};
-
-// Always read and written in this order.
-constexpr std::array<CStoredValue, 12> Values{{
-    {"lMin", 255},
-    {"lMax", 255},
-    {"a1Min", 255},
-    {"a1Max", 255},
-    {"a2Min", 255},
-    {"a2Max", 255},
-    {"MinARatio", 100},
-    {"MinWidth", 640},
-    {"MaxWidth", 640},
-    {"MinHeight", 480},
-    {"MaxHeight", 480},
-    {"VideoConfigured", 255},
-}};
-
-// Pointers to the record's fields in the order of Values (the flag is handled apart).
-std::array<uint8_t*, 6> ColorFields(CTrackingParams& p) {
-    return {&p.lMin, &p.lMax, &p.a1Min, &p.a1Max, &p.a2Min, &p.a2Max};
-}
-std::array<uint32_t*, 5> LimitFields(CTrackingParams& p) {
-    return {&p.MinARatio, &p.MinWidth, &p.MaxWidth, &p.MinHeight, &p.MaxHeight};
-}
+// The flag stored after the eleven limits; any value from 0 to 255 is taken, non-zero as set.
+constexpr char FlagName[] = "VideoConfigured";
+constexpr uint32_t FlagLimit = 255;
 
 // A stored value counts only when it is a whole number from 0 to 4294967295 (what a 32-bit
 // value can hold); text, lists, signs, fractions and larger numbers are ignored like a value
@@ -82,11 +59,11 @@ std::optional<uint32_t> StoredNumber(const QVariant& value) {
     return static_cast<uint32_t>(number);
 }
 
-std::optional<uint32_t> ReadValue(const QSettings& store, const CStoredValue& v) {
-    if (!store.contains(QLatin1String(v.Name)))
+std::optional<uint32_t> ReadValue(const QSettings& store, const char* name, uint32_t limit) {
+    if (!store.contains(QLatin1String(name)))
         return std::nullopt;
-    const std::optional<uint32_t> number = StoredNumber(store.value(QLatin1String(v.Name)));
-    if (!number || *number > v.Limit)
+    const std::optional<uint32_t> number = StoredNumber(store.value(QLatin1String(name)));
+    if (!number || *number > limit)
         return std::nullopt;
     return number;
 }
@@ -132,19 +109,11 @@ bool ReadRegistry(CTrackingParams& params) {
     if (!Readable(store))
         return false;
     store.beginGroup(QStringLiteral("Settings"));
-    const auto colors = ColorFields(params);
-    const auto limits = LimitFields(params);
-    for (size_t i = 0; i < Values.size(); ++i) {
-        const std::optional<uint32_t> number = ReadValue(store, Values[i]);
-        if (!number)
-            continue;
-        if (i < colors.size())
-            *colors[i] = static_cast<uint8_t>(*number);
-        else if (i < colors.size() + limits.size())
-            *limits[i - colors.size()] = *number;
-        else
-            params.VideoConfigured = static_cast<uint8_t>(*number) != 0;
-    }
+    for (const CLimitField& field : LimitFields)
+        if (const auto number = ReadValue(store, field.Name, field.Limit))
+            field.Set(params, *number);
+    if (const auto flag = ReadValue(store, FlagName, FlagLimit))
+        params.VideoConfigured = static_cast<uint8_t>(*flag) != 0;
     return true;
 }
 
@@ -156,18 +125,10 @@ bool WriteRegistry(const CTrackingParams& params) {
     // it goes back as the one text it is.
     if (store.value(SourceKey).typeId() == QMetaType::QStringList)
         store.setValue(SourceKey, RawSourceLine(store));
-    CTrackingParams copy = params;
-    const auto colors = ColorFields(copy);
-    const auto limits = LimitFields(copy);
     store.beginGroup(QStringLiteral("Settings"));
-    for (size_t i = 0; i < Values.size(); ++i) {
-        uint32_t number = params.VideoConfigured ? 1 : 0;
-        if (i < colors.size())
-            number = *colors[i];
-        else if (i < colors.size() + limits.size())
-            number = *limits[i - colors.size()];
-        store.setValue(QLatin1String(Values[i].Name), static_cast<uint>(number));
-    }
+    for (const CLimitField& field : LimitFields)
+        store.setValue(QLatin1String(field.Name), static_cast<uint>(field.Get(params)));
+    store.setValue(QLatin1String(FlagName), static_cast<uint>(params.VideoConfigured ? 1 : 0));
     store.endGroup();
     // A store that cannot be written (folder or file not writable, disk full) says so only
     // after sync.
