@@ -102,6 +102,28 @@ void CRunLabeller::AddRow(int y) {
         JoinWithRowAbove(y);
 }
 
+inline int32_t CRunLabeller::FindRoot(int32_t run) {
+    int32_t* parent = Parent.As<int32_t>();
+    while (parent[run] != run) {
+        parent[run] = parent[parent[run]];
+        run = parent[run];
+    }
+    return run;
+}
+
+inline int32_t CRunLabeller::Unite(int32_t rootA, int32_t rootB) {
+    if (rootA == rootB)
+        return rootA;
+    --Groups;
+    int32_t* parent = Parent.As<int32_t>();
+    if (rootA < rootB) {
+        parent[rootB] = rootA;
+        return rootA;
+    }
+    parent[rootA] = rootB;
+    return rootB;
+}
+
 void CRunLabeller::JoinWithRowAbove(int y) {
     const int32_t* rowBegin = RowBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
@@ -129,28 +151,6 @@ void CRunLabeller::JoinWithRowAbove(int y) {
         lastAbove = above;
         lastRoot = root;
     }
-}
-
-int32_t CRunLabeller::FindRoot(int32_t run) {
-    int32_t* parent = Parent.As<int32_t>();
-    while (parent[run] != run) {
-        parent[run] = parent[parent[run]];
-        run = parent[run];
-    }
-    return run;
-}
-
-int32_t CRunLabeller::Unite(int32_t rootA, int32_t rootB) {
-    if (rootA == rootB)
-        return rootA;
-    --Groups;
-    int32_t* parent = Parent.As<int32_t>();
-    if (rootA < rootB) {
-        parent[rootB] = rootA;
-        return rootA;
-    }
-    parent[rootA] = rootB;
-    return rootB;
 }
 
 namespace {
