@@ -73,6 +73,13 @@ std::optional<uint32_t> ReadValue(const QSettings& store, const char* name, uint
 // counts as a failure.
 bool Readable(const QSettings& store) { return store.status() != QSettings::AccessError; }
 
+// A group line as QSettings reads it: from '[' to the first ']' (or the line's end); whatever
+// follows the ']' (a hand-written remark) is ignored.
+QString GroupOf(const QString& line) {
+    const qsizetype close = line.indexOf(QLatin1Char(']'));
+    return line.mid(1, close < 0 ? -1 : close - 1).trimmed();
+}
+
 // The text after "Source=" in [Capture], as the file holds it. QSettings splits an unquoted
 // value at its commas (a GStreamer pipeline has many), so a hand-written pipeline reaches us as
 // a list; the line itself still says what the user wrote.
@@ -83,8 +90,8 @@ QString RawSourceLine(const QSettings& store) {
     QString group;
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine(64 * 1024)).trimmed();
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
-            group = line.mid(1, line.size() - 2).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            group = GroupOf(line);
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (group == QLatin1String(SourceGroup) && equals > 0 &&
             line.left(equals).trimmed() == QLatin1String(SourceName))
@@ -93,9 +100,15 @@ QString RawSourceLine(const QSettings& store) {
     return {};
 }
 
+// A list of texts, or of values when one of the parts begins with '@' (QSettings' mark of a
+// typed value): either way the user wrote one text with commas in it.
+bool IsList(const QVariant& value) {
+    return value.typeId() == QMetaType::QStringList || value.typeId() == QMetaType::QVariantList;
+}
+
 QString StoredSource(const QSettings& store) {
     const QVariant value = store.value(SourceKey);
-    if (value.typeId() == QMetaType::QStringList)
+    if (IsList(value))
         return RawSourceLine(store);
     return value.toString();
 }
@@ -123,7 +136,7 @@ bool WriteRegistry(const CTrackingParams& params) {
         return false;
     // Rewriting the file would store a hand-written pipeline as the list QSettings read it as;
     // it goes back as the one text it is.
-    if (store.value(SourceKey).typeId() == QMetaType::QStringList)
+    if (IsList(store.value(SourceKey)))
         store.setValue(SourceKey, RawSourceLine(store));
     store.beginGroup(QStringLiteral("Settings"));
     for (const CLimitField& field : LimitFields)

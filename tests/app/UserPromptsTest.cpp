@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class CUserPromptsTest : public QObject {
     Q_OBJECT
@@ -22,12 +23,13 @@ private slots:
 
 namespace {
 // Runs `act` on the shown dialog of type T once it is up, again and again while the dialog
-// stays open (a file dialog may refuse to close until its folder has been read).
+// stays open (a file dialog may refuse to close until its folder has been read). The timer goes
+// with the application at the latest, and what the lambda holds goes with the timer.
 template <typename T>
 void WhenModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
-    auto* found = new QPointer<T>;
-    auto* seen = new bool(false);
+    auto* timer = new QTimer(QCoreApplication::instance());
+    auto found = std::make_shared<QPointer<T>>();
+    auto seen = std::make_shared<bool>(false);
     QObject::connect(timer, &QTimer::timeout, [timer, act, found, seen] {
         if (!*seen) {
             for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -44,8 +46,6 @@ void WhenModal(std::function<void(T*)> act) {
         if (found->isNull() || !(*found)->isVisible()) {  // done: never touches another one
             timer->stop();
             timer->deleteLater();
-            delete found;
-            delete seen;
             return;
         }
         act(found->data());

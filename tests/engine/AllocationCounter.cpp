@@ -5,6 +5,16 @@
 #include <cstddef>
 #include <new>
 
+// AddressSanitizer replaces the malloc family itself; replacing it again here would hand its
+// memory to glibc's free.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUELTA_OWN_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUELTA_OWN_MALLOC 1
+#endif
+#endif
+
 extern "C" {
 void* __libc_malloc(size_t);
 void* __libc_calloc(size_t, size_t);
@@ -23,6 +33,12 @@ void Note() {
 }
 }  // namespace
 
+#ifdef QUELTA_OWN_MALLOC
+bool AllocationCounter::Available() { return false; }
+#else
+bool AllocationCounter::Available() { return true; }
+#endif
+
 void AllocationCounter::Start() {
     Count = 0;
     Counting = true;
@@ -33,6 +49,7 @@ int64_t AllocationCounter::Stop() {
     return Count.load();
 }
 
+#ifndef QUELTA_OWN_MALLOC
 // The malloc family: cv::Mat gets its pixels through cv::fastMalloc (posix_memalign).
 extern "C" {
 void* malloc(size_t n) {
@@ -77,3 +94,4 @@ void operator delete(void* p) noexcept { __libc_free(p); }
 void operator delete[](void* p) noexcept { __libc_free(p); }
 void operator delete(void* p, size_t) noexcept { __libc_free(p); }
 void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
+#endif

@@ -224,4 +224,21 @@ TEST_F(SettingsStoreTest, HandWrittenPipelineIsReadBackAsWritten) {
     EXPECT_EQ(RememberedSource(), pipeline);
 }
 
+// Found by fuzzing: a part after a comma that begins with '@' made QSettings read a list of
+// values rather than of texts, and a remark after the group's ']' hid the group from the raw
+// reading; either way the source was lost.
+TEST_F(SettingsStoreTest, HandWrittenSourceSurvivesAnAtSignAndARemarkAfterItsGroup) {
+    const std::string pipeline = "gst:videotestsrc ! video/x-raw,@foo ! appsink";
+    fs::create_directories(ConfigDir());
+    std::ofstream(ConfigFile(), std::ios::binary) << "[Capture]\nSource=" << pipeline << "\n";
+    EXPECT_EQ(RememberedSource(), pipeline);
+    ASSERT_TRUE(WriteRegistry(Marked()));
+    EXPECT_EQ(RememberedSource(), pipeline);
+
+    const std::string other = "gst:videotestsrc ! video/x-raw,width=320 ! appsink";
+    std::ofstream(ConfigFile(), std::ios::binary)
+        << "[Capture] ; the lab camera\nSource=" << other << "\n";
+    EXPECT_EQ(RememberedSource(), other);
+}
+
 }  // namespace

@@ -40,13 +40,17 @@ CLimits LimitsOf(const CTrackingParams& p) {
             p.MinARatio, p.MinWidth, p.MaxWidth, p.MinHeight, p.MaxHeight};
 }
 
-COpenCvReference::COpenCvReference() { cv::setNumThreads(1); }
+COpenCvReference::COpenCvReference(CLabelling labelling) : Labelling(labelling) {
+    cv::setNumThreads(1);
+}
 
 CReference COpenCvReference::Track(const cv::Mat& bgra, const CLimits& l) {
     cv::cvtColor(bgra, Yuv, cv::COLOR_BGR2YUV);
     cv::inRange(Yuv, cv::Scalar(l.lMin, l.a1Min, l.a2Min), cv::Scalar(l.lMax, l.a1Max, l.a2Max),
                 Mask);
-    const int n = cv::connectedComponentsWithStats(Mask, Labels, Stats, Centroids, 8, CV_32S);
+    const int algorithm = Labelling == CLabelling::RasterOrder ? cv::CCL_WU : cv::CCL_DEFAULT;
+    const int n =
+        cv::connectedComponentsWithStats(Mask, Labels, Stats, Centroids, 8, CV_32S, algorithm);
     const CBounds b = BoundsFor(l, bgra.cols, bgra.rows);
     CReference result;
     result.Regions = n - 1;
@@ -77,7 +81,7 @@ CReference COpenCvReference::Track(const cv::Mat& bgra, const CLimits& l) {
 }
 
 CReference ReferenceTrack(const cv::Mat& bgra, const CLimits& limits) {
-    COpenCvReference reference;
+    COpenCvReference reference(CLabelling::RasterOrder);
     return reference.Track(bgra, limits);
 }
 

@@ -22,18 +22,25 @@ struct CReference {
     double CenterX = 0, CenterY = 0, Row = 0, Col = 0;
 };
 
+// How OpenCV labels: its fastest labelling works on 2 x 2 blocks, so a region whose first pixel
+// lies one row lower but further left in the same pair of rows can get the lower number; Wu's
+// scan numbers regions exactly in raster order of their first pixels, which the selection's
+// tie rule (the earlier region wins) needs.
+enum class CLabelling { Fastest, RasterOrder };
+
 // Keeps its images from frame to frame, as OpenCV code normally would. OpenCV runs on one
-// thread, which also numbers the regions in raster order.
+// thread.
 class COpenCvReference {
 public:
-    COpenCvReference();
+    explicit COpenCvReference(CLabelling labelling = CLabelling::Fastest);
     CReference Track(const cv::Mat& bgra, const CLimits& limits);
 
 private:
+    CLabelling Labelling;
     cv::Mat Yuv, Mask, Labels, Stats, Centroids;
 };
 
-// One frame, with images of its own.
+// One frame, with images of its own, regions numbered in raster order.
 CReference ReferenceTrack(const cv::Mat& bgra, const CLimits& limits);
 
 // Bounds that accept `bgr` with a margin on each YUV component.
