@@ -111,7 +111,7 @@ bool SameFields(const CTrackingParams& a, const CTrackingParams& b) {
     return a.ShowMask == b.ShowMask;
 }
 
-std::string Repr(const CTrackingParams& p) {
+std::string ParamsRepr(const CTrackingParams& p) {
     std::string text = "quelta.Params(";
     for (const CField& f : Fields)
         text += std::string(f.Name) + "=" + std::to_string(f.Get(p)) + ", ";
@@ -183,5 +183,5 @@ void BindParams(py::module_& m) {
     params.def("__eq__", [](const CTrackingParams&, const py::object&) {
         return py::reinterpret_borrow<py::object>(Py_NotImplemented);
     });
-    params.def("__repr__", &Repr);
+    params.def("__repr__", &ParamsRepr);
 }

@@ -113,7 +113,7 @@ void CPyTracker::SetPoint(const std::optional<std::pair<int, int>>& point) {
 
 py::object OrNone(bool found, py::object value) { return found ? value : py::none(); }
 
-std::string Repr(const CPassResult& r) {
+std::string ResultRepr(const CPassResult& r) {
     if (!r.Found)
         return "quelta.Result(found=False, regions=" + std::to_string(r.Regions) + ")";
     char text[200];
@@ -158,7 +158,7 @@ void BindTracker(py::module_& m) {
         .def_property_readonly(
             "col", [](const CPassResult& r) { return OrNone(r.Found, py::float_(r.Col)); },
             "the centre's column on a 640-column scale; None when not found")
-        .def("__repr__", &Repr);
+        .def("__repr__", &ResultRepr);
 
     py::class_<CPyTracker>(m, "Tracker", TrackerDoc)
         .def(py::init<const CTrackingParams&>(), py::arg("params") = CTrackingParams{})
