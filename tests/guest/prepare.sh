@@ -20,7 +20,8 @@ unavailable() {
     exit 77
 }
 
-[ -f "$cache/ready" ] && { cat "$cache/ready"; exit 0; }
+# Done before, and the guest's init has not changed since: nothing to do.
+[ "$cache/ready" -nt "$here/guest-init" ] && { cat "$cache/ready"; exit 0; }
 
 for tool in qemu-system-x86_64 busybox depmod modprobe cpio dpkg-deb apt-get; do
     command -v "$tool" > /dev/null || unavailable "$tool is not installed (scripts/setup installs it)"
