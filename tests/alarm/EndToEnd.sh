@@ -5,7 +5,7 @@
 # and end on "Sortir". Then the two ways it refuses to start: no library (status 1) and a
 # library that cannot open its camera (status 2), each after its message box.
 #
-# usage: EndToEnd.sh ALARMA_QUELTA QUELTA_TRACK OUTPUT_DIR    (run inside xvfb-run)
+# usage: EndToEnd.sh ALARMA_QUELTA QUELTA_TRACK OUTPUT_DIR    (run under Xvfb)
 # The monitor reports its status panel on stdout through QUELTA_ALARM_TRACE.
 set -euo pipefail
 monitor=$1

@@ -2,12 +2,12 @@
 # SIGTERM, SIGINT and SIGHUP end Quelta as if its window were closed: status 0, and the limits
 # in use (here loaded from a settings file named on the command line, never stored before) are
 # in the per-user store afterwards.
-# Usage: quit_on_signals.sh QUELTA   (runs itself again inside xvfb-run when needed)
+# Usage: quit_on_signals.sh QUELTA   (runs itself again under an Xvfb of its own)
 set -euo pipefail
 quelta=$1
 if [ -z "${QUELTA_SIGNALS_INNER:-}" ]; then
   export QUELTA_SIGNALS_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  exec "$(dirname "$0")/../support/in_xvfb.sh" 1024x768x24 "$0" "$@"
 fi
 . "$(dirname "$0")/../support/bounded.sh"
 work=$(mktemp -d)
@@ -18,8 +18,11 @@ unset QT_QPA_PLATFORM
 store=$XDG_CONFIG_HOME/Orda/Quelta.conf
 printf 'QTA 1\r\nlMin 11\r\nlMax 222\r\na1Min 33\r\na1Max 244\r\na2Min 55\r\na2Max 255\r\nMinARatio 42\r\nMinWidth 7\r\nMaxWidth 600\r\nMinHeight 9\r\nMaxHeight 470\r\n' >"$work/marca.qta"
 
-has_window() { bounded 5 xdotool search --onlyvisible --name '^ Quelta$' >/dev/null 2>&1; }
 ended() { ! kill -0 "$pid" 2>/dev/null; }
+has_window() {
+  ended && fail "Quelta ended before its window showed: $(cat "$work/quelta.log")"
+  bounded 5 xdotool search --onlyvisible --name '^ Quelta$' >/dev/null 2>&1
+}
 
 for signal in TERM INT HUP; do
   step "SIG$signal"
