@@ -110,8 +110,9 @@ void CGrabber::Main() {
         if (Dev->Grab(Pool, frame, info)) {
             if (probing)
                 Settle(ProbeOutcome::Delivered);
-            else
-                Deliver(frame, info);
+            // A probed frame goes on too when capture was asked for during the read: a slow
+            // source may not send the next one for a long time.
+            Deliver(frame, info);
             continue;
         }
         Dev->Stop();
@@ -131,8 +132,8 @@ void CGrabber::Settle(ProbeOutcome outcome) {
     Changed.notify_all();
 }
 
-// Frames reach the sinks only while capture is wanted: a read that returns after a stop
-// delivers nothing.
+// Frames reach the sinks only while capture is wanted: a read that returns after a stop, or
+// a probe's while capture is not wanted, delivers nothing.
 void CGrabber::Deliver(const cv::Mat& frame, const CFrameInfo& info) {
     std::lock_guard sinks(SinkLock);
     {
