@@ -16,7 +16,7 @@ namespace py = pybind11;
 
 namespace {
 
-// What one pass found, in the numbers quelta-track prints (before its 2-decimal rounding).
+// The six colour limits only: a calibration learns those and leaves the size limits alone.
 void CopyColourBounds(const CTrackingParams& from, CTrackingParams& to) {
     to.lMin = from.lMin;
     to.lMax = from.lMax;
