@@ -6,6 +6,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -92,7 +93,8 @@ void CMqttPublisher::Connect(const CBrokerAddress& address) {
         mosquitto_username_pw_set(Client, address.User->c_str(),
                                   address.Password ? address.Password->c_str() : nullptr);
     mosquitto_will_set(Client, StatusTopic.c_str(), 7, "offline", 1, true);
-    mosquitto_reconnect_delay_set(Client, ReconnectFirstSeconds, ReconnectMostSeconds, true);
+    // Publishing threads only queue; the link's thread writes.
+    mosquitto_threaded_set(Client, true);
     const int result =
         mosquitto_connect(Client, address.Host.c_str(), address.Port, KeepAliveSeconds);
     if (result == MOSQ_ERR_EAI)
@@ -103,8 +105,36 @@ void CMqttPublisher::Connect(const CBrokerAddress& address) {
     if (result != MOSQ_ERR_SUCCESS)
         throw CPublishError("cannot connect to the MQTT broker at " + address.Where() + ": " +
                             mosquitto_strerror(result));
-    if (mosquitto_loop_start(Client) != MOSQ_ERR_SUCCESS)
-        throw CPublishError("cannot start the MQTT client's thread");
+    Link = std::thread([this] { KeepLink(); });  // with SIGPIPE blocked, as the caller has it
+}
+
+// libmosquitto's own thread (mosquitto_loop_start) reconnects with a blocking connect, which a
+// host that silently drops packets holds for minutes, and the end of a run would wait for it.
+// This one reconnects with a connect that does not block, and runs the client in short slices
+// so that a stop is seen at once. The pause before the n-th attempt in a row is n² seconds,
+// at most 8: 1, 4, 8, 8... s.
+void CMqttPublisher::KeepLink() {
+    int attempts = 0;  // since the link was last up
+    for (;;) {
+        const int result = mosquitto_loop(Client, LoopSliceMs, 1);
+        {
+            std::unique_lock guard(Lock);
+            if (Stopping &&
+                (result != MOSQ_ERR_SUCCESS || std::chrono::steady_clock::now() >= StopBy))
+                return;
+            if (result == MOSQ_ERR_SUCCESS) {
+                if (Connected)
+                    attempts = 0;
+                continue;
+            }
+            attempts = std::min(attempts + 1, 3);  // 3² is past the longest pause already
+            const auto pause = std::chrono::seconds(
+                std::min(ReconnectFirstSeconds * attempts * attempts, ReconnectMostSeconds));
+            if (Changed.wait_for(guard, pause, [this] { return Stopping; }))
+                return;
+        }
+        mosquitto_reconnect_async(Client);
+    }
 }
 
 void CMqttPublisher::WaitForBroker(const CBrokerAddress& address) {
@@ -170,8 +200,15 @@ void CMqttPublisher::SayOffline() {
 void CMqttPublisher::Close() {
     if (!Client)
         return;
-    mosquitto_disconnect(Client);        // a clean end: the broker drops the will
-    mosquitto_loop_stop(Client, false);  // also ends a back-off pause
+    mosquitto_disconnect(Client);  // a clean end: the broker drops the will
+    {
+        std::lock_guard guard(Lock);
+        Stopping = true;
+        StopBy = std::chrono::steady_clock::now() + OfflineWait;  // the disconnect's way out
+    }
+    Changed.notify_all();  // also ends a back-off pause
+    if (Link.joinable())
+        Link.join();
     mosquitto_destroy(Client);
     Client = nullptr;
 }

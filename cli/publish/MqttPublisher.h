@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 struct mosquitto;
 
@@ -15,8 +16,8 @@ struct mosquitto;
 //   TOPIC/present   1 or 0, retained: at the first frame, on each change, after reconnecting
 //   TOPIC/status    "online" retained at each connection; "offline" at a clean end, and as
 //                   the broker's last will when the tool dies or the link is lost
-// libmosquitto's own thread keeps the link and reconnects with a bounded back-off; the caller
-// never waits for the network. While the link is down, or while more than a couple of
+// A thread of its own keeps the link and reconnects with a bounded back-off; the caller never
+// waits for the network, and the end never waits long for the thread. While the link is down, or while more than a couple of
 // seconds of messages wait to be written, a position is dropped rather than queued.
 class CMqttPublisher {
 public:
@@ -37,6 +38,7 @@ public:
     static constexpr int ConnectWaitSeconds = 10;
     static constexpr int ReconnectFirstSeconds = 1, ReconnectMostSeconds = 8;
     static constexpr int MostUnwritten = 64;  // about two seconds of frames at 30 fps
+    static constexpr int LoopSliceMs = 100;   // how soon the link's thread sees a stop
 
 private:
     static void OnConnect(mosquitto* client, void* self, int result);
@@ -50,6 +52,7 @@ private:
     void PublishPresent(bool found);
     void SayOffline();
     void Close();
+    void KeepLink();
 
     const std::string StatusTopic, PresentTopic, PositionTopic;
     mosquitto* Client = nullptr;
@@ -63,4 +66,8 @@ private:
     int FirstAnswer = -1;     // the broker's answer to the first connection; -1 before it
     int PresentSent = -1;     // last present value handed over on this connection; -1 none
     std::set<int> Confirmed;  // mids confirmed while closing
+    bool Stopping = false;    // the link's thread ends once the disconnect is out (or soon)
+    std::chrono::steady_clock::time_point StopBy;
+
+    std::thread Link;  // runs KeepLink
 };

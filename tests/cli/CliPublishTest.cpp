@@ -11,7 +11,10 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +50,41 @@ std::vector<std::string> Payloads(const std::vector<CMqttMessage>& messages) {
 long long FrameOf(const CMqttMessage& position) {
     return std::stoll(JsonField(position.Payload, "frame"));
 }
+
+// Listens on a localhost port and never accepts, its queue filled at once: the kernel then
+// drops every further connection attempt without a word, as a host that has fallen silent does.
+class CSilentListener {
+public:
+    explicit CSilentListener(int port) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const auto* where = reinterpret_cast<const sockaddr*>(&address);
+        const int listener = Keep(socket(AF_INET, SOCK_STREAM, 0));
+        const int on = 1;
+        setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        Listening = bind(listener, where, sizeof address) == 0 && listen(listener, 0) == 0;
+        for (int i = 0; Listening && i < 3; ++i)
+            connect(Keep(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)), where, sizeof address);
+    }
+    ~CSilentListener() {
+        for (int fd : Sockets)
+            close(fd);
+    }
+    CSilentListener(const CSilentListener&) = delete;
+    CSilentListener& operator=(const CSilentListener&) = delete;
+
+    bool Listens() const { return Listening; }
+
+private:
+    int Keep(int fd) {
+        Sockets.push_back(fd);
+        return fd;
+    }
+    std::vector<int> Sockets;
+    bool Listening = false;
+};
 
 class CliPublish : public testing::Test {
 protected:
@@ -173,6 +211,26 @@ TEST_F(CliPublish, BrokerRestartMidRunResumesWithoutReplayingTheGap) {
                                 std::to_string(track->Id()) + "-"),
               std::string::npos)
         << "the tool did not end its session cleanly";
+}
+
+// The broker's host falls silent while the tool tries to reconnect: that attempt hangs, and a
+// signal must still end the tool promptly and cleanly.
+TEST_F(CliPublish, SilentBrokerHostDoesNotHoldUpTheEnd) {
+    auto track = StartTrack(
+        {"--frames", "1000000", "--publish", Broker.Url("cam"), "testcam:160x120@30"}, Dir.Path());
+    ASSERT_TRUE(Heard("cam/position", 5)) << "waited for the first positions";
+    Subscriber.reset();  // its own reconnection would hang in the silence too
+    Broker.Stop();
+    CSilentListener silent(Broker.Port());
+    ASSERT_TRUE(silent.Listens()) << "cannot listen on the broker's port";
+    // The first reconnection starts a second after the loss; two seconds of frames later it
+    // is waiting for an answer that never comes.
+    const size_t lines = CsvLines();
+    ASSERT_TRUE(WaitUntil([&] { return CsvLines() > lines + 60; }, 20s))
+        << "waited for tracking to go on without the broker";
+    track->Signal(SIGTERM);
+    EXPECT_EQ(track->WaitExit(10s), std::optional<int>(0))
+        << "did not end within 10 s of the signal: " << ReadFile(ErrFile(Dir.Path()));
 }
 
 // Killed, the tool cannot say goodbye: the broker's last will says offline for it.
