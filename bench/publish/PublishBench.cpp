@@ -5,7 +5,7 @@
 //             capture time ("time" in the JSON). p50, p99, max.
 //   tool      quelta-track's CPU time per frame on the same camera with and without --publish.
 //   call      CMqttPublisher::Publish alone, one call per millisecond: the caller's time per
-//             call and the whole process' CPU per call (libmosquitto's thread included).
+//             call and the whole process' CPU per call (the publisher's network thread included).
 #include "ChildProcess.h"
 #include "MqttBroker.h"
 #include "MqttPublisher.h"
