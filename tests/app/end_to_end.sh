@@ -4,15 +4,10 @@
 #  1. Wait until the mark rests in the middle of the picture (two grabs agree), click on it.
 #  2. A grab must show the red outline around the mark (the click taught its colour), and
 #     later, once the mark has moved away from the click, still around it.
-# Usage: end_to_end.sh QUELTA PROBE   (runs itself again under an Xvfb of its own)
+# Usage: tests/support/in_xvfb.sh 1280x1024x24 end_to_end.sh QUELTA PROBE
 set -euo pipefail
 quelta=$1
 probe=$2
-
-if [ -z "${QUELTA_E2E_INNER:-}" ]; then
-  export QUELTA_E2E_INNER=1
-  exec "$(dirname "$0")/../support/in_xvfb.sh" 1280x1024x24 "$0" "$@"
-fi
 
 . "$(dirname "$0")/../support/bounded.sh"
 work=$(mktemp -d)

@@ -2,13 +2,9 @@
 # SIGTERM, SIGINT and SIGHUP end Quelta as if its window were closed: status 0, and the limits
 # in use (here loaded from a settings file named on the command line, never stored before) are
 # in the per-user store afterwards.
-# Usage: quit_on_signals.sh QUELTA   (runs itself again under an Xvfb of its own)
+# Usage: tests/support/in_xvfb.sh 1024x768x24 quit_on_signals.sh QUELTA
 set -euo pipefail
 quelta=$1
-if [ -z "${QUELTA_SIGNALS_INNER:-}" ]; then
-  export QUELTA_SIGNALS_INNER=1
-  exec "$(dirname "$0")/../support/in_xvfb.sh" 1024x768x24 "$0" "$@"
-fi
 . "$(dirname "$0")/../support/bounded.sh"
 work=$(mktemp -d)
 pid=

@@ -11,9 +11,7 @@ import pytest
 
 import quelta
 
-# A frame every 100 s: a source that keeps a reader waiting. Whether its first frame reaches
-# the reader depends on how the opening probe and the start of capture meet, so the tests below
-# wait at most twice.
+# A frame every 100 s: its first frame comes at once, the second keeps a reader waiting.
 SILENT = "testcam:16x16@0.01"
 
 
