@@ -45,6 +45,16 @@ std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest) {
 
 }  // namespace
 
+bool IsSourceName(const std::string& name) {
+    std::string rest;
+    if (name == "testcam")
+        return true;
+    for (const char* prefix : {"testcam:", "v4l2:", "gst:", "file:"})
+        if (StartsWith(name, prefix, rest))
+            return true;
+    return false;
+}
+
 std::unique_ptr<CCaptureDevice> MakeCaptureDevice(const std::string& name) {
     std::string rest;
     if (name == "testcam")

@@ -74,3 +74,6 @@ public:
 private:
     std::shared_ptr<class CSourceState> State;
 };
+
+// True when `name` has one of the forms above, whether or not such a source can be opened.
+bool IsSourceName(const std::string& name);

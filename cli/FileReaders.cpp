@@ -61,14 +61,6 @@ void CheckFile(const std::string& path) {
 
 }  // namespace
 
-// Always live, so the meaning never depends on what the working folder holds; a file that
-// happens to carry such a name is reached as ./NAME.
-bool IsLiveSourceName(const std::string& name) {
-    auto startsWith = [&name](const char* prefix) { return name.rfind(prefix, 0) == 0; };
-    return name == "testcam" || startsWith("testcam:") || startsWith("v4l2:") ||
-           startsWith("file:") || startsWith("gst:");
-}
-
 std::unique_ptr<CFrameReader> OpenFileReader(const std::vector<std::string>& sources) {
     for (const std::string& path : sources)
         CheckFile(path);

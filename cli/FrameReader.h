@@ -26,9 +26,6 @@ public:
     virtual bool IsLive() const { return false; }
 };
 
-// Source strings that name a live source rather than a file on disk.
-bool IsLiveSourceName(const std::string& name);
-
 // Opens image files (several), a video file (one) or a live source (one), checking up front
 // that each can be read. Throws CToolError.
 std::unique_ptr<CFrameReader> OpenFileReader(const std::vector<std::string>& sources);

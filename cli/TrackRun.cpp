@@ -3,6 +3,7 @@
 #include "ColorTracker.h"
 #include "DrawPattern.h"
 #include "FrameReader.h"
+#include "ImageSource.h"
 #include "MqttPublisher.h"
 #include "PositionReport.h"
 #include "SettingsFile.h"
@@ -32,11 +33,13 @@ CTrackingParams StartValues(const CTrackOptions& options) {
 
 std::unique_ptr<CFrameReader> OpenReader(const CTrackOptions& options) {
     const auto& sources = options.Sources;
+    // A source name is always live, so the meaning never depends on what the working folder
+    // holds; a file that happens to carry such a name is reached as ./NAME.
     for (const std::string& source : sources) {
-        if (IsLiveSourceName(source) && sources.size() > 1)
+        if (IsSourceName(source) && sources.size() > 1)
             throw CToolError("live source '" + source + "' must be the only source");
     }
-    if (!IsLiveSourceName(sources.front()))
+    if (!IsSourceName(sources.front()))
         return OpenFileReader(sources);
     if (!options.Frames)
         throw CToolError("live source '" + sources.front() + "' needs --frames N");

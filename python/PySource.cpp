@@ -28,13 +28,6 @@ constexpr int SliceMs = 50;
 
 constexpr char Names[] = "testcam[:WxH@FPS], v4l2:/dev/videoN, file:PATH or gst:PIPELINE";
 
-bool KnownForm(const std::string& name) {
-    for (const char* prefix : {"testcam:", "v4l2:", "file:", "gst:"})
-        if (name.rfind(prefix, 0) == 0)
-            return true;
-    return name == "testcam";
-}
-
 [[noreturn]] void Raise(PyObject* type, const std::string& message) {
     PyErr_SetString(type, message.c_str());
     throw py::error_already_set();
@@ -95,7 +88,7 @@ private:
 };
 
 CPySource::CPySource(const std::string& name, double timeoutSeconds) : SourceName(name) {
-    if (!KnownForm(name))
+    if (!IsSourceName(name))
         throw py::value_error("unknown source '" + name + "': use " + Names);
     if (!(timeoutSeconds > 0.0 && timeoutSeconds <= 86400.0))
         throw py::value_error("timeout must be more than 0 and at most 86400 seconds");
