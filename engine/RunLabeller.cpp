@@ -7,12 +7,6 @@
 #include <emmintrin.h>
 #endif
 
-// Bounding box of one group, inclusive, and whether the group keeps a number.
-struct CGroupBox {
-    int32_t MinX, MaxX, MinY, MaxY;
-    bool Kept;
-};
-
 CRunLabeller::CRunLabeller()
     : SumX(new int64_t[BlobTable::Size]), SumY(new int64_t[BlobTable::Size]) {}
 
@@ -184,6 +178,23 @@ uint64_t ScoreOf(const CGroupBox& b) {
 
 }  // namespace
 
+void MarkLongestGroups(CGroupBox* boxes, int groups, int keep, int32_t* perScore, int scores) {
+    // The shortest score that still keeps its groups, and how many of that score stay.
+    std::fill(perScore, perScore + scores, 0);
+    for (int g = 0; g < groups; ++g)
+        ++perScore[ScoreOf(boxes[g])];
+    int threshold = scores - 1;
+    int longer = 0;
+    while (longer + perScore[threshold] < keep)
+        longer += perScore[threshold--];
+    int atThreshold = keep - longer;
+    for (int g = 0; g < groups; ++g) {
+        const uint64_t score = ScoreOf(boxes[g]);
+        boxes[g].Kept =
+            score > uint64_t(threshold) || (score == uint64_t(threshold) && atThreshold-- > 0);
+    }
+}
+
 // Numbers every run's group in raster order (Group), measures each group's box and marks the
 // `keep` groups with the longest diagonals as kept.
 void CRunLabeller::KeepLongestGroups(int keep) {
@@ -209,22 +220,7 @@ void CRunLabeller::KeepLongestGroups(int keep) {
             b.MaxY = y;
         }
     }
-    // The shortest score that still keeps its groups, and how many of that score stay.
-    int32_t* perScore = ScoreCounts.As<int32_t>();
-    const int scores = Width + Height + 1;
-    std::fill(perScore, perScore + scores, 0);
-    for (int g = 0; g < groups; ++g)
-        ++perScore[ScoreOf(boxes[g])];
-    int threshold = scores - 1;
-    int longer = 0;
-    while (longer + perScore[threshold] < keep)
-        longer += perScore[threshold--];
-    int atThreshold = keep - longer;
-    for (int g = 0; g < groups; ++g) {
-        const uint64_t score = ScoreOf(boxes[g]);
-        boxes[g].Kept =
-            score > uint64_t(threshold) || (score == uint64_t(threshold) && atThreshold-- > 0);
-    }
+    MarkLongestGroups(boxes, groups, keep, ScoreCounts.As<int32_t>(), Width + Height + 1);
 }
 
 int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {

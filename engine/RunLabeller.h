@@ -19,6 +19,17 @@ inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
     return s;
 }
 
+// Bounding box of one group, inclusive, and whether the group keeps a number.
+struct CGroupBox {
+    int32_t MinX, MaxX, MinY, MaxY;
+    bool Kept;
+};
+
+// With more groups than labels: marks as kept the `keep` groups (boxes in raster order of
+// their first pixels) with the longest truncated diagonals, the earlier one winning a tie.
+// perScore is scratch for `scores` counts; every score must be below `scores`.
+void MarkLongestGroups(CGroupBox* boxes, int groups, int keep, int32_t* perScore, int scores);
+
 // 8-connected labelling on horizontal runs of mark pixels.
 //
 // Rows are fed top to bottom as bit rows; each row's runs are joined to the runs of the
