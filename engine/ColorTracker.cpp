@@ -1,6 +1,6 @@
 #include "ColorTracker.h"
 
-#include "RunLabeller.h"
+#include "StripLabeller.h"
 #include "TrackingSteps.h"
 #include "WorkBuffer.h"
 #include "YuvKernels.h"
@@ -20,7 +20,7 @@ struct CColorTracker::Impl {
     cv::Mat Yuv;   // CV_8UC3 header over YuvData
     cv::Mat Mask;  // CV_16UC1 header over MaskData
 
-    CRunLabeller Labeller;
+    CStripLabeller Labeller;
     std::array<BlobInfo, TableSize> Table{};
 
     int PointX = 0;
@@ -145,14 +145,15 @@ void CColorTracker::Impl::CalibrateIfAsked(const cv::Mat& frame, CTrackingParams
     }
 }
 
-// Conversion, classification, labelling and measurement in one walk over the frame: each
-// row becomes YUV, mask and the bit row the labeller turns into runs.
+// Conversion, classification, labelling and measurement: one walk over the frame turns each
+// row into YUV, mask and a bit row, every two bit rows into runs; the labeller then joins,
+// numbers and measures them.
 void CColorTracker::Impl::LabelFrame(const cv::Mat& frame, const CColorBounds& bounds) {
     const auto convertClassify = QueltaKernels::ConvertClassifyRow();
     Labeller.Begin(Width, Height);
     for (int y = 0; y < Height; ++y) {
         convertClassify(frame.ptr<uint8_t>(y), Yuv.ptr<uint8_t>(y), Mask.ptr<uint16_t>(y),
-                        Labeller.RowBits(), Width, bounds);
+                        Labeller.RowBits(y), Width, bounds);
         Labeller.AddRow(y);
     }
     Regions = Labeller.RunCount() > 0 ? Labeller.Finish(Mask, MaxLabels, Table.data()) : 0;

@@ -1,0 +1,561 @@
+#include "StripLabeller.h"
+
+#include "RunLabeller.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+uint64_t BitsFrom(int x) { return ~0ULL << (x & 63); }
+uint64_t BitsUpTo(int x) { return ~0ULL >> (63 - (x & 63)); }
+
+// Whether any bit x0..x1 of the row is set (x0 <= x1). Runs are short on the frames where
+// this is hot, so the one- and two-word cases take no branch the data decides.
+inline bool AnyBit(const uint64_t* row, int x0, int x1) {
+    const int w0 = x0 >> 6;
+    const int w1 = x1 >> 6;
+    if (w1 - w0 > 1) {
+        for (int w = w0 + 1; w < w1; ++w)
+            if (row[w] != 0)
+                return true;
+    }
+    const uint64_t last = BitsUpTo(x1);
+    const uint64_t first = BitsFrom(x0) & (w0 == w1 ? last : ~0ULL);
+    return ((row[w0] & first) | (row[w1] & (w0 == w1 ? 0 : last))) != 0;
+}
+
+// The first set bit among x0..x1, or -1.
+int FirstBit(const uint64_t* row, int x0, int x1) {
+    uint64_t word = row[x0 >> 6] & BitsFrom(x0);
+    for (int w = x0 >> 6;;) {
+        if (w == x1 >> 6)
+            word &= BitsUpTo(x1);
+        if (word != 0)
+            return 64 * w + __builtin_ctzll(word);
+        if (++w > x1 >> 6)
+            return -1;
+        word = row[w];
+    }
+}
+
+// Per byte value: how many bits are set, and the sum of their positions (0..7).
+struct CByteSums {
+    std::array<uint8_t, 256> Count{};
+    std::array<uint8_t, 256> Positions{};
+    constexpr CByteSums() {
+        for (int v = 0; v < 256; ++v)
+            for (int b = 0; b < 8; ++b)
+                if ((v >> b) & 1) {
+                    ++Count[v];
+                    Positions[v] = uint8_t(Positions[v] + b);
+                }
+    }
+};
+constexpr CByteSums ByteSums;
+
+// Pixels of one row between x0 and x1: how many, and the sum of their columns.
+struct CRowPart {
+    int64_t Count = 0;
+    int64_t SumX = 0;
+};
+
+CRowPart CountRowPart(const uint64_t* row, int x0, int x1) {
+    CRowPart part;
+    for (int w = x0 >> 6; w <= x1 >> 6; ++w) {
+        const int lo = std::max(x0, 64 * w);
+        const int hi = std::min(x1, 64 * w + 63);
+        const uint64_t range = BitsFrom(lo) & BitsUpTo(hi);
+        uint64_t word = row[w] & range;
+        if (word == range) {  // solid: the usual case inside a blob
+            part.Count += hi - lo + 1;
+            part.SumX += (int64_t(lo) + hi) * (hi - lo + 1) / 2;
+            continue;
+        }
+        for (int base = 64 * w; word != 0; word >>= 8, base += 8) {
+            const unsigned byte = word & 0xFF;
+            const int count = ByteSums.Count[byte];
+            part.Count += count;
+            part.SumX += ByteSums.Positions[byte] + int64_t(base) * count;
+        }
+    }
+    return part;
+}
+
+// Gives `label` to the mark pixels of columns x0..x1 of a mask row: the non-zero entries
+// (0xFFFF from the classification, or the label a whole-row sweep gave them); 0 stays 0.
+// Eight entries per step where the row allows.
+void LabelRowPart(uint16_t* row, int x0, int x1, int width, uint16_t label) {
+    int x = x0;
+#ifdef __SSE2__
+    const __m128i value = _mm_set1_epi16(static_cast<short>(label));
+    const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m128i zero = _mm_setzero_si128();
+    for (; x <= x1 && x + 8 <= width; x += 8) {
+        const __m128i take =
+            _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(std::min(x1 - x + 1, 8))), lanes);
+        auto* at = reinterpret_cast<__m128i*>(row + x);
+        const __m128i old = _mm_loadu_si128(at);
+        // Lanes to write: inside the part and not 0.
+        const __m128i write = _mm_andnot_si128(_mm_cmpeq_epi16(old, zero), take);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(write, value),
+                                          _mm_andnot_si128(take, old)));
+    }
+#else
+    (void)width;
+#endif
+    for (; x <= x1; ++x)
+        row[x] = row[x] != 0 ? label : 0;
+}
+
+// Every mark pixel of a mask row (0xFFFF) becomes `label`.
+void LabelRow(uint16_t* row, int width, uint16_t label) {
+    for (int x = 0; x < width; ++x)
+        row[x] &= label;
+}
+
+}  // namespace
+
+CStripLabeller::CStripLabeller()
+    : SumX(new int64_t[BlobTable::Size]), SumY(new int64_t[BlobTable::Size]) {}
+
+void CStripLabeller::Reserve(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    const std::size_t strips = (static_cast<std::size_t>(height) + 1) / 2;
+    const std::size_t perStrip = (static_cast<std::size_t>(width) + 1) / 2;  // separate runs
+    const std::size_t runs = CWorkBuffer::CheckedProduct({strips, perStrip});
+    if (runs > static_cast<std::size_t>(INT32_MAX))
+        CWorkBuffer::NoMemory();  // run indices are int32
+    if (runs > Capacity) {
+        const std::size_t bytes = CWorkBuffer::CheckedProduct({runs, sizeof(int32_t)});
+        Start.Allocate(bytes);
+        End.Allocate(bytes);
+        Parent.Allocate(bytes);
+        Number.Allocate(bytes);
+        FirstPixel.Allocate(bytes);
+        Capacity = runs;
+    }
+    if (perStrip * sizeof(int32_t) > Births.Size())
+        Births.Allocate(CWorkBuffer::CheckedProduct({perStrip, sizeof(int32_t)}));
+    if (strips > static_cast<std::size_t>(CapacityStrips)) {
+        StripBegin.Allocate(CWorkBuffer::CheckedProduct({strips + 1, sizeof(int32_t)}));
+        CapacityStrips = static_cast<int>(strips);
+    }
+    const std::size_t stride = (static_cast<std::size_t>(width) + 63) / 64 + 1;
+    const std::size_t bitWords = CWorkBuffer::CheckedProduct({stride, std::size_t(height)});
+    if (bitWords > BitCapacity) {
+        BitRows.Allocate(CWorkBuffer::CheckedProduct({bitWords, sizeof(uint64_t)}));
+        BitCapacity = bitWords;
+    }
+    if (2 * stride * sizeof(uint64_t) > Contacts.Size())
+        Contacts.Allocate(2 * stride * sizeof(uint64_t));  // two joins at a time
+    if (runs > GroupCapacity) {  // never more groups than runs
+        Boxes.Allocate(CWorkBuffer::CheckedProduct({runs, sizeof(CGroupBox)}));
+        GroupCapacity = runs;
+    }
+    const int scores = width + height + 1;  // a diagonal score stays below width + height
+    if (scores > CapacityScores) {
+        ScoreCounts.Allocate(
+            CWorkBuffer::CheckedProduct({static_cast<std::size_t>(scores), sizeof(int32_t)}));
+        CapacityScores = scores;
+    }
+}
+
+void CStripLabeller::Begin(int width, int height) {
+    Reserve(width, height);
+    Width = std::max(width, 0);
+    Height = std::max(height, 0);
+    Words = (Width + 63) / 64;
+    Stride = Words + 1;
+    Runs = 0;
+    Groups = 0;
+    StripBegin.As<int32_t>()[0] = 0;
+}
+
+uint64_t* CStripLabeller::RowBits(int y) {
+    uint64_t* row = BitRows.As<uint64_t>() + std::size_t(y) * Stride;
+    row[Words] = 0;
+    return row;
+}
+
+void CStripLabeller::AddRow(int y) {
+    if (y % 2 == 1 || y == Height - 1)
+        AddStrip(y / 2);
+}
+
+void CStripLabeller::AddStrip(int strip) {
+    const uint64_t* top = Row(2 * strip);
+    const uint64_t* bottom = 2 * strip + 1 < Height ? Row(2 * strip + 1) : nullptr;
+    int32_t* start = Start.As<int32_t>();
+    int32_t* end = End.As<int32_t>();
+    int32_t* parent = Parent.As<int32_t>();
+    int n = Runs;
+    bool inRun = false;
+    for (int w = 0; w < Words; ++w) {
+        const uint64_t bits = bottom != nullptr ? top[w] | bottom[w] : top[w];
+        // While outside a run look for the next 1, inside for the next 0.
+        uint64_t pending = inRun ? ~bits : bits;
+        const int base = 64 * w;
+        while (pending != 0) {
+            const int t = __builtin_ctzll(pending);
+            if (inRun) {
+                end[n] = base + t - 1;
+                parent[n] = n;
+                ++n;
+            } else {
+                start[n] = base + t;
+            }
+            inRun = !inRun;
+            pending = ~pending & (~0ULL << t);
+        }
+    }
+    if (inRun) {  // reaches the right edge
+        end[n] = Width - 1;
+        parent[n] = n;
+        ++n;
+    }
+    Groups += n - Runs;  // every new run starts a group of its own
+    Runs = n;
+    StripBegin.As<int32_t>()[strip + 1] = n;
+}
+
+int32_t CStripLabeller::FindRoot(int32_t run) {
+    int32_t* parent = Parent.As<int32_t>();
+    while (parent[run] != run) {
+        parent[run] = parent[parent[run]];
+        run = parent[run];
+    }
+    return run;
+}
+
+// Joining the runs of one strip to those of the strip above: one walk over both rows of
+// runs in column order, like merging two sorted lists. The run that ends first moves on
+// (both when they end together), so every pair within reach of each other (overlapping, or
+// meeting at a corner) is looked at once. Reach and contact are computed without branching
+// on the data, which noise makes unpredictable.
+struct CStripLabeller::CJoin {
+    int32_t Above, AboveEnd;  // runs of the strip above still to meet
+    int32_t Run, RunEnd;      // runs of this strip
+    int32_t Root;             // the root of Run's group so far
+    const uint64_t* Contact;
+
+    bool Going() const { return Above < AboveEnd && Run < RunEnd; }
+};
+
+CStripLabeller::CJoin CStripLabeller::StartJoin(int strip, uint64_t* contact) const {
+    const int32_t* stripBegin = StripBegin.As<int32_t>();
+    const CJoin join{stripBegin[strip - 1], stripBegin[strip],    stripBegin[strip],
+                     stripBegin[strip + 1], stripBegin[strip], contact};
+    if (!join.Going())
+        return join;  // a strip without runs: nothing to join, no contacts needed
+    // Contact bits between the upper strip's bottom row and this strip's top row.
+    const uint64_t* up = Row(2 * strip - 1);
+    const uint64_t* down = Row(2 * strip);
+    uint64_t upCarry = 0, downCarry = 0;
+    for (int w = 0; w < Stride; ++w) {
+        contact[w] = (up[w] | (up[w] << 1) | upCarry) & (down[w] | (down[w] << 1) | downCarry);
+        upCarry = up[w] >> 63;
+        downCarry = down[w] >> 63;
+    }
+    return join;
+}
+
+namespace {
+
+// -1 when a < b, else 0, computed (not branched on).
+inline int32_t AllIfLess(int32_t a, int32_t b) { return (a - b) >> 31; }
+// a where the mask is all ones, else b.
+inline int32_t Pick(int32_t mask, int32_t a, int32_t b) { return (a & mask) | (b & ~mask); }
+
+}  // namespace
+
+// The choices below are masks rather than conditions: written as conditions, the compiler
+// turns some of them into branches, and on a noisy frame those guess wrong most of the time.
+template <bool RunsJoinedBelow>
+inline void CStripLabeller::Step(CJoin& j, int& groups) {
+    const int32_t* start = Start.As<int32_t>();
+    const int32_t* end = End.As<int32_t>();
+    int32_t* parent = Parent.As<int32_t>();
+    const int32_t sa = start[j.Above], ea = end[j.Above];
+    const int32_t s = start[j.Run], e = end[j.Run];
+    // Within reach: sa <= e + 1 and s <= ea + 1.
+    const int32_t reach = ~(((e + 1 - sa) | (ea + 1 - s)) >> 31);
+    const int32_t x0 = Pick(AllIfLess(sa, s), s, sa);
+    const int32_t x1 = Pick(AllIfLess(ea, e), ea, e) + 1;
+    const int32_t joined = reach & -static_cast<int32_t>(AnyBit(j.Contact, x0, x1));
+    // The root above. Runs above are seldom more than two steps from it; taking three
+    // steps without asking spares a branch that would guess wrong half of the time.
+    int32_t other = parent[parent[parent[j.Above]]];
+    if (parent[other] != other)
+        other = FindRoot(other);
+    // No path compression here: writing the root back costs more than the steps it saves.
+    // The smaller root stays. An unjoined pair unites the run's root with itself, which
+    // changes nothing.
+    other = Pick(joined, other, j.Root);
+    const int32_t otherLower = AllIfLess(other, j.Root);
+    const int32_t low = Pick(otherLower, other, j.Root);
+    parent[Pick(otherLower, j.Root, other)] = low;
+    groups += otherLower + AllIfLess(j.Root, other);  // -1 when two groups became one
+    j.Root = low;
+    // The run that ends first moves on; both when they end together.
+    j.Above += (ea <= e);
+    const int32_t next = ~AllIfLess(ea, e);  // e <= ea
+    j.Run -= next;
+    if (!RunsJoinedBelow)
+        j.Root = Pick(next, j.Run, j.Root);  // a run not met yet is its own root
+    else if (next != 0 && j.Run < j.RunEnd)
+        j.Root = FindRoot(j.Run);
+}
+
+void CStripLabeller::JoinStrips() {
+    // Each walk waits on its own loads at every step, so two walks go side by side: one in
+    // the top half of the frame, one in the bottom half. Their unions stay inside their
+    // halves (disjoint runs), so neither changes a root the other holds; the boundary
+    // between the halves is joined last.
+    const int strips = (Height + 1) / 2;
+    const int half = strips / 2;
+    uint64_t* contacts = Contacts.As<uint64_t>();
+    int groups = Groups;
+    for (int k = 1; k < std::max(half, strips - half); ++k) {
+        const bool inTop = k < half;
+        const bool inBottom = half + k < strips;
+        CJoin top = inTop ? StartJoin(k, contacts) : CJoin{};
+        CJoin bottom = inBottom ? StartJoin(half + k, contacts + Stride) : CJoin{};
+        while (top.Going() && bottom.Going()) {
+            Step<false>(top, groups);
+            Step<false>(bottom, groups);
+        }
+        while (top.Going())
+            Step<false>(top, groups);
+        while (bottom.Going())
+            Step<false>(bottom, groups);
+    }
+    if (half > 0) {  // its lower strip's runs were joined to the strip below already
+        CJoin middle = StartJoin(half, contacts);
+        if (middle.Going())  // (a strip without runs has no run to find a root for)
+            middle.Root = FindRoot(middle.Run);
+        while (middle.Going())
+            Step<true>(middle, groups);
+    }
+    Groups = groups;
+}
+
+int32_t CStripLabeller::ChooseBulk() {
+    // The root that most of seven runs spread over the frame share. Any choice gives the
+    // same results; a good one saves work on frames where one region has most runs.
+    if (Runs == 0)
+        return -1;
+    std::array<int32_t, 7> roots{};
+    for (int j = 0; j < 7; ++j)
+        roots[j] = FindRoot(static_cast<int32_t>(int64_t(Runs) * (j + 1) / 8));
+    int32_t best = roots[0];
+    long bestCount = 0;
+    for (int32_t r : roots) {
+        const long count = std::count(roots.begin(), roots.end(), r);
+        if (count > bestCount) {
+            best = r;
+            bestCount = count;
+        }
+    }
+    return best;
+}
+
+void CStripLabeller::NumberGroups(int firstNumber) {
+    const int32_t* stripBegin = StripBegin.As<int32_t>();
+    const int32_t* start = Start.As<int32_t>();
+    const int32_t* end = End.As<int32_t>();
+    int32_t* parent = Parent.As<int32_t>();
+    int32_t* number = Number.As<int32_t>();
+    int32_t* first = FirstPixel.As<int32_t>();
+    int32_t* births = Births.As<int32_t>();
+    const int strips = (Height + 1) / 2;
+    int next = firstNumber;
+    BulkRoot = ChooseBulk();
+    int32_t bulkRuns = 0;
+    for (int k = 0; k < strips; ++k) {
+        const uint64_t* top = Row(2 * k);
+        const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
+        const int32_t begin = stripBegin[k];
+        int born = 0;
+        for (int32_t i = begin; i < stripBegin[k + 1]; ++i) {
+            // Parents are smaller indices, so the parent already points at the root.
+            const int32_t root = parent[parent[i]];
+            parent[i] = root;
+            bulkRuns += root == BulkRoot;
+            if (root < begin)
+                continue;  // the group began in a strip above
+            // This run's first pixel: in the top row if it has one there.
+            const int x = FirstBit(top, start[i], end[i]);
+            const int32_t at = x >= 0 ? x : Width + FirstBit(bottom, start[i], end[i]);
+            if (root == i) {
+                first[i] = at;
+                births[born++] = i;
+            } else {
+                first[root] = std::min(first[root], at);
+            }
+        }
+        // Raster order of the first pixels; roots come in column order unless a root run
+        // starts in the bottom row or a group reaches this strip more than once.
+        auto earlier = [first](int32_t a, int32_t b) { return first[a] < first[b]; };
+        if (!std::is_sorted(births, births + born, earlier))
+            std::sort(births, births + born, earlier);
+        for (int b = 0; b < born; ++b)
+            number[births[b]] = next++;
+    }
+    BulkRuns = bulkRuns;
+}
+
+void CStripLabeller::KeepLongestGroups(int groups, int keep) {
+    const int32_t* stripBegin = StripBegin.As<int32_t>();
+    const int32_t* start = Start.As<int32_t>();
+    const int32_t* end = End.As<int32_t>();
+    const int32_t* parent = Parent.As<int32_t>();
+    int32_t* number = Number.As<int32_t>();
+    auto* boxes = Boxes.As<CGroupBox>();
+    for (int g = 0; g < groups; ++g)
+        boxes[g] = {Width, -1, Height, -1, false};
+    const int strips = (Height + 1) / 2;
+    for (int k = 0; k < strips; ++k) {
+        const uint64_t* top = Row(2 * k);
+        const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
+        for (int32_t i = stripBegin[k]; i < stripBegin[k + 1]; ++i) {
+            CGroupBox& b = boxes[number[parent[i]]];
+            const bool inTop = AnyBit(top, start[i], end[i]);
+            const bool inBottom = bottom != nullptr && AnyBit(bottom, start[i], end[i]);
+            b.MinX = std::min(b.MinX, start[i]);
+            b.MaxX = std::max(b.MaxX, end[i]);
+            b.MinY = std::min(b.MinY, inTop ? 2 * k : 2 * k + 1);
+            b.MaxY = std::max(b.MaxY, inBottom ? 2 * k + 1 : 2 * k);
+        }
+    }
+    MarkLongestGroups(boxes, groups, keep, ScoreCounts.As<int32_t>(), Width + Height + 1);
+    // Labels in group order for the kept ones (kept in MinX: the box is no longer
+    // needed); roots then carry their group's label.
+    int next = 1;
+    for (int g = 0; g < groups; ++g)
+        boxes[g].MinX = boxes[g].Kept ? next++ : 0;
+    for (int32_t i = 0; i < Runs; ++i)
+        if (parent[i] == i)
+            number[i] = boxes[number[i]].MinX;
+}
+
+int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
+    JoinStrips();
+    const int32_t* number = Number.As<int32_t>();
+    const int32_t* parent = Parent.As<int32_t>();
+    // Labels count from 1; over the limit the groups are numbered from 0 first, to be
+    // measured and then labelled or dropped.
+    const bool overLimit = Groups > maxLabels;
+    const int regions = overLimit ? maxLabels : Groups;
+    NumberGroups(overLimit ? 0 : 1);
+    if (overLimit)
+        KeepLongestGroups(Groups, maxLabels);
+    // The group ChooseBulk picked. When it has runs all over the frame (a noisy frame, one
+    // region spanning it), whole rows are labelled with its number before the other runs
+    // get theirs, and, when every group is numbered, its pixels are counted as the frame's
+    // total less the other regions': both cost a walk over whole rows, which only pays
+    // when there is about a run of it every 64 pixels.
+    const int bulkLabel = BulkRoot >= 0 ? number[BulkRoot] : 0;
+    const bool sweep =
+        bulkLabel != 0 && int64_t(BulkRuns) * 64 >= int64_t(Width) * int64_t(Height);
+    const bool bulkByDifference = sweep && !overLimit && table != nullptr;
+    CRowPart all, allOthers;
+    int64_t allSumY = 0, othersSumY = 0;
+    // Its box while the walk lasts (registers rather than the table on every run).
+    int32_t bulkMinX = Width, bulkMaxX = -1, bulkMinY = Height, bulkMaxY = -1;
+    if (table != nullptr)
+        for (int r = 0; r < regions; ++r) {
+            table[r] = BlobInfo{0, uint32_t(Width), uint32_t(Height), 0,
+                                0, table[r].CenterX, table[r].CenterY};
+            SumX[r] = 0;
+            SumY[r] = 0;
+        }
+    const int32_t* stripBegin = StripBegin.As<int32_t>();
+    const int32_t* start = Start.As<int32_t>();
+    const int32_t* end = End.As<int32_t>();
+    const int strips = (Height + 1) / 2;
+    for (int k = 0; k < strips; ++k) {
+        const int y = 2 * k;
+        const bool twoRows = y + 1 < Height;
+        const uint64_t* top = Row(y);
+        const uint64_t* bottom = twoRows ? Row(y + 1) : nullptr;
+        uint16_t* topMask = mask.ptr<uint16_t>(y);
+        uint16_t* bottomMask = twoRows ? mask.ptr<uint16_t>(y + 1) : nullptr;
+        if (sweep) {
+            LabelRow(topMask, Width, static_cast<uint16_t>(bulkLabel));
+            if (twoRows)
+                LabelRow(bottomMask, Width, static_cast<uint16_t>(bulkLabel));
+        }
+        if (bulkByDifference) {
+            const CRowPart upper = CountRowPart(top, 0, Width - 1);
+            const CRowPart lower = twoRows ? CountRowPart(bottom, 0, Width - 1) : CRowPart{};
+            all.Count += upper.Count + lower.Count;
+            all.SumX += upper.SumX + lower.SumX;
+            allSumY += int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
+        }
+        for (int32_t i = stripBegin[k]; i < stripBegin[k + 1]; ++i) {
+            const int32_t s = start[i];
+            const int32_t e = end[i];
+            const int label = number[parent[i]];
+            if (!sweep || label != bulkLabel) {
+                LabelRowPart(topMask, s, e, Width, static_cast<uint16_t>(label));
+                if (twoRows)
+                    LabelRowPart(bottomMask, s, e, Width, static_cast<uint16_t>(label));
+            }
+            if (table == nullptr || label == 0)
+                continue;
+            if (bulkByDifference && label == bulkLabel) {
+                bulkMinX = std::min(bulkMinX, s);
+                bulkMaxX = std::max(bulkMaxX, e);
+                // Rows: only the first and last strips can hold the extremes.
+                if (bulkMinY > y)
+                    bulkMinY = AnyBit(top, s, e) ? y : y + 1;
+                else if (bulkMinY == y + 1 && AnyBit(top, s, e))
+                    bulkMinY = y;
+                if (bulkMaxY < y + 1 && twoRows && AnyBit(bottom, s, e))
+                    bulkMaxY = y + 1;
+                else if (bulkMaxY < y)
+                    bulkMaxY = y;
+                continue;
+            }
+            BlobInfo& b = table[label - 1];
+            b.MinX = std::min(b.MinX, uint32_t(s));
+            b.MaxX = std::max(b.MaxX, uint32_t(e));
+            const CRowPart upper = CountRowPart(top, s, e);
+            const CRowPart lower = twoRows ? CountRowPart(bottom, s, e) : CRowPart{};
+            const int64_t sumY = int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
+            b.PixelCount += static_cast<int32_t>(upper.Count + lower.Count);
+            b.MinY = std::min(b.MinY, uint32_t(upper.Count != 0 ? y : y + 1));
+            b.MaxY = std::max(b.MaxY, uint32_t(lower.Count != 0 ? y + 1 : y));
+            SumX[label - 1] += upper.SumX + lower.SumX;
+            SumY[label - 1] += sumY;
+            allOthers.Count += upper.Count + lower.Count;
+            allOthers.SumX += upper.SumX + lower.SumX;
+            othersSumY += sumY;
+        }
+    }
+    if (bulkByDifference) {
+        BlobInfo& b = table[bulkLabel - 1];
+        b.MinX = uint32_t(bulkMinX);
+        b.MaxX = uint32_t(bulkMaxX);
+        b.MinY = uint32_t(bulkMinY);
+        b.MaxY = uint32_t(bulkMaxY);
+        table[bulkLabel - 1].PixelCount = static_cast<int32_t>(all.Count - allOthers.Count);
+        SumX[bulkLabel - 1] = all.SumX - allOthers.SumX;
+        SumY[bulkLabel - 1] = allSumY - othersSumY;
+    }
+    if (table != nullptr)
+        for (int r = 0; r < regions; ++r) {
+            table[r].CenterX =
+                static_cast<float>(static_cast<double>(SumX[r]) / table[r].PixelCount);
+            table[r].CenterY =
+                static_cast<float>(static_cast<double>(SumY[r]) / table[r].PixelCount);
+        }
+    return regions;
+}

@@ -1,0 +1,103 @@
+#pragma once
+#include "BlobInfo.h"
+#include "WorkBuffer.h"
+
+#include <opencv2/core/mat.hpp>
+
+#include <cstdint>
+#include <memory>
+
+// 8-connected labelling of a whole frame, two rows at a time: what the tracking pass uses.
+//
+// Inside a strip of two rows, a column holding a mark pixel in either row touches the next
+// such column (their pixels are at most one row and one column apart), so every run of
+// (top | bottom) is one connected piece:
+//
+//     top    : . # . . # # . .
+//     bottom : . . # # . . # .        top | bottom : . # # # # # # .   one strip run
+//
+// On a noisy frame that halves the rows and cuts the number of runs by more than half, and
+// the runs are where the time goes. A run of one strip and a run of the strip below that
+// overlap, or meet at a corner, belong together only when a bottom-row pixel of the upper
+// run touches a top-row pixel of the lower one. With u the upper strip's bottom row and d
+// the lower strip's top row, contact bit x = (u[x] | u[x-1]) & (d[x] | d[x-1]) is set
+// exactly when such a pair of pixels sits in columns x-1..x, so for two runs it is enough
+// to look for a contact bit in their shared columns plus one.
+//
+// The joins go into a union-find forest over run indices whose root is always the
+// smallest index of its group (as in CRunLabeller). Finish numbers the groups in raster
+// order of their first pixels, which is not always the order of their root runs here (a
+// root run may start with a bottom-row pixel, or a group may reach its strip twice), so the
+// results are those of the row-by-row labelling, number for number.
+class CStripLabeller {
+public:
+    CStripLabeller();
+
+    // Makes room for frames of this size (grow only; ends the process without memory).
+    void Reserve(int width, int height);
+
+    // Starts a frame. Rows must then be filled and added for y = 0, 1, ..., height - 1.
+    void Begin(int width, int height);
+    // Bit row y: bit x of word x / 64 set for a mark pixel, bits past the width 0. Fill it,
+    // then call AddRow(y); rows stay readable until the next Begin.
+    uint64_t* RowBits(int y);
+    void AddRow(int y);
+
+    // Runs of the strips added so far (each its own group until Finish joins them).
+    int RunCount() const { return Runs; }
+    // After Finish: the frame's 8-connected groups, however many.
+    int GroupCount() const { return Groups; }
+
+    // Numbers the groups 1..N in raster order of their first pixels, writes them into the
+    // mask and, when a table is given, measures the regions into records 0..N-1; returns N.
+    // On entry the mask must hold 0xFFFF on every mark pixel and 0 elsewhere (as the
+    // classification leaves it). With more than maxLabels groups only maxLabels are
+    // numbered, those with the longest truncated bounding-box diagonals (the earlier first
+    // pixel winning a tie); the others become 0, as in CRunLabeller::Finish.
+    int Finish(cv::Mat& mask, int maxLabels, BlobInfo* table);
+
+private:
+    const uint64_t* Row(int y) const { return BitRows.As<uint64_t>() + std::size_t(y) * Stride; }
+    void AddStrip(int strip);
+    struct CJoin;
+    CJoin StartJoin(int strip, uint64_t* contact) const;
+    // One step of a join; RunsJoinedBelow when this strip's runs may be in groups already.
+    template <bool RunsJoinedBelow>
+    void Step(CJoin& join, int& groups);
+    void JoinStrips();
+    int32_t FindRoot(int32_t run);
+    // The root of the group that probably has the most runs, or -1 without runs.
+    int32_t ChooseBulk();
+    // Sets Number of every root to its group's place in raster order, counting from
+    // firstNumber, and flattens the forest (every parent a root).
+    void NumberGroups(int firstNumber);
+    // Over the limit: Number of every root becomes its label, 0 for the groups left out.
+    void KeepLongestGroups(int groups, int keep);
+
+    int Width = 0;
+    int Height = 0;
+    int Words = 0;   // 64-bit words holding one row's bits
+    int Stride = 0;  // words per stored row: one more, always 0, for the contact bits at x = width
+    int Runs = 0;
+    int Groups = 0;
+    int32_t BulkRoot = -1;  // ChooseBulk's root (Finish)
+    int32_t BulkRuns = 0;   // the runs of its group
+    std::size_t Capacity = 0;
+    std::size_t GroupCapacity = 0;
+    std::size_t BitCapacity = 0;
+    int CapacityStrips = 0;
+    int CapacityScores = 0;
+    CWorkBuffer BitRows;      // every row's bits, Stride words each
+    CWorkBuffer Contacts;     // contact bits of two strip boundaries, Stride words each
+    CWorkBuffer Start;        // int32 first column of each run
+    CWorkBuffer End;          // int32 last column (inclusive)
+    CWorkBuffer Parent;       // int32 union-find parent, always a smaller index or itself
+    CWorkBuffer Number;       // int32 per root: its group's raster index, then its label
+    CWorkBuffer FirstPixel;   // int32 per root: its group's first pixel, row in strip * width + x
+    CWorkBuffer Births;       // int32 roots of one strip, in the order they are numbered
+    CWorkBuffer StripBegin;   // int32 first run of each strip, strips + 1 entries
+    CWorkBuffer Boxes;        // per group, only when groups outnumber labels
+    CWorkBuffer ScoreCounts;  // int32 groups per diagonal length, same use
+    std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums
+    std::unique_ptr<int64_t[]> SumY;
+};
