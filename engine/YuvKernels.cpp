@@ -24,6 +24,24 @@ void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
     }
 }
 
+void ConvertClassifyTail(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                         int from, int n, const CColorBounds& bounds) {
+    auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
+    const size_t wordBytes = 8 * ((static_cast<size_t>(n) + 63) / 64);
+    std::memset(bitBytes + from / 8, 0, wordBytes - from / 8);
+    for (int x = from; x < n; ++x) {
+        const uint8_t* px = bgra + 4 * x;
+        const CYuv p = YuvOf(px[0], px[1], px[2]);
+        uint8_t* out = yuv + 3 * x;
+        out[0] = p.Y;
+        out[1] = p.U;
+        out[2] = p.V;
+        const bool in = Accepts(bounds, out);
+        mask[x] = in ? 0xFFFF : 0;
+        bits[x >> 6] |= static_cast<uint64_t>(in) << (x & 63);
+    }
+}
+
 ConvertRowFn ConvertRow() {
     static const ConvertRowFn best = ConvertRowAvx2() ? ConvertRowAvx2() : ConvertRowScalar;
     return best;
@@ -31,7 +49,9 @@ ConvertRowFn ConvertRow() {
 
 ConvertClassifyRowFn ConvertClassifyRow() {
     static const ConvertClassifyRowFn best =
-        ConvertClassifyRowAvx2() ? ConvertClassifyRowAvx2() : ConvertClassifyRowScalar;
+        ConvertClassifyRowAvx512()  ? ConvertClassifyRowAvx512()
+        : ConvertClassifyRowAvx2() ? ConvertClassifyRowAvx2()
+                                   : ConvertClassifyRowScalar;
     return best;
 }
 

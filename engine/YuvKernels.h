@@ -41,11 +41,18 @@ using ConvertClassifyRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, uint16_
 ConvertRowFn ConvertRow();
 ConvertClassifyRowFn ConvertClassifyRow();
 
-// Each variant on its own, so both can be checked; the AVX2 ones are null without AVX2.
+// The vector variants' last pixels, from column `from` (a multiple of 8) to n: the bit row's
+// words from there on are cleared first.
+void ConvertClassifyTail(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                         int from, int n, const CColorBounds& bounds);
+
+// Each variant on its own, so all can be checked; a vector variant is null where the
+// processor lacks its instructions.
 void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n);
 void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
                               int n, const CColorBounds& bounds);
 ConvertRowFn ConvertRowAvx2();
 ConvertClassifyRowFn ConvertClassifyRowAvx2();
+ConvertClassifyRowFn ConvertClassifyRowAvx512();
 
 }  // namespace QueltaKernels

@@ -103,19 +103,7 @@ QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint1
                                   (_mm256_movemask_ps(_mm256_castsi256_ps(inB)) << 8));
         std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
     }
-    const size_t wordBytes = 8 * ((static_cast<size_t>(n) + 63) / 64);
-    std::memset(bitBytes + x / 8, 0, wordBytes - x / 8);
-    for (; x < n; ++x) {
-        const uint8_t* px = bgra + 4 * x;
-        const CYuv p = YuvOf(px[0], px[1], px[2]);
-        uint8_t* out = yuv + 3 * x;
-        out[0] = p.Y;
-        out[1] = p.U;
-        out[2] = p.V;
-        const bool in = Accepts(bounds, out);
-        mask[x] = in ? 0xFFFF : 0;
-        bits[x >> 6] |= static_cast<uint64_t>(in) << (x & 63);
-    }
+    ConvertClassifyTail(bgra, yuv, mask, bits, x, n, bounds);
 }
 
 bool HasAvx2() {

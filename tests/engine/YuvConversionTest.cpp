@@ -52,6 +52,8 @@ std::vector<CKernelCase> FusedKernels() {
     std::vector<CKernelCase> k{{"scalar", QueltaKernels::ConvertClassifyRowScalar}};
     if (QueltaKernels::ConvertClassifyRowAvx2())
         k.push_back({"avx2", QueltaKernels::ConvertClassifyRowAvx2()});
+    if (QueltaKernels::ConvertClassifyRowAvx512())
+        k.push_back({"avx512", QueltaKernels::ConvertClassifyRowAvx512()});
     return k;
 }
 

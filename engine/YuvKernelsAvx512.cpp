@@ -1,0 +1,101 @@
+// AVX-512 variant of the fused row kernel: sixteen pixels per register, and the colour test
+// gives its sixteen answers as a mask register, which is already the bit row. Compiled for
+// AVX-512 function by function, chosen at run time like the AVX2 one.
+#include "YuvKernels.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+
+#include <immintrin.h>
+
+#include <cstring>
+
+#define QUELTA_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
+
+namespace QueltaKernels {
+namespace {
+
+struct CYuv16 {
+    __m512i Y, U, V;  // sixteen pixels, one component per 32-bit lane
+};
+
+// Sixteen B,G,R,A pixels to Y, U, V with exactly the scalar YuvOf arithmetic (the same
+// steps as the AVX2 kernel's Convert8, twice as wide).
+QUELTA_AVX512 inline CYuv16 Convert16(__m512i px) {
+    const __m512i lowBytes = _mm512_set1_epi32(0x00FF00FF);
+    const __m512i br = _mm512_and_si512(px, lowBytes);                        // B | R << 16
+    const __m512i ga = _mm512_and_si512(_mm512_srli_epi32(px, 8), lowBytes);  // G | A << 16
+    __m512i y = _mm512_add_epi32(_mm512_madd_epi16(br, _mm512_set1_epi32((4899 << 16) | 1868)),
+                                 _mm512_madd_epi16(ga, _mm512_set1_epi32(9617)));
+    y = _mm512_srli_epi32(_mm512_add_epi32(y, _mm512_set1_epi32(1 << 13)), 14);
+    const __m512i b = _mm512_and_si512(br, _mm512_set1_epi32(0xFFFF));
+    const __m512i r = _mm512_srli_epi32(br, 16);
+    const __m512i bias = _mm512_set1_epi32((128 << 14) + (1 << 13));
+    const __m512i u = _mm512_srai_epi32(
+        _mm512_add_epi32(_mm512_madd_epi16(_mm512_sub_epi32(b, y), _mm512_set1_epi32(8061)), bias),
+        14);
+    __m512i v = _mm512_srai_epi32(
+        _mm512_add_epi32(_mm512_madd_epi16(_mm512_sub_epi32(r, y), _mm512_set1_epi32(14369)), bias),
+        14);
+    v = _mm512_min_epi32(_mm512_max_epi32(v, _mm512_setzero_si512()), _mm512_set1_epi32(255));
+    return {y, u, v};
+}
+
+// Writes the 48 bytes of sixteen pixels, and up to 4 bytes of garbage after them that the
+// next store (or the caller's slack) absorbs.
+QUELTA_AVX512 inline void Store16(uint8_t* out, const CYuv16& p) {
+    const __m512i packed = _mm512_or_si512(
+        p.Y, _mm512_or_si512(_mm512_slli_epi32(p.U, 8), _mm512_slli_epi32(p.V, 16)));
+    const __m512i squeeze = _mm512_broadcast_i32x4(
+        _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const __m512i tight = _mm512_shuffle_epi8(packed, squeeze);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm512_castsi512_si128(tight));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm512_extracti32x4_epi32(tight, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 24), _mm512_extracti32x4_epi32(tight, 2));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 36), _mm512_extracti32x4_epi32(tight, 3));
+}
+
+// lo <= v <= hi for 0..255 lanes, as a mask; nothing when lo > hi.
+QUELTA_AVX512 inline __mmask16 Inside16(__m512i v, uint8_t lo, uint8_t hi) {
+    return _mm512_cmpge_epi32_mask(v, _mm512_set1_epi32(lo)) &
+           _mm512_cmple_epi32_mask(v, _mm512_set1_epi32(hi));
+}
+
+QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
+                                          uint64_t* bits, int n, const CColorBounds& bounds) {
+    auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
+    int x = 0;
+    for (; x + 18 <= n; x += 16) {  // + 2 pixels keeps Store16's garbage inside the row
+        const CYuv16 p = Convert16(_mm512_loadu_si512(bgra + 4 * x));
+        Store16(yuv + 3 * x, p);
+        const __mmask16 in = Inside16(p.Y, bounds.lMin, bounds.lMax) &
+                             Inside16(p.U, bounds.a1Min, bounds.a1Max) &
+                             Inside16(p.V, bounds.a2Min, bounds.a2Max);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), _mm256_movm_epi16(in));
+        const uint16_t chunk = static_cast<uint16_t>(in);
+        std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
+    }
+    ConvertClassifyTail(bgra, yuv, mask, bits, x, n, bounds);
+}
+
+bool HasAvx512() {
+    static const bool has = __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vl");
+    return has;
+}
+
+}  // namespace
+
+ConvertClassifyRowFn ConvertClassifyRowAvx512() {
+    return HasAvx512() ? ConvertClassifyRow16 : nullptr;
+}
+
+}  // namespace QueltaKernels
+
+#else  // other processors use the AVX2 or scalar rows
+
+namespace QueltaKernels {
+ConvertClassifyRowFn ConvertClassifyRowAvx512() { return nullptr; }
+}  // namespace QueltaKernels
+
+#endif
