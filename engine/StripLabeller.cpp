@@ -87,6 +87,38 @@ CRowPart CountRowPart(const uint64_t* row, int x0, int x1) {
     return part;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// A whole row with the processor's population count (every x86-64 made since 2008 has it,
+// the baseline instruction set does not): the column sum adds each bit of the position
+// separately, 2^b times the pixels whose column has bit b set.
+__attribute__((target("popcnt"))) CRowPart CountRowWithPopcnt(const uint64_t* row, int words) {
+    constexpr uint64_t positionBit[6] = {0xAAAAAAAAAAAAAAAAull, 0xCCCCCCCCCCCCCCCCull,
+                                         0xF0F0F0F0F0F0F0F0ull, 0xFF00FF00FF00FF00ull,
+                                         0xFFFF0000FFFF0000ull, 0xFFFFFFFF00000000ull};
+    CRowPart part;
+    for (int w = 0; w < words; ++w) {
+        const uint64_t word = row[w];
+        const int count = __builtin_popcountll(word);
+        int64_t sum = int64_t(64) * w * count;
+        for (int b = 0; b < 6; ++b)
+            sum += int64_t(__builtin_popcountll(word & positionBit[b])) << b;
+        part.Count += count;
+        part.SumX += sum;
+    }
+    return part;
+}
+#endif
+
+// The pixels of a whole row (bits past the width are 0).
+CRowPart CountRow(const uint64_t* row, int width) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool popcnt = __builtin_cpu_supports("popcnt");
+    if (popcnt)
+        return CountRowWithPopcnt(row, (width + 63) / 64);
+#endif
+    return width > 0 ? CountRowPart(row, 0, width - 1) : CRowPart{};
+}
+
 // Gives `label` to the mark pixels of columns x0..x1 of a mask row: the non-zero entries
 // (0xFFFF from the classification, or the label a whole-row sweep gave them); 0 stays 0.
 // Eight entries per step where the row allows.
@@ -493,8 +525,8 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
                 LabelRow(bottomMask, Width, static_cast<uint16_t>(bulkLabel));
         }
         if (bulkByDifference) {
-            const CRowPart upper = CountRowPart(top, 0, Width - 1);
-            const CRowPart lower = twoRows ? CountRowPart(bottom, 0, Width - 1) : CRowPart{};
+            const CRowPart upper = CountRow(top, Width);
+            const CRowPart lower = twoRows ? CountRow(bottom, Width) : CRowPart{};
             all.Count += upper.Count + lower.Count;
             all.SumX += upper.SumX + lower.SumX;
             allSumY += int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
