@@ -135,8 +135,8 @@ void LabelRowPart(uint16_t* row, int x0, int x1, int width, uint16_t label) {
         const __m128i old = _mm_loadu_si128(at);
         // Lanes to write: inside the part and not 0.
         const __m128i write = _mm_andnot_si128(_mm_cmpeq_epi16(old, zero), take);
-        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(write, value),
-                                          _mm_andnot_si128(take, old)));
+        _mm_storeu_si128(at,
+                         _mm_or_si128(_mm_and_si128(write, value), _mm_andnot_si128(take, old)));
     }
 #else
     (void)width;
@@ -187,7 +187,7 @@ void CStripLabeller::Reserve(int width, int height) {
     }
     if (2 * stride * sizeof(uint64_t) > Contacts.Size())
         Contacts.Allocate(2 * stride * sizeof(uint64_t));  // two joins at a time
-    if (runs > GroupCapacity) {  // never more groups than runs
+    if (runs > GroupCapacity) {                            // never more groups than runs
         Boxes.Allocate(CWorkBuffer::CheckedProduct({runs, sizeof(CGroupBox)}));
         GroupCapacity = runs;
     }
@@ -282,7 +282,7 @@ struct CStripLabeller::CJoin {
 
 CStripLabeller::CJoin CStripLabeller::StartJoin(int strip, uint64_t* contact) const {
     const int32_t* stripBegin = StripBegin.As<int32_t>();
-    const CJoin join{stripBegin[strip - 1], stripBegin[strip],    stripBegin[strip],
+    const CJoin join{stripBegin[strip - 1], stripBegin[strip], stripBegin[strip],
                      stripBegin[strip + 1], stripBegin[strip], contact};
     if (!join.Going())
         return join;  // a strip without runs: nothing to join, no contacts needed
@@ -494,8 +494,7 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
     // total less the other regions': both cost a walk over whole rows, which only pays
     // when there is about a run of it every 64 pixels.
     const int bulkLabel = BulkRoot >= 0 ? number[BulkRoot] : 0;
-    const bool sweep =
-        bulkLabel != 0 && int64_t(BulkRuns) * 64 >= int64_t(Width) * int64_t(Height);
+    const bool sweep = bulkLabel != 0 && int64_t(BulkRuns) * 64 >= int64_t(Width) * int64_t(Height);
     const bool bulkByDifference = sweep && !overLimit && table != nullptr;
     CRowPart all, allOthers;
     int64_t allSumY = 0, othersSumY = 0;
@@ -503,7 +502,7 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
     int32_t bulkMinX = Width, bulkMaxX = -1, bulkMinY = Height, bulkMaxY = -1;
     if (table != nullptr)
         for (int r = 0; r < regions; ++r) {
-            table[r] = BlobInfo{0, uint32_t(Width), uint32_t(Height), 0,
+            table[r] = BlobInfo{0, uint32_t(Width),  uint32_t(Height), 0,
                                 0, table[r].CenterX, table[r].CenterY};
             SumX[r] = 0;
             SumY[r] = 0;

@@ -48,10 +48,9 @@ ConvertRowFn ConvertRow() {
 }
 
 ConvertClassifyRowFn ConvertClassifyRow() {
-    static const ConvertClassifyRowFn best =
-        ConvertClassifyRowAvx512()  ? ConvertClassifyRowAvx512()
-        : ConvertClassifyRowAvx2() ? ConvertClassifyRowAvx2()
-                                   : ConvertClassifyRowScalar;
+    static const ConvertClassifyRowFn best = ConvertClassifyRowAvx512() ? ConvertClassifyRowAvx512()
+                                             : ConvertClassifyRowAvx2() ? ConvertClassifyRowAvx2()
+                                                                        : ConvertClassifyRowScalar;
     return best;
 }
 

@@ -61,7 +61,7 @@ QUELTA_AVX512 inline __mmask16 Inside16(__m512i v, uint8_t lo, uint8_t hi) {
 }
 
 QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
-                                          uint64_t* bits, int n, const CColorBounds& bounds) {
+                                        uint64_t* bits, int n, const CColorBounds& bounds) {
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
     int x = 0;
     for (; x + 18 <= n; x += 16) {  // + 2 pixels keeps Store16's garbage inside the row
