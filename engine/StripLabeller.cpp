@@ -30,6 +30,18 @@ inline bool AnyBit(const uint64_t* row, int x0, int x1) {
     return ((row[w0] & first) | (row[w1] & (w0 == w1 ? 0 : last))) != 0;
 }
 
+// Whether any contact bit x0..x1 is set, when x0 <= x1 (otherwise any answer). One
+// unaligned load covers the short spans that noise gives; the contact row has a word of
+// slack after the width.
+inline bool ContactIn(const uint64_t* contact, int x0, int x1) {
+    const int span = x1 - x0;
+    if (span > 56) [[unlikely]]
+        return AnyBit(contact, x0, x1);
+    uint64_t bits;
+    std::memcpy(&bits, reinterpret_cast<const uint8_t*>(contact) + (x0 >> 3), sizeof bits);
+    return ((bits >> (x0 & 7)) & (~0ULL >> (63 - (span & 63)))) != 0;
+}
+
 // The first set bit among x0..x1, or -1.
 int FirstBit(const uint64_t* row, int x0, int x1) {
     uint64_t word = row[x0 >> 6] & BitsFrom(x0);
@@ -318,11 +330,11 @@ inline void CStripLabeller::Step(CJoin& j, int& groups) {
     const int32_t s = start[j.Run], e = end[j.Run];
     // Within reach: sa <= e + 1 and s <= ea + 1.
     const int32_t reach = ~(((e + 1 - sa) | (ea + 1 - s)) >> 31);
-    const int32_t x0 = Pick(AllIfLess(sa, s), s, sa);
-    const int32_t x1 = Pick(AllIfLess(ea, e), ea, e) + 1;
-    const int32_t joined = reach & -static_cast<int32_t>(AnyBit(j.Contact, x0, x1));
-    // The root above. Runs above are seldom more than two steps from it; taking three
-    // steps without asking spares a branch that would guess wrong half of the time.
+    const int32_t x0 = std::max(sa, s);
+    const int32_t x1 = std::min(ea, e) + 1;
+    const int32_t joined = reach & -static_cast<int32_t>(ContactIn(j.Contact, x0, x1));
+    // The root above. Runs above are seldom more than three steps from it; taking three
+    // steps without asking spares a branch that would guess wrong much of the time.
     int32_t other = parent[parent[parent[j.Above]]];
     if (parent[other] != other)
         other = FindRoot(other);
