@@ -41,17 +41,32 @@ QUELTA_AVX2 inline CYuv8 Convert8(__m256i px) {
     return {y, u, v};
 }
 
-// Writes the 24 bytes of eight pixels, and up to 4 bytes of garbage after them that
-// the next store (or the caller's slack) absorbs.
-QUELTA_AVX2 inline void Store8(uint8_t* out, const CYuv8& p) {
+// The 24 bytes of eight pixels, in the low 12 bytes of each 128-bit half.
+QUELTA_AVX2 inline __m256i Tight8(const CYuv8& p) {
     const __m256i packed = _mm256_or_si256(
         p.Y, _mm256_or_si256(_mm256_slli_epi32(p.U, 8), _mm256_slli_epi32(p.V, 16)));
     const __m256i squeeze =
         _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6,
                          8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    const __m256i tight = _mm256_shuffle_epi8(packed, squeeze);
+    return _mm256_shuffle_epi8(packed, squeeze);
+}
+
+// Writes the 24 bytes of eight pixels, and up to 4 bytes of garbage after them that
+// the next store (or the caller's slack) absorbs.
+QUELTA_AVX2 inline void Store8(uint8_t* out, const CYuv8& p) {
+    const __m256i tight = Tight8(p);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(tight));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(tight, 1));
+}
+
+// Store8 without the garbage: the last 12 bytes go as 8 and 4.
+QUELTA_AVX2 inline void Store8Exact(uint8_t* out, const CYuv8& p) {
+    const __m256i tight = Tight8(p);
+    const __m128i high = _mm256_extracti128_si256(tight, 1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(tight));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 12), high);
+    const uint32_t last = static_cast<uint32_t>(_mm_extract_epi32(high, 2));
+    std::memcpy(out + 20, &last, sizeof last);
 }
 
 // Inclusive range test on 0..255 lanes as two signed compares against min - 1 and
@@ -86,11 +101,11 @@ QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint1
     const CRange rv = RangeOf(bounds.a2Min, bounds.a2Max);
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
     int x = 0;
-    for (; x + 18 <= n; x += 16) {
+    for (; x + 16 <= n; x += 16) {
         const CYuv8 a = Convert8(Load8(bgra + 4 * x));
         const CYuv8 b = Convert8(Load8(bgra + 4 * x + 32));
         Store8(yuv + 3 * x, a);
-        Store8(yuv + 3 * x + 24, b);
+        Store8Exact(yuv + 3 * x + 24, b);  // its garbage would pass the row's end
         const __m256i inA =
             _mm256_and_si256(Inside(a.Y, ry), _mm256_and_si256(Inside(a.U, ru), Inside(a.V, rv)));
         const __m256i inB =

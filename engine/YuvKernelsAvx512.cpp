@@ -40,8 +40,8 @@ QUELTA_AVX512 inline CYuv16 Convert16(__m512i px) {
     return {y, u, v};
 }
 
-// Writes the 48 bytes of sixteen pixels, and up to 4 bytes of garbage after them that the
-// next store (or the caller's slack) absorbs.
+// Writes the 48 bytes of sixteen pixels (the last 12 with a masked store, so nothing after
+// them is touched).
 QUELTA_AVX512 inline void Store16(uint8_t* out, const CYuv16& p) {
     const __m512i packed = _mm512_or_si512(
         p.Y, _mm512_or_si512(_mm512_slli_epi32(p.U, 8), _mm512_slli_epi32(p.V, 16)));
@@ -51,7 +51,7 @@ QUELTA_AVX512 inline void Store16(uint8_t* out, const CYuv16& p) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm512_castsi512_si128(tight));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm512_extracti32x4_epi32(tight, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 24), _mm512_extracti32x4_epi32(tight, 2));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 36), _mm512_extracti32x4_epi32(tight, 3));
+    _mm_mask_storeu_epi8(out + 36, 0x0FFF, _mm512_extracti32x4_epi32(tight, 3));
 }
 
 // lo <= v <= hi for 0..255 lanes, as a mask; nothing when lo > hi.
@@ -64,7 +64,7 @@ QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* bgra, uint8_t* yuv, uint1
                                         uint64_t* bits, int n, const CColorBounds& bounds) {
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
     int x = 0;
-    for (; x + 18 <= n; x += 16) {  // + 2 pixels keeps Store16's garbage inside the row
+    for (; x + 16 <= n; x += 16) {
         const CYuv16 p = Convert16(_mm512_loadu_si512(bgra + 4 * x));
         Store16(yuv + 3 * x, p);
         const __mmask16 in = Inside16(p.Y, bounds.lMin, bounds.lMax) &
