@@ -146,17 +146,23 @@ void CColorTracker::Impl::CalibrateIfAsked(const cv::Mat& frame, CTrackingParams
 }
 
 // Conversion, classification, labelling and measurement: one walk over the frame turns each
-// row into YUV, mask and a bit row, every two bit rows into runs; the labeller then joins,
-// numbers and measures them.
+// row into YUV and a bit row, every two bit rows into runs; the labeller then joins, numbers
+// and measures them and writes the mask.
 void CColorTracker::Impl::LabelFrame(const cv::Mat& frame, const CColorBounds& bounds) {
     const auto convertClassify = QueltaKernels::ConvertClassifyRow();
     Labeller.Begin(Width, Height);
     for (int y = 0; y < Height; ++y) {
-        convertClassify(frame.ptr<uint8_t>(y), Yuv.ptr<uint8_t>(y), Mask.ptr<uint16_t>(y),
-                        Labeller.RowBits(y), Width, bounds);
+        convertClassify(frame.ptr<uint8_t>(y), Yuv.ptr<uint8_t>(y), nullptr, Labeller.RowBits(y),
+                        Width, bounds);
         Labeller.AddRow(y);
     }
-    Regions = Labeller.RunCount() > 0 ? Labeller.Finish(Mask, MaxLabels, Table.data()) : 0;
+    // The labeller writes the whole mask from the bit rows, at once with the labels.
+    if (Labeller.RunCount() > 0) {
+        Regions = Labeller.Finish(Mask, MaxLabels, Table.data());
+    } else {
+        Mask.setTo(0);
+        Regions = 0;
+    }
     Groups = Labeller.GroupCount();
 }
 

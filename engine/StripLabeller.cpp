@@ -1,6 +1,7 @@
 #include "StripLabeller.h"
 
 #include "RunLabeller.h"
+#include "YuvKernels.h"
 
 #include <algorithm>
 #include <array>
@@ -131,8 +132,8 @@ CRowPart CountRow(const uint64_t* row, int width) {
     return width > 0 ? CountRowPart(row, 0, width - 1) : CRowPart{};
 }
 
-// Gives `label` to the mark pixels of columns x0..x1 of a mask row: the non-zero entries
-// (0xFFFF from the classification, or the label a whole-row sweep gave them); 0 stays 0.
+// Gives `label` to the mark pixels of columns x0..x1 of a mask row: its non-zero entries
+// (the marker, or the bulk's label, written from the bits); 0 stays 0.
 // Eight entries per step where the row allows.
 void LabelRowPart(uint16_t* row, int x0, int x1, int width, uint16_t label) {
     int x = x0;
@@ -155,12 +156,6 @@ void LabelRowPart(uint16_t* row, int x0, int x1, int width, uint16_t label) {
 #endif
     for (; x <= x1; ++x)
         row[x] = row[x] != 0 ? label : 0;
-}
-
-// Every mark pixel of a mask row (0xFFFF) becomes `label`.
-void LabelRow(uint16_t* row, int width, uint16_t label) {
-    for (int x = 0; x < width; ++x)
-        row[x] &= label;
 }
 
 }  // namespace
@@ -501,13 +496,17 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
     if (overLimit)
         KeepLongestGroups(Groups, maxLabels);
     // The group ChooseBulk picked. When it has runs all over the frame (a noisy frame, one
-    // region spanning it), whole rows are labelled with its number before the other runs
+    // region spanning it), whole rows are written with its number before the other runs
     // get theirs, and, when every group is numbered, its pixels are counted as the frame's
     // total less the other regions': both cost a walk over whole rows, which only pays
     // when there is about a run of it every 64 pixels.
     const int bulkLabel = BulkRoot >= 0 ? number[BulkRoot] : 0;
     const bool sweep = bulkLabel != 0 && int64_t(BulkRuns) * 64 >= int64_t(Width) * int64_t(Height);
     const bool bulkByDifference = sweep && !overLimit && table != nullptr;
+    // Every mask entry is written from the bits: the bulk's label (or the marker, for the
+    // runs below to take theirs) on the mark pixels, 0 elsewhere.
+    const auto expand = QueltaKernels::ExpandMaskRow();
+    const uint16_t fill = sweep ? static_cast<uint16_t>(bulkLabel) : BlobTable::Unlabelled;
     CRowPart all, allOthers;
     int64_t allSumY = 0, othersSumY = 0;
     // Its box while the walk lasts (registers rather than the table on every run).
@@ -530,11 +529,9 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
         const uint64_t* bottom = twoRows ? Row(y + 1) : nullptr;
         uint16_t* topMask = mask.ptr<uint16_t>(y);
         uint16_t* bottomMask = twoRows ? mask.ptr<uint16_t>(y + 1) : nullptr;
-        if (sweep) {
-            LabelRow(topMask, Width, static_cast<uint16_t>(bulkLabel));
-            if (twoRows)
-                LabelRow(bottomMask, Width, static_cast<uint16_t>(bulkLabel));
-        }
+        expand(top, topMask, Width, fill);
+        if (twoRows)
+            expand(bottom, bottomMask, Width, fill);
         if (bulkByDifference) {
             const CRowPart upper = CountRow(top, Width);
             const CRowPart lower = twoRows ? CountRow(bottom, Width) : CRowPart{};

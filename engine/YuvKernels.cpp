@@ -19,9 +19,15 @@ void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
     ConvertRowScalar(bgra, yuv, n);
     for (int x = 0; x < n; ++x) {
         const bool in = Accepts(bounds, yuv + 3 * static_cast<size_t>(x));
-        mask[x] = in ? 0xFFFF : 0;
+        if (mask != nullptr)
+            mask[x] = in ? 0xFFFF : 0;
         bits[x >> 6] |= static_cast<uint64_t>(in) << (x & 63);
     }
+}
+
+void ExpandMaskRowScalar(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
+    for (int x = 0; x < n; ++x)
+        mask[x] = (bits[x >> 6] >> (x & 63)) & 1 ? fill : 0;
 }
 
 void ConvertClassifyTail(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
@@ -37,7 +43,8 @@ void ConvertClassifyTail(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint
         out[1] = p.U;
         out[2] = p.V;
         const bool in = Accepts(bounds, out);
-        mask[x] = in ? 0xFFFF : 0;
+        if (mask != nullptr)
+            mask[x] = in ? 0xFFFF : 0;
         bits[x >> 6] |= static_cast<uint64_t>(in) << (x & 63);
     }
 }
@@ -51,6 +58,13 @@ ConvertClassifyRowFn ConvertClassifyRow() {
     static const ConvertClassifyRowFn best = ConvertClassifyRowAvx512() ? ConvertClassifyRowAvx512()
                                              : ConvertClassifyRowAvx2() ? ConvertClassifyRowAvx2()
                                                                         : ConvertClassifyRowScalar;
+    return best;
+}
+
+ExpandMaskRowFn ExpandMaskRow() {
+    static const ExpandMaskRowFn best = ExpandMaskRowAvx512() ? ExpandMaskRowAvx512()
+                                        : ExpandMaskRowAvx2() ? ExpandMaskRowAvx2()
+                                                              : ExpandMaskRowScalar;
     return best;
 }
 

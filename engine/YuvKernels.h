@@ -32,14 +32,19 @@ inline bool Accepts(const CColorBounds& b, const uint8_t* yuv) {
 // n pixels: bgra (4n bytes) -> yuv (3n bytes).
 using ConvertRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, int n);
 
-// n pixels: writes yuv (3n bytes), mask (n entries, 0 or 0xFFFF) and bits
+// n pixels: writes yuv (3n bytes), mask (n entries, 0 or 0xFFFF; none when mask is null) and
+// bits
 // ((n + 63) / 64 words; bit x of the row is bit x % 64 of word x / 64, bits past n are 0).
 using ConvertClassifyRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
                                       uint64_t* bits, int n, const CColorBounds& bounds);
 
+// n mask entries from a bit row: `fill` where the bit is set, 0 elsewhere.
+using ExpandMaskRowFn = void (*)(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill);
+
 // The best variants this processor runs.
 ConvertRowFn ConvertRow();
 ConvertClassifyRowFn ConvertClassifyRow();
+ExpandMaskRowFn ExpandMaskRow();
 
 // The vector variants' last pixels, from column `from` (a multiple of 8) to n: the bit row's
 // words from there on are cleared first.
@@ -54,5 +59,8 @@ void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
 ConvertRowFn ConvertRowAvx2();
 ConvertClassifyRowFn ConvertClassifyRowAvx2();
 ConvertClassifyRowFn ConvertClassifyRowAvx512();
+void ExpandMaskRowScalar(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill);
+ExpandMaskRowFn ExpandMaskRowAvx2();
+ExpandMaskRowFn ExpandMaskRowAvx512();
 
 }  // namespace QueltaKernels

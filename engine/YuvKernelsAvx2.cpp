@@ -112,13 +112,30 @@ QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint1
             _mm256_and_si256(Inside(b.Y, ry), _mm256_and_si256(Inside(b.U, ru), Inside(b.V, rv)));
         // packs interleaves the 128-bit halves; the permute puts the 16 entries in order.
         const __m256i entries = _mm256_permute4x64_epi64(_mm256_packs_epi32(inA, inB), 0xD8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), entries);
+        if (mask != nullptr)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), entries);
         const uint16_t chunk =
             static_cast<uint16_t>(_mm256_movemask_ps(_mm256_castsi256_ps(inA)) |
                                   (_mm256_movemask_ps(_mm256_castsi256_ps(inB)) << 8));
         std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
     }
     ConvertClassifyTail(bgra, yuv, mask, bits, x, n, bounds);
+}
+
+// Sixteen entries per store: the 16 bits spread over the lanes, each lane keeping its own.
+QUELTA_AVX2 void ExpandMaskRow16(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
+    const __m256i value = _mm256_set1_epi16(static_cast<short>(fill));
+    const __m256i lane = _mm256_setr_epi16(1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096,
+                                           8192, 16384, -32768);
+    const auto* quarters = reinterpret_cast<const uint16_t*>(bits);  // little-endian words
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m256i spread = _mm256_and_si256(_mm256_set1_epi16(short(quarters[x / 16])), lane);
+        const __m256i set = _mm256_cmpeq_epi16(spread, lane);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), _mm256_and_si256(set, value));
+    }
+    for (; x < n; ++x)
+        mask[x] = (bits[x >> 6] >> (x & 63)) & 1 ? fill : 0;
 }
 
 bool HasAvx2() {
@@ -132,6 +149,7 @@ ConvertRowFn ConvertRowAvx2() { return HasAvx2() ? ConvertRowImpl : nullptr; }
 ConvertClassifyRowFn ConvertClassifyRowAvx2() {
     return HasAvx2() ? ConvertClassifyRowImpl : nullptr;
 }
+ExpandMaskRowFn ExpandMaskRowAvx2() { return HasAvx2() ? ExpandMaskRow16 : nullptr; }
 
 }  // namespace QueltaKernels
 
@@ -140,6 +158,7 @@ ConvertClassifyRowFn ConvertClassifyRowAvx2() {
 namespace QueltaKernels {
 ConvertRowFn ConvertRowAvx2() { return nullptr; }
 ConvertClassifyRowFn ConvertClassifyRowAvx2() { return nullptr; }
+ExpandMaskRowFn ExpandMaskRowAvx2() { return nullptr; }
 }  // namespace QueltaKernels
 
 #endif

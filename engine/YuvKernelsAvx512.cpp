@@ -70,11 +70,27 @@ QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* bgra, uint8_t* yuv, uint1
         const __mmask16 in = Inside16(p.Y, bounds.lMin, bounds.lMax) &
                              Inside16(p.U, bounds.a1Min, bounds.a1Max) &
                              Inside16(p.V, bounds.a2Min, bounds.a2Max);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), _mm256_movm_epi16(in));
+        if (mask != nullptr)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), _mm256_movm_epi16(in));
         const uint16_t chunk = static_cast<uint16_t>(in);
         std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
     }
     ConvertClassifyTail(bgra, yuv, mask, bits, x, n, bounds);
+}
+
+// Thirty-two entries per store, straight from 32 bits used as a write mask; the last
+// store is masked to the row's end.
+QUELTA_AVX512 void ExpandMaskRow32(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
+    const __m512i value = _mm512_set1_epi16(static_cast<short>(fill));
+    const auto* halves = reinterpret_cast<const uint32_t*>(bits);  // little-endian words
+    int x = 0;
+    for (; x + 32 <= n; x += 32)
+        _mm512_storeu_si512(mask + x, _mm512_maskz_mov_epi16(halves[x / 32], value));
+    if (x < n) {
+        const __mmask32 inside = (1u << (n - x)) - 1;  // n - x < 32
+        _mm512_mask_storeu_epi16(mask + x, inside,
+                                 _mm512_maskz_mov_epi16(halves[x / 32] & inside, value));
+    }
 }
 
 bool HasAvx512() {
@@ -89,6 +105,7 @@ bool HasAvx512() {
 ConvertClassifyRowFn ConvertClassifyRowAvx512() {
     return HasAvx512() ? ConvertClassifyRow16 : nullptr;
 }
+ExpandMaskRowFn ExpandMaskRowAvx512() { return HasAvx512() ? ExpandMaskRow32 : nullptr; }
 
 }  // namespace QueltaKernels
 
@@ -96,6 +113,7 @@ ConvertClassifyRowFn ConvertClassifyRowAvx512() {
 
 namespace QueltaKernels {
 ConvertClassifyRowFn ConvertClassifyRowAvx512() { return nullptr; }
+ExpandMaskRowFn ExpandMaskRowAvx512() { return nullptr; }
 }  // namespace QueltaKernels
 
 #endif

@@ -155,3 +155,31 @@ TEST(YuvConversion, RandomFramesOfOddSizesGiveCvtColorBytes) {
         ASSERT_TRUE(SameYuv(expected, ours)) << width << " x " << height;
     }
 }
+
+// Mask rows written from bit rows: every variant, every tail length, nothing past the row.
+TEST(YuvConversion, MaskRowsFromBitsForEveryWidth) {
+    std::vector<std::pair<const char*, QueltaKernels::ExpandMaskRowFn>> kernels{
+        {"scalar", QueltaKernels::ExpandMaskRowScalar}};
+    if (auto k = QueltaKernels::ExpandMaskRowAvx2())
+        kernels.emplace_back("avx2", k);
+    if (auto k = QueltaKernels::ExpandMaskRowAvx512())
+        kernels.emplace_back("avx512", k);
+    cv::RNG rng(9);
+    for (const auto& [name, kernel] : kernels) {
+        for (int width = 1; width <= 200; ++width) {
+            const int words = (width + 63) / 64;
+            std::vector<uint64_t> bits(words);
+            for (uint64_t& w : bits)
+                w = (uint64_t(rng.next()) << 32) | rng.next();
+            if (width % 64 != 0)  // bits past the width are 0
+                bits.back() &= ~0ULL >> (64 - width % 64);
+            std::vector<uint16_t> mask(width + 40, 0xABAB);
+            kernel(bits.data(), mask.data(), width, 1234);
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ((bits[x / 64] >> (x % 64)) & 1 ? 1234 : 0, mask[x])
+                    << name << " width " << width << " entry " << x;
+            for (size_t i = width; i < mask.size(); ++i)
+                ASSERT_EQ(0xABAB, mask[i]) << name << " wrote past the row, width " << width;
+        }
+    }
+}
