@@ -234,31 +234,27 @@ void CStripLabeller::AddStrip(int strip) {
     int32_t* start = Start.As<int32_t>();
     int32_t* end = End.As<int32_t>();
     int32_t* parent = Parent.As<int32_t>();
-    int n = Runs;
-    bool inRun = false;
+    // Every change between 0 and 1 along top | bottom starts or ends a run: the k-th change
+    // of the strip starts run k / 2 when k is even and ends it (one column earlier) when odd.
+    int k = 2 * Runs;
+    uint64_t carry = 0;
     for (int w = 0; w < Words; ++w) {
         const uint64_t bits = bottom != nullptr ? top[w] | bottom[w] : top[w];
-        // While outside a run look for the next 1, inside for the next 0.
-        uint64_t pending = inRun ? ~bits : bits;
+        uint64_t changes = bits ^ ((bits << 1) | carry);
+        carry = bits >> 63;
         const int base = 64 * w;
-        while (pending != 0) {
-            const int t = __builtin_ctzll(pending);
-            if (inRun) {
-                end[n] = base + t - 1;
-                parent[n] = n;
-                ++n;
-            } else {
-                start[n] = base + t;
-            }
-            inRun = !inRun;
-            pending = ~pending & (~0ULL << t);
+        while (changes != 0) {
+            const int odd = k & 1;
+            (odd ? end : start)[k >> 1] = base + __builtin_ctzll(changes) - odd;
+            changes &= changes - 1;
+            ++k;
         }
     }
-    if (inRun) {  // reaches the right edge
-        end[n] = Width - 1;
-        parent[n] = n;
-        ++n;
-    }
+    if (k & 1)  // the last run reaches the right edge at a word's end
+        end[k++ >> 1] = Width - 1;
+    const int n = k / 2;
+    for (int i = Runs; i < n; ++i)
+        parent[i] = i;
     Groups += n - Runs;  // every new run starts a group of its own
     Runs = n;
     StripBegin.As<int32_t>()[strip + 1] = n;
