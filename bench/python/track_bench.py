@@ -2,7 +2,8 @@
 """The Python module's speed, side by side in one run (single thread, as quelta-bench):
 
   bgra  Tracker.track on a B,G,R,A frame against the C++ pass itself (CColorTracker::Track,
-        timed by quelta-pass-timer on the same frame and limits)
+        timed in C++ by the quelta_pass_timer extension on the same frame and limits, in this
+        process)
   bgr   Tracker.track on a B,G,R frame against the usual Python pipeline: cv2.cvtColor to YUV,
         cv2.inRange, cv2.connectedComponentsWithStats and the same choice of blob in numpy
 
@@ -10,13 +11,11 @@ on the benchmark's scenes (mark, clutter, noise) at 640x480, 1280x720 and 1920x1
 pair is timed in alternating rounds; the figures are medians of single calls, in ms:
   bgra <scene> <W>x<H> module=<ms> cpp=<ms> ratio=<module/cpp>
   bgr <scene> <W>x<H> module=<ms> pipeline=<ms> ratio=<module/pipeline>
-Run by scripts/bench; by hand: PYTHONPATH=build/python python3 bench/python/track_bench.py
+Run by scripts/bench; by hand:
+  PYTHONPATH=build/python:build/bench/python python3 bench/python/track_bench.py
 """
 
-import argparse
-import os
 import statistics
-import subprocess
 import sys
 import tempfile
 import time
@@ -25,6 +24,7 @@ import cv2
 import numpy as np
 
 import quelta
+import quelta_pass_timer
 
 SIZES = ["640x480", "1280x720", "1920x1080"]
 SCENES = ["mark", "clutter", "noise"]
@@ -78,21 +78,14 @@ def timed(call, passes, samples):
         samples.append((time.perf_counter() - t0) * 1e3)
 
 
-def cpp_round(timer, png, qta, passes, samples):
-    out = subprocess.run([timer, "time", png, qta, str(passes)], capture_output=True, text=True,
-                         check=True, timeout=300).stdout.split("\n")
-    samples.extend(float(v) for v in out[1:] if v)
-    words = out[0].split()
-    return None if words[1] == "none" else tuple(int(v) for v in words[1:5])
-
-
-def compare_bgra(timer, png, qta, label):
+def compare_bgra(png, qta, label):
     frame = cv2.imread(png, cv2.IMREAD_UNCHANGED)
     tracker = quelta.Tracker(quelta.Params.load(qta))
     passes = passes_for(lambda: tracker.track(frame))
     ours, theirs, cpp_box = [], [], None
     for _ in range(ROUNDS):
-        cpp_box = cpp_round(timer, png, qta, passes, theirs)
+        cpp_box, _, ms = quelta_pass_timer.time(frame, qta, passes)
+        theirs.extend(ms)
         timed(lambda: tracker.track(frame), passes, ours)
     same = tracker.track(frame).box == cpp_box
     m, c = statistics.median(ours), statistics.median(theirs)
@@ -123,19 +116,17 @@ def compare_bgr(png, qta, label):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--timer", required=True, help="the quelta-pass-timer program")
-    args = parser.parse_args()
+    if len(sys.argv) > 1:
+        print(__doc__)
+        return 2
     cv2.setNumThreads(1)  # the engine runs on one thread; so does OpenCV here
     agree = True
     with tempfile.TemporaryDirectory(prefix="quelta-bench-") as folder:
         for scene in SCENES:
             for size in SIZES:
-                out = subprocess.run([args.timer, "write", scene, size, folder],
-                                     capture_output=True, text=True, check=True, timeout=60)
-                png, qta = out.stdout.split()
+                png, qta = quelta_pass_timer.write(scene, size, folder)
                 label = "%s %s" % (scene, size)
-                agree = compare_bgra(args.timer, png, qta, label) and agree
+                agree = compare_bgra(png, qta, label) and agree
                 agree = compare_bgr(png, qta, label) and agree
                 sys.stdout.flush()
     if not agree:
