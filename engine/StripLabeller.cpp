@@ -31,16 +31,15 @@ inline bool AnyBit(const uint64_t* row, int x0, int x1) {
     return ((row[w0] & first) | (row[w1] & (w0 == w1 ? 0 : last))) != 0;
 }
 
-// Whether any contact bit x0..x1 is set, when x0 <= x1 (otherwise any answer). One
-// unaligned load covers the short spans that noise gives; the contact row has a word of
-// slack after the width.
+// Whether any contact bit x0..x1 is set; none when x0 > x1. One unaligned load covers the
+// short spans that noise gives; the contact row has a word of slack after the width.
 inline bool ContactIn(const uint64_t* contact, int x0, int x1) {
     const int span = x1 - x0;
     if (span > 56) [[unlikely]]
         return AnyBit(contact, x0, x1);
     uint64_t bits;
     std::memcpy(&bits, reinterpret_cast<const uint8_t*>(contact) + (x0 >> 3), sizeof bits);
-    return ((bits >> (x0 & 7)) & (~0ULL >> (63 - (span & 63)))) != 0;
+    return (span >= 0) & (((bits >> (x0 & 7)) & (~0ULL >> (63 - (span & 63)))) != 0);
 }
 
 // The first set bit among x0..x1, or -1.
@@ -255,7 +254,6 @@ void CStripLabeller::AddStrip(int strip) {
     const int n = k / 2;
     for (int i = Runs; i < n; ++i)
         parent[i] = i;
-    Groups += n - Runs;  // every new run starts a group of its own
     Runs = n;
     StripBegin.As<int32_t>()[strip + 1] = n;
 }
@@ -313,17 +311,16 @@ inline int32_t Pick(int32_t mask, int32_t a, int32_t b) { return (a & mask) | (b
 // The choices below are masks rather than conditions: written as conditions, the compiler
 // turns some of them into branches, and on a noisy frame those guess wrong most of the time.
 template <bool RunsJoinedBelow>
-inline void CStripLabeller::Step(CJoin& j, int& groups) {
+inline void CStripLabeller::Step(CJoin& j) {
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
     int32_t* parent = Parent.As<int32_t>();
     const int32_t sa = start[j.Above], ea = end[j.Above];
     const int32_t s = start[j.Run], e = end[j.Run];
-    // Within reach: sa <= e + 1 and s <= ea + 1.
-    const int32_t reach = ~(((e + 1 - sa) | (ea + 1 - s)) >> 31);
+    // Shared columns plus one: an empty stretch when the runs are not within reach.
     const int32_t x0 = std::max(sa, s);
     const int32_t x1 = std::min(ea, e) + 1;
-    const int32_t joined = reach & -static_cast<int32_t>(ContactIn(j.Contact, x0, x1));
+    const int32_t joined = -static_cast<int32_t>(ContactIn(j.Contact, x0, x1));
     // The root above. Runs above are seldom more than three steps from it; taking three
     // steps without asking spares a branch that would guess wrong much of the time.
     int32_t other = parent[parent[parent[j.Above]]];
@@ -336,7 +333,6 @@ inline void CStripLabeller::Step(CJoin& j, int& groups) {
     const int32_t otherLower = AllIfLess(other, j.Root);
     const int32_t low = Pick(otherLower, other, j.Root);
     parent[Pick(otherLower, j.Root, other)] = low;
-    groups += otherLower + AllIfLess(j.Root, other);  // -1 when two groups became one
     j.Root = low;
     // The run that ends first moves on; both when they end together.
     j.Above += (ea <= e);
@@ -356,29 +352,27 @@ void CStripLabeller::JoinStrips() {
     const int strips = (Height + 1) / 2;
     const int half = strips / 2;
     uint64_t* contacts = Contacts.As<uint64_t>();
-    int groups = Groups;
     for (int k = 1; k < std::max(half, strips - half); ++k) {
         const bool inTop = k < half;
         const bool inBottom = half + k < strips;
         CJoin top = inTop ? StartJoin(k, contacts) : CJoin{};
         CJoin bottom = inBottom ? StartJoin(half + k, contacts + Stride) : CJoin{};
         while (top.Going() && bottom.Going()) {
-            Step<false>(top, groups);
-            Step<false>(bottom, groups);
+            Step<false>(top);
+            Step<false>(bottom);
         }
         while (top.Going())
-            Step<false>(top, groups);
+            Step<false>(top);
         while (bottom.Going())
-            Step<false>(bottom, groups);
+            Step<false>(bottom);
     }
     if (half > 0) {  // its lower strip's runs were joined to the strip below already
         CJoin middle = StartJoin(half, contacts);
         if (middle.Going())  // (a strip without runs has no run to find a root for)
             middle.Root = FindRoot(middle.Run);
         while (middle.Going())
-            Step<true>(middle, groups);
+            Step<true>(middle);
     }
-    Groups = groups;
 }
 
 int32_t CStripLabeller::ChooseBulk() {
@@ -401,7 +395,7 @@ int32_t CStripLabeller::ChooseBulk() {
     return best;
 }
 
-void CStripLabeller::NumberGroups(int firstNumber) {
+int CStripLabeller::NumberGroups() {
     const int32_t* stripBegin = StripBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
@@ -410,7 +404,7 @@ void CStripLabeller::NumberGroups(int firstNumber) {
     int32_t* first = FirstPixel.As<int32_t>();
     int32_t* births = Births.As<int32_t>();
     const int strips = (Height + 1) / 2;
-    int next = firstNumber;
+    int next = 1;
     BulkRoot = ChooseBulk();
     int32_t bulkRuns = 0;
     for (int k = 0; k < strips; ++k) {
@@ -444,6 +438,7 @@ void CStripLabeller::NumberGroups(int firstNumber) {
             number[births[b]] = next++;
     }
     BulkRuns = bulkRuns;
+    return next - 1;
 }
 
 void CStripLabeller::KeepLongestGroups(int groups, int keep) {
@@ -460,7 +455,7 @@ void CStripLabeller::KeepLongestGroups(int groups, int keep) {
         const uint64_t* top = Row(2 * k);
         const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
         for (int32_t i = stripBegin[k]; i < stripBegin[k + 1]; ++i) {
-            CGroupBox& b = boxes[number[parent[i]]];
+            CGroupBox& b = boxes[number[parent[i]] - 1];
             const bool inTop = AnyBit(top, start[i], end[i]);
             const bool inBottom = bottom != nullptr && AnyBit(bottom, start[i], end[i]);
             b.MinX = std::min(b.MinX, start[i]);
@@ -477,18 +472,18 @@ void CStripLabeller::KeepLongestGroups(int groups, int keep) {
         boxes[g].MinX = boxes[g].Kept ? next++ : 0;
     for (int32_t i = 0; i < Runs; ++i)
         if (parent[i] == i)
-            number[i] = boxes[number[i]].MinX;
+            number[i] = boxes[number[i] - 1].MinX;
 }
 
 int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
     JoinStrips();
     const int32_t* number = Number.As<int32_t>();
     const int32_t* parent = Parent.As<int32_t>();
-    // Labels count from 1; over the limit the groups are numbered from 0 first, to be
-    // measured and then labelled or dropped.
+    // Over the limit the groups' places in raster order are measured first, then become
+    // labels or 0.
+    Groups = NumberGroups();
     const bool overLimit = Groups > maxLabels;
     const int regions = overLimit ? maxLabels : Groups;
-    NumberGroups(overLimit ? 0 : 1);
     if (overLimit)
         KeepLongestGroups(Groups, maxLabels);
     // The group ChooseBulk picked. When it has runs all over the frame (a noisy frame, one

@@ -43,7 +43,7 @@ public:
     uint64_t* RowBits(int y);
     void AddRow(int y);
 
-    // Runs of the strips added so far (each its own group until Finish joins them).
+    // Runs of the strips added so far.
     int RunCount() const { return Runs; }
     // After Finish: the frame's 8-connected groups, however many.
     int GroupCount() const { return Groups; }
@@ -62,14 +62,14 @@ private:
     CJoin StartJoin(int strip, uint64_t* contact) const;
     // One step of a join; RunsJoinedBelow when this strip's runs may be in groups already.
     template <bool RunsJoinedBelow>
-    void Step(CJoin& join, int& groups);
+    void Step(CJoin& join);
     void JoinStrips();
     int32_t FindRoot(int32_t run);
     // The root of the group that probably has the most runs, or -1 without runs.
     int32_t ChooseBulk();
-    // Sets Number of every root to its group's place in raster order, counting from
-    // firstNumber, and flattens the forest (every parent a root).
-    void NumberGroups(int firstNumber);
+    // Sets Number of every root to its group's place in raster order, counting from 1,
+    // and flattens the forest (every parent a root); returns the number of groups.
+    int NumberGroups();
     // Over the limit: Number of every root becomes its label, 0 for the groups left out.
     void KeepLongestGroups(int groups, int keep);
 
