@@ -102,6 +102,8 @@ void CColorTracker::EnsureImages(int width, int height) {
 }
 
 bool CColorTracker::ProcessFrame(cv::Mat& frame, CTrackingParams& params) {
+    if (frame.type() != CV_8UC4)
+        return false;  // the document's frames are B,G,R,A; anything else is not one
     return Track(frame, params, true);
 }
 
@@ -111,19 +113,25 @@ namespace {
 // before the fused pass converts (and classifies) the whole frame with the new bounds.
 void ConvertWindow(const cv::Mat& frame, cv::Mat& yuv, const CCalibrationWindow& window) {
     const int left = std::max(window.Left, 0);
-    const int count = std::min(window.Right, frame.cols - 1) - left + 1;
-    if (count <= 0)
-        return;
-    for (int y = std::max(window.Top, 0); y <= std::min(window.Bottom, frame.rows - 1); ++y)
-        QueltaKernels::ConvertRowScalar(frame.ptr<uint8_t>(y) + 4 * left,
-                                        yuv.ptr<uint8_t>(y) + 3 * left, count);
+    const int right = std::min(window.Right, frame.cols - 1);
+    const int bytes = frame.channels();
+    for (int y = std::max(window.Top, 0); y <= std::min(window.Bottom, frame.rows - 1); ++y) {
+        const uint8_t* px = frame.ptr<uint8_t>(y) + bytes * left;
+        uint8_t* out = yuv.ptr<uint8_t>(y) + 3 * left;
+        for (int x = left; x <= right; ++x, px += bytes, out += 3) {
+            const QueltaKernels::CYuv p = QueltaKernels::YuvOf(px[0], px[1], px[2]);
+            out[0] = p.Y;
+            out[1] = p.U;
+            out[2] = p.V;
+        }
+    }
 }
 
 }  // namespace
 
 bool CColorTracker::Track(cv::Mat& frame, CTrackingParams& params, bool draw, float* rowOut,
                           float* colOut) {
-    if (frame.empty() || frame.type() != CV_8UC4)
+    if (frame.empty() || (frame.type() != CV_8UC4 && frame.type() != CV_8UC3))
         return false;
     EnsureImages(frame.cols, frame.rows);
     Work->CalibrateIfAsked(frame, params);
@@ -149,7 +157,8 @@ void CColorTracker::Impl::CalibrateIfAsked(const cv::Mat& frame, CTrackingParams
 // row into YUV and a bit row, every two bit rows into runs; the labeller then joins, numbers
 // and measures them and writes the mask.
 void CColorTracker::Impl::LabelFrame(const cv::Mat& frame, const CColorBounds& bounds) {
-    const auto convertClassify = QueltaKernels::ConvertClassifyRow();
+    const auto convertClassify = frame.channels() == 4 ? QueltaKernels::ConvertClassifyRow()
+                                                       : QueltaKernels::ConvertClassifyBgrRow();
     Labeller.Begin(Width, Height);
     for (int y = 0; y < Height; ++y) {
         convertClassify(frame.ptr<uint8_t>(y), Yuv.ptr<uint8_t>(y), nullptr, Labeller.RowBits(y),

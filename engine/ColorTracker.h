@@ -19,8 +19,9 @@ struct CPassResult {
     float Row = 0.0f, Col = 0.0f;                     // the centre on the 480 x 640 scale
 };
 
-// The colour-mark tracking engine: what programs use. Frames are CV_8UC4, continuous, bytes
-// B,G,R,A. One engine per document; not thread-safe: every call comes from one thread.
+// The colour-mark tracking engine: what programs use. Frames are CV_8UC4, bytes B,G,R,A (the
+// capture side's), or for Track also CV_8UC3, bytes B,G,R. One engine per document; not
+// thread-safe: every call comes from one thread.
 // (TrackingSteps.h has the same pass one step at a time.)
 class CColorTracker {
 public:
@@ -41,11 +42,12 @@ public:
 
     // The tracking pass. Writes the six colour bounds of `params` when calibrating.
     // rowOut / colOut receive the chosen blob's centre on the 480-row / 640-column scale,
-    // only when both are given and a blob was chosen. A frame that is empty or not
-    // CV_8UC4 is left alone: nothing is read, drawn or learnt, and the result is false.
+    // only when both are given and a blob was chosen. Frames are CV_8UC4 (B,G,R,A) or
+    // CV_8UC3 (B,G,R, as Python programs hold them); anything else, or an empty frame, is left
+    // alone: nothing is read, drawn or learnt, and the result is false.
     bool Track(cv::Mat& frame, CTrackingParams& params, bool draw, float* rowOut = nullptr,
                float* colOut = nullptr);
-    // The pass as the document runs it: drawing on, no outputs.
+    // The pass as the document runs it: drawing on, no outputs, B,G,R,A frames only.
     bool ProcessFrame(cv::Mat& frame, CTrackingParams& params);
 
     // Results of the last pass.

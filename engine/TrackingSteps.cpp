@@ -63,6 +63,12 @@ void PaintMask(const cv::Mat& mask, cv::Mat& frame) {
     const int cols = std::min(mask.cols, frame.cols);
     for (int y = 0; y < rows; ++y) {
         const uint16_t* m = mask.ptr<uint16_t>(y);
+        if (frame.channels() == 3) {
+            uint8_t* px = frame.ptr<uint8_t>(y);
+            for (int x = 0; x < cols; ++x, px += 3)
+                px[0] = px[1] = px[2] = m[x] != 0 ? 255 : 0;
+            continue;
+        }
         uint32_t* px = frame.ptr<uint32_t>(y);
         // Little-endian B,G,R,A: the fourth byte is the top byte of the word.
         for (int x = 0; x < cols; ++x)

@@ -35,7 +35,7 @@ std::optional<CCalibrationWindow> WindowAround(int x, int y, int width, int heig
 // The colour bounds learnt from the window's pixels, widened by fixed margins.
 void CalibrateColorRange(const cv::Mat& yuv, CTrackingParams& params,
                          const CCalibrationWindow& window);
-// Mask pixels white, the others black, over the frame (alpha kept).
+// Mask pixels white, the others black, over a B,G,R,A frame (alpha kept) or a B,G,R one.
 void PaintMask(const cv::Mat& mask, cv::Mat& frame);
 
 // Labelling on its own, with scratch tables kept from call to call.

@@ -15,14 +15,12 @@ void ConvertRowScalar(const uint8_t* bgra, uint8_t* yuv, int n) {
 
 void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
                               int n, const CColorBounds& bounds) {
-    std::memset(bits, 0, sizeof(uint64_t) * ((static_cast<size_t>(n) + 63) / 64));
-    ConvertRowScalar(bgra, yuv, n);
-    for (int x = 0; x < n; ++x) {
-        const bool in = Accepts(bounds, yuv + 3 * static_cast<size_t>(x));
-        if (mask != nullptr)
-            mask[x] = in ? 0xFFFF : 0;
-        bits[x >> 6] |= static_cast<uint64_t>(in) << (x & 63);
-    }
+    ConvertClassifyTail(bgra, 4, yuv, mask, bits, 0, n, bounds);
+}
+
+void ConvertClassifyBgrRowScalar(const uint8_t* bgr, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                                 int n, const CColorBounds& bounds) {
+    ConvertClassifyTail(bgr, 3, yuv, mask, bits, 0, n, bounds);
 }
 
 void ExpandMaskRowScalar(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
@@ -30,15 +28,15 @@ void ExpandMaskRowScalar(const uint64_t* bits, uint16_t* mask, int n, uint16_t f
         mask[x] = (bits[x >> 6] >> (x & 63)) & 1 ? fill : 0;
 }
 
-void ConvertClassifyTail(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
-                         int from, int n, const CColorBounds& bounds) {
+void ConvertClassifyTail(const uint8_t* pixels, int bytes, uint8_t* yuv, uint16_t* mask,
+                         uint64_t* bits, int from, int n, const CColorBounds& bounds) {
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
     const size_t wordBytes = 8 * ((static_cast<size_t>(n) + 63) / 64);
     std::memset(bitBytes + from / 8, 0, wordBytes - from / 8);
     for (int x = from; x < n; ++x) {
-        const uint8_t* px = bgra + 4 * x;
+        const uint8_t* px = pixels + static_cast<size_t>(bytes) * x;
         const CYuv p = YuvOf(px[0], px[1], px[2]);
-        uint8_t* out = yuv + 3 * x;
+        uint8_t* out = yuv + 3 * static_cast<size_t>(x);
         out[0] = p.Y;
         out[1] = p.U;
         out[2] = p.V;
@@ -58,6 +56,14 @@ ConvertClassifyRowFn ConvertClassifyRow() {
     static const ConvertClassifyRowFn best = ConvertClassifyRowAvx512() ? ConvertClassifyRowAvx512()
                                              : ConvertClassifyRowAvx2() ? ConvertClassifyRowAvx2()
                                                                         : ConvertClassifyRowScalar;
+    return best;
+}
+
+ConvertClassifyRowFn ConvertClassifyBgrRow() {
+    static const ConvertClassifyRowFn best =
+        ConvertClassifyBgrRowAvx512() ? ConvertClassifyBgrRowAvx512()
+        : ConvertClassifyBgrRowAvx2() ? ConvertClassifyBgrRowAvx2()
+                                      : ConvertClassifyBgrRowScalar;
     return best;
 }
 

@@ -32,8 +32,8 @@ inline bool Accepts(const CColorBounds& b, const uint8_t* yuv) {
 // n pixels: bgra (4n bytes) -> yuv (3n bytes).
 using ConvertRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, int n);
 
-// n pixels: writes yuv (3n bytes), mask (n entries, 0 or 0xFFFF; none when mask is null) and
-// bits
+// n pixels (4 bytes B,G,R,A each; 3 bytes B,G,R for the Bgr variants): writes yuv (3n bytes),
+// mask (n entries, 0 or 0xFFFF; none when mask is null) and bits
 // ((n + 63) / 64 words; bit x of the row is bit x % 64 of word x / 64, bits past n are 0).
 using ConvertClassifyRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
                                       uint64_t* bits, int n, const CColorBounds& bounds);
@@ -44,12 +44,13 @@ using ExpandMaskRowFn = void (*)(const uint64_t* bits, uint16_t* mask, int n, ui
 // The best variants this processor runs.
 ConvertRowFn ConvertRow();
 ConvertClassifyRowFn ConvertClassifyRow();
+ConvertClassifyRowFn ConvertClassifyBgrRow();
 ExpandMaskRowFn ExpandMaskRow();
 
-// The vector variants' last pixels, from column `from` (a multiple of 8) to n: the bit row's
-// words from there on are cleared first.
-void ConvertClassifyTail(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
-                         int from, int n, const CColorBounds& bounds);
+// The vector variants' last pixels (`bytes` per pixel, 4 or 3), from column `from` (a
+// multiple of 8) to n: the bit row's words from there on are cleared first.
+void ConvertClassifyTail(const uint8_t* pixels, int bytes, uint8_t* yuv, uint16_t* mask,
+                         uint64_t* bits, int from, int n, const CColorBounds& bounds);
 
 // Each variant on its own, so all can be checked; a vector variant is null where the
 // processor lacks its instructions.
@@ -59,6 +60,10 @@ void ConvertClassifyRowScalar(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
 ConvertRowFn ConvertRowAvx2();
 ConvertClassifyRowFn ConvertClassifyRowAvx2();
 ConvertClassifyRowFn ConvertClassifyRowAvx512();
+void ConvertClassifyBgrRowScalar(const uint8_t* bgr, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                                 int n, const CColorBounds& bounds);
+ConvertClassifyRowFn ConvertClassifyBgrRowAvx2();
+ConvertClassifyRowFn ConvertClassifyBgrRowAvx512();
 void ExpandMaskRowScalar(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill);
 ExpandMaskRowFn ExpandMaskRowAvx2();
 ExpandMaskRowFn ExpandMaskRowAvx512();

@@ -94,7 +94,31 @@ QUELTA_AVX2 void ConvertRowImpl(const uint8_t* bgra, uint8_t* yuv, int n) {
     ConvertRowScalar(bgra + 4 * x, yuv + 3 * x, n - x);
 }
 
-QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
+// Eight pixels of 3 bytes (B,G,R), one per 32-bit lane with a zero fourth byte (which the
+// conversion ignores): a whole 32-byte load where the row goes on for 8 bytes more, otherwise
+// a masked one that reads nothing past the pixels.
+QUELTA_AVX2 inline __m256i Load8Bgr(const uint8_t* bgr, bool roomAfter) {
+    const __m256i packed =
+        roomAfter ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bgr))
+                  : _mm256_maskload_epi32(reinterpret_cast<const int*>(bgr),
+                                          _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, 0, 0));
+    const __m256i lanes =
+        _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0));
+    return _mm256_shuffle_epi8(lanes, _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10,
+                                                       11, -1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8,
+                                                       -1, 9, 10, 11, -1));
+}
+
+template <int Bytes>
+QUELTA_AVX2 inline __m256i LoadPixels8(const uint8_t* px, bool roomAfter) {
+    if constexpr (Bytes == 4)
+        return Load8(px);
+    else
+        return Load8Bgr(px, roomAfter);
+}
+
+template <int Bytes>
+QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* px, uint8_t* yuv, uint16_t* mask,
                                         uint64_t* bits, int n, const CColorBounds& bounds) {
     const CRange ry = RangeOf(bounds.lMin, bounds.lMax);
     const CRange ru = RangeOf(bounds.a1Min, bounds.a1Max);
@@ -102,8 +126,8 @@ QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint1
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
     int x = 0;
     for (; x + 16 <= n; x += 16) {
-        const CYuv8 a = Convert8(Load8(bgra + 4 * x));
-        const CYuv8 b = Convert8(Load8(bgra + 4 * x + 32));
+        const CYuv8 a = Convert8(LoadPixels8<Bytes>(px + Bytes * x, true));
+        const CYuv8 b = Convert8(LoadPixels8<Bytes>(px + Bytes * (x + 8), x + 19 <= n));
         Store8(yuv + 3 * x, a);
         Store8Exact(yuv + 3 * x + 24, b);  // its garbage would pass the row's end
         const __m256i inA =
@@ -119,7 +143,7 @@ QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* bgra, uint8_t* yuv, uint1
                                   (_mm256_movemask_ps(_mm256_castsi256_ps(inB)) << 8));
         std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
     }
-    ConvertClassifyTail(bgra, yuv, mask, bits, x, n, bounds);
+    ConvertClassifyTail(px, Bytes, yuv, mask, bits, x, n, bounds);
 }
 
 // Sixteen entries per store: the 16 bits spread over the lanes, each lane keeping its own.
@@ -147,7 +171,10 @@ bool HasAvx2() {
 
 ConvertRowFn ConvertRowAvx2() { return HasAvx2() ? ConvertRowImpl : nullptr; }
 ConvertClassifyRowFn ConvertClassifyRowAvx2() {
-    return HasAvx2() ? ConvertClassifyRowImpl : nullptr;
+    return HasAvx2() ? ConvertClassifyRowImpl<4> : nullptr;
+}
+ConvertClassifyRowFn ConvertClassifyBgrRowAvx2() {
+    return HasAvx2() ? ConvertClassifyRowImpl<3> : nullptr;
 }
 ExpandMaskRowFn ExpandMaskRowAvx2() { return HasAvx2() ? ExpandMaskRow16 : nullptr; }
 
@@ -158,6 +185,7 @@ ExpandMaskRowFn ExpandMaskRowAvx2() { return HasAvx2() ? ExpandMaskRow16 : nullp
 namespace QueltaKernels {
 ConvertRowFn ConvertRowAvx2() { return nullptr; }
 ConvertClassifyRowFn ConvertClassifyRowAvx2() { return nullptr; }
+ConvertClassifyRowFn ConvertClassifyBgrRowAvx2() { return nullptr; }
 ExpandMaskRowFn ExpandMaskRowAvx2() { return nullptr; }
 }  // namespace QueltaKernels
 

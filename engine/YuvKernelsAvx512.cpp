@@ -18,7 +18,7 @@ struct CYuv16 {
     __m512i Y, U, V;  // sixteen pixels, one component per 32-bit lane
 };
 
-// Sixteen B,G,R,A pixels to Y, U, V with exactly the scalar YuvOf arithmetic (the same
+// Sixteen pixels to Y, U, V with exactly the scalar YuvOf arithmetic (the same
 // steps as the AVX2 kernel's Convert8, twice as wide).
 QUELTA_AVX512 inline CYuv16 Convert16(__m512i px) {
     const __m512i lowBytes = _mm512_set1_epi32(0x00FF00FF);
@@ -59,12 +59,33 @@ QUELTA_AVX512 inline __mmask16 Inside16(__m512i v, uint8_t lo, uint8_t hi) {
            _mm512_cmple_epi32_mask(v, _mm512_set1_epi32(hi));
 }
 
-QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
+// Sixteen pixels of 4 bytes (B,G,R,A), or of 3 (B,G,R) spread to one per 32-bit lane with a
+// zero fourth byte (which the conversion ignores). B,G,R pixels are read with a whole 64-byte
+// load where the row goes on for 16 bytes more (masked loads are slow where they cross cache
+// lines, which 48-byte steps mostly do); at the row's end nothing past the pixels is read.
+template <int Bytes>
+QUELTA_AVX512 inline __m512i Load16(const uint8_t* px, bool roomAfter) {
+    if constexpr (Bytes == 4) {
+        (void)roomAfter;
+        return _mm512_loadu_si512(px);
+    } else {
+        const __m512i packed =
+            roomAfter ? _mm512_loadu_si512(px) : _mm512_maskz_loadu_epi8(0x0000FFFFFFFFFFFFull, px);
+        const __m512i lanes = _mm512_permutexvar_epi32(
+            _mm512_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0), packed);
+        return _mm512_shuffle_epi8(lanes,
+                                   _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6,
+                                                                        7, 8, -1, 9, 10, 11, -1)));
+    }
+}
+
+template <int Bytes>
+QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* px, uint8_t* yuv, uint16_t* mask,
                                         uint64_t* bits, int n, const CColorBounds& bounds) {
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
     int x = 0;
     for (; x + 16 <= n; x += 16) {
-        const CYuv16 p = Convert16(_mm512_loadu_si512(bgra + 4 * x));
+        const CYuv16 p = Convert16(Load16<Bytes>(px + Bytes * x, x + 22 <= n));
         Store16(yuv + 3 * x, p);
         const __mmask16 in = Inside16(p.Y, bounds.lMin, bounds.lMax) &
                              Inside16(p.U, bounds.a1Min, bounds.a1Max) &
@@ -74,7 +95,7 @@ QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* bgra, uint8_t* yuv, uint1
         const uint16_t chunk = static_cast<uint16_t>(in);
         std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
     }
-    ConvertClassifyTail(bgra, yuv, mask, bits, x, n, bounds);
+    ConvertClassifyTail(px, Bytes, yuv, mask, bits, x, n, bounds);
 }
 
 // Thirty-two entries per store, straight from 32 bits used as a write mask; the last
@@ -102,7 +123,10 @@ bool HasAvx512() {
 }  // namespace
 
 ConvertClassifyRowFn ConvertClassifyRowAvx512() {
-    return HasAvx512() ? ConvertClassifyRow16 : nullptr;
+    return HasAvx512() ? ConvertClassifyRow16<4> : nullptr;
+}
+ConvertClassifyRowFn ConvertClassifyBgrRowAvx512() {
+    return HasAvx512() ? ConvertClassifyRow16<3> : nullptr;
 }
 ExpandMaskRowFn ExpandMaskRowAvx512() { return HasAvx512() ? ExpandMaskRow32 : nullptr; }
 
@@ -112,6 +136,7 @@ ExpandMaskRowFn ExpandMaskRowAvx512() { return HasAvx512() ? ExpandMaskRow32 : n
 
 namespace QueltaKernels {
 ConvertClassifyRowFn ConvertClassifyRowAvx512() { return nullptr; }
+ConvertClassifyRowFn ConvertClassifyBgrRowAvx512() { return nullptr; }
 ExpandMaskRowFn ExpandMaskRowAvx512() { return nullptr; }
 }  // namespace QueltaKernels
 

@@ -45,7 +45,7 @@ private:
 
     std::mutex Busy;
     std::unique_ptr<CColorTracker> Engine = std::make_unique<CColorTracker>();
-    cv::Mat Work;  // BGRA copy of BGR frames and of unusual layouts, kept between calls
+    cv::Mat Work;  // BGRA copy of frames with unusual layouts, kept between calls
     std::pair<int, int> PointAt{0, 0};
 };
 
@@ -75,10 +75,10 @@ CPassResult CPyTracker::Track(const py::object& frame, bool draw) {
     return Engine->Result();
 }
 
-// BGRA frames with packed pixels are tracked (and drawn on) where they lie; anything else goes
-// through the buffer, and drawn pixels go back into the caller's array.
+// Frames with packed pixels (BGRA or BGR) are tracked (and drawn on) where they lie; anything
+// else goes through the buffer, and drawn pixels go back into the caller's array.
 void CPyTracker::Run(const CFrameView& view, CTrackingParams& params, bool draw) {
-    if (view.Channels == 4 && view.Packed()) {
+    if (view.Packed()) {
         cv::Mat image = view.Header();
         Engine->Track(image, params, draw);
         return;
@@ -127,8 +127,8 @@ std::string ResultRepr(const CPassResult& r) {
 const char TrackerDoc[] =
     R"(The tracking pass over numpy frames, with its own copy of the limits (t.params).
 
-track(frame, draw=False) takes a uint8 array H x W x 4 (B,G,R,A) or H x W x 3 (B,G,R). BGRA
-frames with packed pixels are read in place; others are copied first. draw=True draws the red
+track(frame, draw=False) takes a uint8 array H x W x 4 (B,G,R,A) or H x W x 3 (B,G,R). Frames
+with packed pixels are read in place; others are copied first. draw=True draws the red
 outline, the green calibration window and (with params.ShowMask) the mask into the frame.
 The GIL is released during the pass. One Tracker serves one thread at a time; calls from
 several threads wait for each other.)";

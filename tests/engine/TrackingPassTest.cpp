@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <memory>
+#include <tuple>
 
 using namespace TestFrames;
 
@@ -259,6 +260,38 @@ TEST_F(TrackingPass, ShowMaskPaintsTheMaskUnderTheOutlines) {
     EXPECT_EQ(cv::Vec4b(255, 255, 255, 77), frame.at<cv::Vec4b>(40, 50));
     EXPECT_EQ(cv::Vec4b(0, 0, 0, 77), frame.at<cv::Vec4b>(100, 10));
     EXPECT_EQ(cv::Vec3b(0, 0, 255), Bgr(frame, 40, 30));
+}
+
+// A B,G,R frame (as Python programs hold them) is tracked, calibrated on and drawn on as its
+// B,G,R,A form is; ProcessFrame, the document's pass, still takes only B,G,R,A.
+TEST_F(TrackingPass, BgrFramesGiveWhatTheirBgraFormsGive) {
+    cv::Mat bgra = FrameWithMark(161, 97, cv::Rect(40, 30, 21, 17));
+    cv::randu(bgra(cv::Rect(90, 10, 60, 60)), cv::Scalar::all(0), cv::Scalar::all(256));
+    cv::Mat bgr;
+    cv::cvtColor(bgra, bgr, cv::COLOR_BGRA2BGR);
+    for (const bool showMask : {false, true}) {
+        SCOPED_TRACE(showMask ? "mask shown" : "mask hidden");
+        CTrackingParams p4, p3;
+        p4.ShowMask = p3.ShowMask = showMask;
+        auto other = std::make_unique<CColorTracker>();
+        for (CColorTracker* t : {Tracker.get(), other.get()}) {
+            t->SetCalibrationPoint(50, 38);
+            t->RequestCalibration();
+        }
+        cv::Mat drawn4 = bgra.clone(), drawn3 = bgr.clone();
+        EXPECT_TRUE(Tracker->Track(drawn4, p4, true));
+        EXPECT_TRUE(other->Track(drawn3, p3, true));
+        EXPECT_EQ(p4, p3);  // the same colour learnt
+        const CPassResult r4 = Tracker->Result(), r3 = other->Result();
+        EXPECT_EQ(std::tie(r4.Regions, r4.MinX, r4.MinY, r4.MaxX, r4.MaxY, r4.CenterX, r4.CenterY),
+                  std::tie(r3.Regions, r3.MinX, r3.MinY, r3.MaxX, r3.MaxY, r3.CenterX, r3.CenterY));
+        cv::Mat drawn4AsBgr;
+        cv::cvtColor(drawn4, drawn4AsBgr, cv::COLOR_BGRA2BGR);
+        EXPECT_TRUE(SameBytes(drawn4AsBgr, drawn3));
+    }
+    cv::Mat untouched = bgr.clone();
+    EXPECT_FALSE(Tracker->ProcessFrame(untouched, Params));
+    EXPECT_TRUE(SameBytes(bgr, untouched));
 }
 
 TEST_F(TrackingPass, ShapeAndSizeLimitsApplyInThePass) {

@@ -183,3 +183,35 @@ TEST(YuvConversion, MaskRowsFromBitsForEveryWidth) {
         }
     }
 }
+
+// B,G,R rows: every variant gives what the B,G,R,A kernel gives on the same pixels, for every
+// tail length, from input rows exactly as long as their pixels (the sanitizer build sees a
+// read past them).
+TEST(YuvConversion, BgrKernelsFollowTheBgraKernel) {
+    std::vector<CKernelCase> kernels{{"scalar", QueltaKernels::ConvertClassifyBgrRowScalar}};
+    if (auto k = QueltaKernels::ConvertClassifyBgrRowAvx2())
+        kernels.push_back({"avx2", k});
+    if (auto k = QueltaKernels::ConvertClassifyBgrRowAvx512())
+        kernels.push_back({"avx512", k});
+    const CColorBounds b{17, 201, 90, 140, 0, 177};
+    for (const CKernelCase& k : kernels) {
+        for (int width : {1, 7, 8, 15, 16, 17, 31, 33, 47, 64, 79, 641, 4096}) {
+            for (int y = 0; y < 4096; y += width < 100 ? 997 : 61) {
+                const cv::Mat bgra = EveryColour().row(y).colRange(0, width);
+                cv::Mat bgrMat;
+                cv::cvtColor(bgra, bgrMat, cv::COLOR_BGRA2BGR);
+                const std::vector<uint8_t> bgr(bgrMat.data, bgrMat.data + 3 * width);
+                const int words = (width + 63) / 64;
+                std::vector<uint8_t> yuv(3 * width), wantYuv(3 * width);
+                std::vector<uint16_t> mask(width), wantMask(width);
+                std::vector<uint64_t> bits(words), wantBits(words);
+                QueltaKernels::ConvertClassifyRowScalar(bgra.ptr<uint8_t>(0), wantYuv.data(),
+                                                        wantMask.data(), wantBits.data(), width, b);
+                k.Kernel(bgr.data(), yuv.data(), mask.data(), bits.data(), width, b);
+                ASSERT_EQ(wantYuv, yuv) << k.Name << " width " << width << " row " << y;
+                ASSERT_EQ(wantMask, mask) << k.Name << " width " << width << " row " << y;
+                ASSERT_EQ(wantBits, bits) << k.Name << " width " << width << " row " << y;
+            }
+        }
+    }
+}
