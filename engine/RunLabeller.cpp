@@ -36,18 +36,9 @@ void CRunLabeller::Reserve(int width, int height) {
     if (bitBytes > Bits.Size())
         Bits.Allocate(bitBytes);
     // Separate 8-connected groups lie at least one pixel apart both ways.
-    const std::size_t groups = CWorkBuffer::CheckedProduct(
-        {(static_cast<std::size_t>(height) + 1) / 2, (static_cast<std::size_t>(width) + 1) / 2});
-    if (groups > GroupCapacity) {
-        Boxes.Allocate(CWorkBuffer::CheckedProduct({groups, sizeof(CGroupBox)}));
-        GroupCapacity = groups;
-    }
-    const int scores = width + height + 1;  // a diagonal score stays below width + height
-    if (scores > CapacityScores) {
-        ScoreCounts.Allocate(
-            CWorkBuffer::CheckedProduct({static_cast<std::size_t>(scores), sizeof(int32_t)}));
-        CapacityScores = scores;
-    }
+    Longest.Reserve(CWorkBuffer::CheckedProduct({(static_cast<std::size_t>(height) + 1) / 2,
+                                                 (static_cast<std::size_t>(width) + 1) / 2}),
+                    width, height);
 }
 
 void CRunLabeller::Begin(int width, int height) {
@@ -170,30 +161,7 @@ void WriteRun(uint16_t* row, int s, int e, int width, uint16_t label) {
         row[x] = label;
 }
 
-uint64_t ScoreOf(const CGroupBox& b) {
-    if (b.MaxX == b.MinX || b.MaxY == b.MinY)
-        return 0;  // never chosen: the first to go
-    return DiagonalScore(uint64_t(b.MaxX - b.MinX), uint64_t(b.MaxY - b.MinY));
-}
-
 }  // namespace
-
-void MarkLongestGroups(CGroupBox* boxes, int groups, int keep, int32_t* perScore, int scores) {
-    // The shortest score that still keeps its groups, and how many of that score stay.
-    std::fill(perScore, perScore + scores, 0);
-    for (int g = 0; g < groups; ++g)
-        ++perScore[ScoreOf(boxes[g])];
-    int threshold = scores - 1;
-    int longer = 0;
-    while (longer + perScore[threshold] < keep)
-        longer += perScore[threshold--];
-    int atThreshold = keep - longer;
-    for (int g = 0; g < groups; ++g) {
-        const uint64_t score = ScoreOf(boxes[g]);
-        boxes[g].Kept =
-            score > uint64_t(threshold) || (score == uint64_t(threshold) && atThreshold-- > 0);
-    }
-}
 
 // Numbers every run's group in raster order (Group), measures each group's box and marks the
 // `keep` groups with the longest diagonals as kept.
@@ -203,7 +171,7 @@ void CRunLabeller::KeepLongestGroups(int keep) {
     const int32_t* end = End.As<int32_t>();
     const int32_t* parent = Parent.As<int32_t>();
     int32_t* group = Group.As<int32_t>();
-    auto* boxes = Boxes.As<CGroupBox>();
+    CGroupBox* boxes = Longest.Boxes();
     // Parents point to smaller indices, so in index order a run's parent already has its group.
     int groups = 0;
     for (int y = 0; y < Height; ++y) {
@@ -220,7 +188,7 @@ void CRunLabeller::KeepLongestGroups(int keep) {
             b.MaxY = y;
         }
     }
-    MarkLongestGroups(boxes, groups, keep, ScoreCounts.As<int32_t>(), Width + Height + 1);
+    Longest.Mark(groups, keep);
 }
 
 int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
@@ -232,7 +200,7 @@ int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
     const int32_t* end = End.As<int32_t>();
     const int32_t* parent = Parent.As<int32_t>();
     const int32_t* group = Group.As<int32_t>();
-    const auto* boxes = Boxes.As<CGroupBox>();
+    const CGroupBox* boxes = Longest.Boxes();
     int32_t* labels = Label.As<int32_t>();
     int next = 1;
     for (int y = 0; y < Height; ++y) {

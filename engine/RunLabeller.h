@@ -1,5 +1,6 @@
 #pragma once
 #include "BlobInfo.h"
+#include "LongestGroups.h"
 #include "WorkBuffer.h"
 
 #include <opencv2/core/mat.hpp>
@@ -18,17 +19,6 @@ inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
         ++s;
     return s;
 }
-
-// Bounding box of one group, inclusive, and whether the group keeps a number.
-struct CGroupBox {
-    int32_t MinX, MaxX, MinY, MaxY;
-    bool Kept;
-};
-
-// With more groups than labels: marks as kept the `keep` groups (boxes in raster order of
-// their first pixels) with the longest truncated diagonals, the earlier one winning a tie.
-// perScore is scratch for `scores` counts; every score must be below `scores`.
-void MarkLongestGroups(CGroupBox* boxes, int groups, int keep, int32_t* perScore, int scores);
 
 // 8-connected labelling on horizontal runs of mark pixels.
 //
@@ -87,9 +77,7 @@ private:
     int Runs = 0;
     int Groups = 0;
     std::size_t Capacity = 0;
-    std::size_t GroupCapacity = 0;
     int CapacityRows = 0;
-    int CapacityScores = 0;
     CWorkBuffer Start;                // int32 first column of each run
     CWorkBuffer End;                  // int32 last column (inclusive)
     CWorkBuffer Parent;               // int32 union-find parent, always a smaller index or itself
@@ -97,8 +85,7 @@ private:
     CWorkBuffer Group;                // int32 the run's group in raster order (over the limit)
     CWorkBuffer RowBegin;             // int32 first run of each row, Height + 1 entries
     CWorkBuffer Bits;                 // one bit row
-    CWorkBuffer Boxes;                // CGroupBox per group, used only when groups outnumber labels
-    CWorkBuffer ScoreCounts;          // int32 groups per diagonal length, same use
+    CLongestGroups Longest;           // used only when groups outnumber labels
     std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums
     std::unique_ptr<int64_t[]> SumY;
 };

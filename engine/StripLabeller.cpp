@@ -193,16 +193,7 @@ void CStripLabeller::Reserve(int width, int height) {
     }
     if (2 * stride * sizeof(uint64_t) > Contacts.Size())
         Contacts.Allocate(2 * stride * sizeof(uint64_t));  // two joins at a time
-    if (runs > GroupCapacity) {                            // never more groups than runs
-        Boxes.Allocate(CWorkBuffer::CheckedProduct({runs, sizeof(CGroupBox)}));
-        GroupCapacity = runs;
-    }
-    const int scores = width + height + 1;  // a diagonal score stays below width + height
-    if (scores > CapacityScores) {
-        ScoreCounts.Allocate(
-            CWorkBuffer::CheckedProduct({static_cast<std::size_t>(scores), sizeof(int32_t)}));
-        CapacityScores = scores;
-    }
+    Longest.Reserve(runs, width, height);                  // never more groups than runs
 }
 
 void CStripLabeller::Begin(int width, int height) {
@@ -447,7 +438,7 @@ void CStripLabeller::KeepLongestGroups(int groups, int keep) {
     const int32_t* end = End.As<int32_t>();
     const int32_t* parent = Parent.As<int32_t>();
     int32_t* number = Number.As<int32_t>();
-    auto* boxes = Boxes.As<CGroupBox>();
+    CGroupBox* boxes = Longest.Boxes();
     for (int g = 0; g < groups; ++g)
         boxes[g] = {Width, -1, Height, -1, false};
     const int strips = (Height + 1) / 2;
@@ -464,7 +455,7 @@ void CStripLabeller::KeepLongestGroups(int groups, int keep) {
             b.MaxY = std::max(b.MaxY, inBottom ? 2 * k + 1 : 2 * k);
         }
     }
-    MarkLongestGroups(boxes, groups, keep, ScoreCounts.As<int32_t>(), Width + Height + 1);
+    Longest.Mark(groups, keep);
     // Labels in group order for the kept ones (kept in MinX: the box is no longer
     // needed); roots then carry their group's label.
     int next = 1;

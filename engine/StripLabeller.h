@@ -1,5 +1,6 @@
 #pragma once
 #include "BlobInfo.h"
+#include "LongestGroups.h"
 #include "WorkBuffer.h"
 
 #include <opencv2/core/mat.hpp>
@@ -82,21 +83,18 @@ private:
     int32_t BulkRoot = -1;  // ChooseBulk's root (Finish)
     int32_t BulkRuns = 0;   // the runs of its group
     std::size_t Capacity = 0;
-    std::size_t GroupCapacity = 0;
     std::size_t BitCapacity = 0;
     int CapacityStrips = 0;
-    int CapacityScores = 0;
-    CWorkBuffer BitRows;      // every row's bits, Stride words each
-    CWorkBuffer Contacts;     // contact bits of two strip boundaries, Stride words each
-    CWorkBuffer Start;        // int32 first column of each run
-    CWorkBuffer End;          // int32 last column (inclusive)
-    CWorkBuffer Parent;       // int32 union-find parent, always a smaller index or itself
-    CWorkBuffer Number;       // int32 per root: its group's raster index, then its label
-    CWorkBuffer FirstPixel;   // int32 per root: its group's first pixel, row in strip * width + x
-    CWorkBuffer Births;       // int32 roots of one strip, in the order they are numbered
-    CWorkBuffer StripBegin;   // int32 first run of each strip, strips + 1 entries
-    CWorkBuffer Boxes;        // per group, only when groups outnumber labels
-    CWorkBuffer ScoreCounts;  // int32 groups per diagonal length, same use
+    CWorkBuffer BitRows;     // every row's bits, Stride words each
+    CWorkBuffer Contacts;    // contact bits of two strip boundaries, Stride words each
+    CWorkBuffer Start;       // int32 first column of each run
+    CWorkBuffer End;         // int32 last column (inclusive)
+    CWorkBuffer Parent;      // int32 union-find parent, always a smaller index or itself
+    CWorkBuffer Number;      // int32 per root: its group's raster index, then its label
+    CWorkBuffer FirstPixel;  // int32 per root: its group's first pixel, row in strip * width + x
+    CWorkBuffer Births;      // int32 roots of one strip, in the order they are numbered
+    CWorkBuffer StripBegin;  // int32 first run of each strip, strips + 1 entries
+    CLongestGroups Longest;  // only when groups outnumber labels
     std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums
     std::unique_ptr<int64_t[]> SumY;
 };
