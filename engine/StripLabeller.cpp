@@ -234,8 +234,11 @@ void CStripLabeller::AddStrip(int strip) {
         carry = bits >> 63;
         const int base = 64 * w;
         while (changes != 0) {
-            const int odd = k & 1;
-            (odd ? end : start)[k >> 1] = base + __builtin_ctzll(changes) - odd;
+            const int x = base + __builtin_ctzll(changes);
+            if (k & 1)
+                end[k >> 1] = x - 1;
+            else
+                start[k >> 1] = x;
             changes &= changes - 1;
             ++k;
         }
