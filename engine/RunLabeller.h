@@ -29,10 +29,10 @@ inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
 //     row y  :  [s ...... e]            touch when s2 <= e + 1 and e2 >= s - 1
 //
 // The joins go into a union-find forest over run indices (Parent, with FindRoot and Unite)
-// whose root is always the smallest index of its group. Runs are numbered in raster order, so a group's root run
-// holds the group's first pixel, and numbering the roots in index order numbers the
-// groups in raster order of their first pixels. Every group gets exactly one number,
-// however its runs met (no equivalence is ever lost).
+// whose root is always the smallest index of its group. Runs are numbered in raster order,
+// so a group's root run holds the group's first pixel, and numbering the roots in index
+// order numbers the groups in raster order of their first pixels. Every group gets exactly
+// one number, however its runs met (no equivalence is ever lost).
 class CRunLabeller {
 public:
     CRunLabeller();

@@ -193,7 +193,8 @@ void CStripLabeller::Reserve(int width, int height) {
     }
     if (2 * stride * sizeof(uint64_t) > Contacts.Size())
         Contacts.Allocate(2 * stride * sizeof(uint64_t));  // two joins at a time
-    Longest.Reserve(runs, width, height);                  // never more groups than runs
+    // Never more groups than runs.
+    Longest.Reserve(runs, width, height);
 }
 
 void CStripLabeller::Begin(int width, int height) {

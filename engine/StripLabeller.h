@@ -51,9 +51,10 @@ public:
 
     // Numbers the groups 1..N in raster order of their first pixels, writes them into the
     // mask and, when a table is given, measures the regions into records 0..N-1; returns N.
-    // Every mask entry is written (the mark pixels from the bit rows). With more than maxLabels groups only maxLabels are
-    // numbered, those with the longest truncated bounding-box diagonals (the earlier first
-    // pixel winning a tie); the others become 0, as in CRunLabeller::Finish.
+    // Every mask entry is written (the mark pixels from the bit rows). With more than
+    // maxLabels groups only maxLabels are numbered, those with the longest truncated
+    // bounding-box diagonals (the earlier first pixel winning a tie); the others become 0,
+    // as in CRunLabeller::Finish.
     int Finish(cv::Mat& mask, int maxLabels, BlobInfo* table);
 
 private:

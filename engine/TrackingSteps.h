@@ -15,10 +15,11 @@
 //         --LabelComponents--> mask (0, 1..N) --MeasureBlobs--> table --SelectBlob--> index
 //
 // CColorTracker::Track runs conversion, classification, labelling and measurement fused (one
-// walk over the frame makes YUV, mask and the runs of two-row strips; the runs are then
-// joined, numbered and measured, see StripLabeller.h); these are the same steps one after the
-// other, the plain form the fused pass must equal. The pass itself uses the last three (selection, the calibration window and
-// the colour range it learns, painting the mask) as they are.
+// walk over the frame makes the YUV image and the runs of two-row strips; the runs are then
+// joined, numbered and measured and the mask written, see StripLabeller.h); these are the
+// same steps one after the other, the plain form the fused pass must equal. The pass itself
+// uses the last three (selection, the calibration window and the colour range it learns,
+// painting the mask) as they are.
 namespace TrackingSteps {
 
 // B,G,R,A frame to packed Y,U,V bytes, exactly as cv::cvtColor(COLOR_BGR2YUV).
