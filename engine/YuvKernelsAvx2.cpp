@@ -151,10 +151,12 @@ QUELTA_AVX2 void ExpandMaskRow16(const uint64_t* bits, uint16_t* mask, int n, ui
     const __m256i value = _mm256_set1_epi16(static_cast<short>(fill));
     const __m256i lane = _mm256_setr_epi16(1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096,
                                            8192, 16384, -32768);
-    const auto* quarters = reinterpret_cast<const uint16_t*>(bits);  // little-endian words
+    const auto* bytes = reinterpret_cast<const uint8_t*>(bits);  // little-endian words
     int x = 0;
     for (; x + 16 <= n; x += 16) {
-        const __m256i spread = _mm256_and_si256(_mm256_set1_epi16(short(quarters[x / 16])), lane);
+        uint16_t chunk;  // read as bytes: no aliasing of the words through another type
+        std::memcpy(&chunk, bytes + x / 8, sizeof chunk);
+        const __m256i spread = _mm256_and_si256(_mm256_set1_epi16(short(chunk)), lane);
         const __m256i set = _mm256_cmpeq_epi16(spread, lane);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), _mm256_and_si256(set, value));
     }

@@ -102,14 +102,21 @@ QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* px, uint8_t* yuv, uint16_
 // store is masked to the row's end.
 QUELTA_AVX512 void ExpandMaskRow32(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
     const __m512i value = _mm512_set1_epi16(static_cast<short>(fill));
-    const auto* halves = reinterpret_cast<const uint32_t*>(bits);  // little-endian words
+    // 32 bits at a time from the little-endian words, read as bytes (no aliasing of the
+    // words through another integer type).
+    const auto* bytes = reinterpret_cast<const uint8_t*>(bits);
+    const auto bitsAt = [bytes](int x) {
+        uint32_t chunk;
+        std::memcpy(&chunk, bytes + x / 8, sizeof chunk);
+        return chunk;
+    };
     int x = 0;
     for (; x + 32 <= n; x += 32)
-        _mm512_storeu_si512(mask + x, _mm512_maskz_mov_epi16(halves[x / 32], value));
+        _mm512_storeu_si512(mask + x, _mm512_maskz_mov_epi16(bitsAt(x), value));
     if (x < n) {
         const __mmask32 inside = (1u << (n - x)) - 1;  // n - x < 32
         _mm512_mask_storeu_epi16(mask + x, inside,
-                                 _mm512_maskz_mov_epi16(halves[x / 32] & inside, value));
+                                 _mm512_maskz_mov_epi16(bitsAt(x) & inside, value));
     }
 }
 
