@@ -7,9 +7,6 @@
 #include <emmintrin.h>
 #endif
 
-CRunLabeller::CRunLabeller()
-    : SumX(new int64_t[BlobTable::Size]), SumY(new int64_t[BlobTable::Size]) {}
-
 void CRunLabeller::Reserve(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
@@ -216,8 +213,8 @@ int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
                     BlobInfo& b = table[label - 1];
                     b = BlobInfo{0,           uint32_t(s), uint32_t(y), uint32_t(e),
                                  uint32_t(y), b.CenterX,   b.CenterY};
-                    SumX[label - 1] = 0;
-                    SumY[label - 1] = 0;
+                    Sums.X[label - 1] = 0;
+                    Sums.Y[label - 1] = 0;
                 }
             } else {
                 // Parents are smaller indices, so the parent's number is already known.
@@ -232,19 +229,14 @@ int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
                 b.MinX = std::min(b.MinX, uint32_t(s));
                 b.MaxX = std::max(b.MaxX, uint32_t(e));
                 b.MaxY = uint32_t(y);  // rows only grow
-                SumX[label - 1] += (int64_t(s) + e) * length / 2;
-                SumY[label - 1] += int64_t(y) * length;
+                Sums.X[label - 1] += (int64_t(s) + e) * length / 2;
+                Sums.Y[label - 1] += int64_t(y) * length;
             }
         }
     }
     const int n = next - 1;
     if (table != nullptr)
-        for (int r = 0; r < n; ++r) {
-            table[r].CenterX =
-                static_cast<float>(static_cast<double>(SumX[r]) / table[r].PixelCount);
-            table[r].CenterY =
-                static_cast<float>(static_cast<double>(SumY[r]) / table[r].PixelCount);
-        }
+        Sums.SetCentres(table, n);
     return n;
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 #include "BlobInfo.h"
 #include "LongestGroups.h"
+#include "RegionSums.h"
 #include "WorkBuffer.h"
 
 #include <opencv2/core/mat.hpp>
 
 #include <cmath>
 #include <cstdint>
-#include <memory>
 
 // The selection's score of a box w x h: the largest whole s with s * s <= w * w + h * h.
 inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
@@ -35,8 +35,6 @@ inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
 // one number, however its runs met (no equivalence is ever lost).
 class CRunLabeller {
 public:
-    CRunLabeller();
-
     // Makes room for frames of this size (grow only; ends the process without memory).
     void Reserve(int width, int height);
 
@@ -78,14 +76,13 @@ private:
     int Groups = 0;
     std::size_t Capacity = 0;
     int CapacityRows = 0;
-    CWorkBuffer Start;                // int32 first column of each run
-    CWorkBuffer End;                  // int32 last column (inclusive)
-    CWorkBuffer Parent;               // int32 union-find parent, always a smaller index or itself
-    CWorkBuffer Label;                // int32 the run's number, 0 for background (Finish)
-    CWorkBuffer Group;                // int32 the run's group in raster order (over the limit)
-    CWorkBuffer RowBegin;             // int32 first run of each row, Height + 1 entries
-    CWorkBuffer Bits;                 // one bit row
-    CLongestGroups Longest;           // used only when groups outnumber labels
-    std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums
-    std::unique_ptr<int64_t[]> SumY;
+    CWorkBuffer Start;       // int32 first column of each run
+    CWorkBuffer End;         // int32 last column (inclusive)
+    CWorkBuffer Parent;      // int32 union-find parent, always a smaller index or itself
+    CWorkBuffer Label;       // int32 the run's number, 0 for background (Finish)
+    CWorkBuffer Group;       // int32 the run's group in raster order (over the limit)
+    CWorkBuffer RowBegin;    // int32 first run of each row, Height + 1 entries
+    CWorkBuffer Bits;        // one bit row
+    CLongestGroups Longest;  // used only when groups outnumber labels
+    CRegionSums Sums;
 };

@@ -159,9 +159,6 @@ void LabelRowPart(uint16_t* row, int x0, int x1, int width, uint16_t label) {
 
 }  // namespace
 
-CStripLabeller::CStripLabeller()
-    : SumX(new int64_t[BlobTable::Size]), SumY(new int64_t[BlobTable::Size]) {}
-
 void CStripLabeller::Reserve(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
@@ -501,8 +498,8 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
         for (int r = 0; r < regions; ++r) {
             table[r] = BlobInfo{0, uint32_t(Width),  uint32_t(Height), 0,
                                 0, table[r].CenterX, table[r].CenterY};
-            SumX[r] = 0;
-            SumY[r] = 0;
+            Sums.X[r] = 0;
+            Sums.Y[r] = 0;
         }
     const int32_t* stripBegin = StripBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
@@ -559,8 +556,8 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
             b.PixelCount += static_cast<int32_t>(upper.Count + lower.Count);
             b.MinY = std::min(b.MinY, uint32_t(upper.Count != 0 ? y : y + 1));
             b.MaxY = std::max(b.MaxY, uint32_t(lower.Count != 0 ? y + 1 : y));
-            SumX[label - 1] += upper.SumX + lower.SumX;
-            SumY[label - 1] += sumY;
+            Sums.X[label - 1] += upper.SumX + lower.SumX;
+            Sums.Y[label - 1] += sumY;
             allOthers.Count += upper.Count + lower.Count;
             allOthers.SumX += upper.SumX + lower.SumX;
             othersSumY += sumY;
@@ -572,16 +569,11 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
         b.MaxX = uint32_t(bulkMaxX);
         b.MinY = uint32_t(bulkMinY);
         b.MaxY = uint32_t(bulkMaxY);
-        table[bulkLabel - 1].PixelCount = static_cast<int32_t>(all.Count - allOthers.Count);
-        SumX[bulkLabel - 1] = all.SumX - allOthers.SumX;
-        SumY[bulkLabel - 1] = allSumY - othersSumY;
+        b.PixelCount = static_cast<int32_t>(all.Count - allOthers.Count);
+        Sums.X[bulkLabel - 1] = all.SumX - allOthers.SumX;
+        Sums.Y[bulkLabel - 1] = allSumY - othersSumY;
     }
     if (table != nullptr)
-        for (int r = 0; r < regions; ++r) {
-            table[r].CenterX =
-                static_cast<float>(static_cast<double>(SumX[r]) / table[r].PixelCount);
-            table[r].CenterY =
-                static_cast<float>(static_cast<double>(SumY[r]) / table[r].PixelCount);
-        }
+        Sums.SetCentres(table, regions);
     return regions;
 }

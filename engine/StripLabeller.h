@@ -1,12 +1,12 @@
 #pragma once
 #include "BlobInfo.h"
 #include "LongestGroups.h"
+#include "RegionSums.h"
 #include "WorkBuffer.h"
 
 #include <opencv2/core/mat.hpp>
 
 #include <cstdint>
-#include <memory>
 
 // 8-connected labelling of a whole frame, two rows at a time: what the tracking pass uses.
 //
@@ -32,8 +32,6 @@
 // results are those of the row-by-row labelling, number for number.
 class CStripLabeller {
 public:
-    CStripLabeller();
-
     // Makes room for frames of this size (grow only; ends the process without memory).
     void Reserve(int width, int height);
 
@@ -96,6 +94,5 @@ private:
     CWorkBuffer Births;      // int32 roots of one strip, in the order they are numbered
     CWorkBuffer StripBegin;  // int32 first run of each strip, strips + 1 entries
     CLongestGroups Longest;  // only when groups outnumber labels
-    std::unique_ptr<int64_t[]> SumX;  // per-region column and row sums
-    std::unique_ptr<int64_t[]> SumY;
+    CRegionSums Sums;
 };

@@ -1,0 +1,20 @@
+#pragma once
+#include "BlobInfo.h"
+
+#include <cstdint>
+#include <memory>
+
+// Per-region column and row sums of the labellers' measurement (64 bits: on large frames a
+// region's column sum passes 2^31), and the centres they give.
+struct CRegionSums {
+    std::unique_ptr<int64_t[]> X{new int64_t[BlobTable::Size]};
+    std::unique_ptr<int64_t[]> Y{new int64_t[BlobTable::Size]};
+
+    // Mean column and row of records 0..n-1, from the sums and their pixel counts.
+    void SetCentres(BlobInfo* table, int n) const {
+        for (int r = 0; r < n; ++r) {
+            table[r].CenterX = static_cast<float>(static_cast<double>(X[r]) / table[r].PixelCount);
+            table[r].CenterY = static_cast<float>(static_cast<double>(Y[r]) / table[r].PixelCount);
+        }
+    }
+};
