@@ -176,8 +176,10 @@ void CStripLabeller::Reserve(int width, int height) {
         FirstPixel.Allocate(bytes);
         Capacity = runs;
     }
-    if (perStrip * sizeof(int32_t) > Births.Size())
+    if (perStrip * sizeof(int32_t) > Births.Size()) {
         Births.Allocate(CWorkBuffer::CheckedProduct({perStrip, sizeof(int32_t)}));
+        OtherRuns.Allocate(CWorkBuffer::CheckedProduct({perStrip, sizeof(int32_t)}));
+    }
     if (strips > static_cast<std::size_t>(CapacityStrips)) {
         StripBegin.Allocate(CWorkBuffer::CheckedProduct({strips + 1, sizeof(int32_t)}));
         CapacityStrips = static_cast<int>(strips);
@@ -369,7 +371,9 @@ void CStripLabeller::JoinStrips() {
 
 int32_t CStripLabeller::ChooseBulk() {
     // The root that most of seven runs spread over the frame share. Any choice gives the
-    // same results; a good one saves work on frames where one region has most runs.
+    // same results; a good one saves work on frames where one region has most runs. Its
+    // runs are estimated from the share of the samples.
+    BulkRuns = 0;
     if (Runs == 0)
         return -1;
     std::array<int32_t, 7> roots{};
@@ -384,10 +388,11 @@ int32_t CStripLabeller::ChooseBulk() {
             bestCount = count;
         }
     }
+    BulkRuns = static_cast<int32_t>(int64_t(Runs) * bestCount / 7);
     return best;
 }
 
-int CStripLabeller::NumberGroups() {
+int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
     const int32_t* stripBegin = StripBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
@@ -395,41 +400,58 @@ int CStripLabeller::NumberGroups() {
     int32_t* number = Number.As<int32_t>();
     int32_t* first = FirstPixel.As<int32_t>();
     int32_t* births = Births.As<int32_t>();
-    const int strips = (Height + 1) / 2;
-    int next = 1;
-    BulkRoot = ChooseBulk();
-    int32_t bulkRuns = 0;
-    for (int k = 0; k < strips; ++k) {
-        const uint64_t* top = Row(2 * k);
-        const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
-        const int32_t begin = stripBegin[k];
-        int born = 0;
-        for (int32_t i = begin; i < stripBegin[k + 1]; ++i) {
-            // Parents are smaller indices, so the parent already points at the root.
-            const int32_t root = parent[parent[i]];
-            parent[i] = root;
-            bulkRuns += root == BulkRoot;
-            if (root < begin)
-                continue;  // the group began in a strip above
-            // This run's first pixel: in the top row if it has one there.
-            const int x = FirstBit(top, start[i], end[i]);
-            const int32_t at = x >= 0 ? x : Width + FirstBit(bottom, start[i], end[i]);
-            if (root == i) {
-                first[i] = at;
-                births[born++] = i;
-            } else {
-                first[root] = std::min(first[root], at);
-            }
+    int32_t* others = OtherRuns.As<int32_t>();
+    const uint64_t* top = Row(2 * k);
+    const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
+    const int32_t begin = stripBegin[k];
+    const int32_t stop = stripBegin[k + 1];
+    int born = 0;
+    int listed = 0;
+    int32_t minX = Bulk.MinX, maxX = Bulk.MaxX;
+    for (int32_t i = begin; i < stop; ++i) {
+        // Parents are smaller indices, so the parent already points at the root.
+        const int32_t root = parent[parent[i]];
+        parent[i] = root;
+        // The bulk's runs only widen its box (without branching: most runs are its own);
+        // the others are listed.
+        const int32_t inBulk = -static_cast<int32_t>(root == bulk);
+        minX = std::min(minX, Pick(inBulk, start[i], minX));
+        maxX = std::max(maxX, Pick(inBulk, end[i], maxX));
+        others[listed] = i;
+        listed += 1 + inBulk;
+        if (root < begin)
+            continue;  // the group began in a strip above
+        // This run's first pixel: in the top row if it has one there.
+        const int x = FirstBit(top, start[i], end[i]);
+        const int32_t at = x >= 0 ? x : Width + FirstBit(bottom, start[i], end[i]);
+        if (root == i) {
+            first[i] = at;
+            births[born++] = i;
+        } else {
+            first[root] = std::min(first[root], at);
         }
-        // Raster order of the first pixels; roots come in column order unless a root run
-        // starts in the bottom row or a group reaches this strip more than once.
-        auto earlier = [first](int32_t a, int32_t b) { return first[a] < first[b]; };
-        if (!std::is_sorted(births, births + born, earlier))
-            std::sort(births, births + born, earlier);
-        for (int b = 0; b < born; ++b)
-            number[births[b]] = next++;
     }
-    BulkRuns = bulkRuns;
+    Bulk.MinX = minX;
+    Bulk.MaxX = maxX;
+    if (listed < stop - begin) {
+        Bulk.FirstStrip = std::min(Bulk.FirstStrip, k);
+        Bulk.LastStrip = k;
+    }
+    Others = listed;
+    // Raster order of the first pixels; roots come in column order unless a root run
+    // starts in the bottom row or a group reaches this strip more than once.
+    auto earlier = [first](int32_t a, int32_t b) { return first[a] < first[b]; };
+    if (!std::is_sorted(births, births + born, earlier))
+        std::sort(births, births + born, earlier);
+    for (int b = 0; b < born; ++b)
+        number[births[b]] = next++;
+    return next;
+}
+
+int CStripLabeller::NumberGroups() {
+    int next = 1;
+    for (int k = 0; k < (Height + 1) / 2; ++k)
+        next = NumberStrip(k, next, -1);
     return next - 1;
 }
 
@@ -469,84 +491,95 @@ void CStripLabeller::KeepLongestGroups(int groups, int keep) {
 
 int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
     JoinStrips();
+    BulkRoot = ChooseBulk();
+    // While the groups fit the labels, each strip is numbered just before its runs are
+    // labelled and measured, when its runs are in cache already. Past the limit, all groups
+    // are numbered and their boxes measured first, to choose those that keep a label, and
+    // the strips are written again.
+    if (WriteStrips(mask, maxLabels, table, true))
+        return Groups;
+    Groups = NumberGroups();
+    KeepLongestGroups(Groups, maxLabels);
+    WriteStrips(mask, maxLabels, table, false);
+    return maxLabels;
+}
+
+bool CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering) {
     const int32_t* number = Number.As<int32_t>();
     const int32_t* parent = Parent.As<int32_t>();
-    // Over the limit the groups' places in raster order are measured first, then become
-    // labels or 0.
-    Groups = NumberGroups();
-    const bool overLimit = Groups > maxLabels;
-    const int regions = overLimit ? maxLabels : Groups;
-    if (overLimit)
-        KeepLongestGroups(Groups, maxLabels);
-    // The group ChooseBulk picked. When it has runs all over the frame (a noisy frame, one
-    // region spanning it), whole rows are written with its number before the other runs
-    // get theirs, and, when every group is numbered, its pixels are counted as the frame's
-    // total less the other regions': both cost a walk over whole rows, which only pays
-    // when there is about a run of it every 64 pixels.
-    const int bulkLabel = BulkRoot >= 0 ? number[BulkRoot] : 0;
-    const bool sweep = bulkLabel != 0 && int64_t(BulkRuns) * 64 >= int64_t(Width) * int64_t(Height);
-    const bool bulkByDifference = sweep && !overLimit && table != nullptr;
+    // The group ChooseBulk picked, while numbering. When it has runs all over the frame (a
+    // noisy frame, one region spanning it), its runs are not visited one by one: whole mask
+    // rows are written with its number before the other runs get theirs, its pixels are
+    // counted as the frame's total less the other regions', and its box is widened while
+    // the strips are numbered. That costs walks over whole rows, which only pay when there
+    // is about a run of it every 64 pixels. Its number is known from its first strip on; the
+    // strips above have none of its runs.
+    const bool sweep =
+        numbering && BulkRoot >= 0 && int64_t(BulkRuns) * 64 >= int64_t(Width) * int64_t(Height);
+    const int32_t bulk = sweep ? BulkRoot : -1;
+    Bulk = CBulkBox{Width, -1, INT32_MAX, -1};
+    int bulkLabel = 0;  // 0 until its first strip
     // Every mask entry is written from the bits: the bulk's label (or the marker, for the
     // runs below to take theirs) on the mark pixels, 0 elsewhere.
     const auto expand = QueltaKernels::ExpandMaskRow();
-    const uint16_t fill = sweep ? static_cast<uint16_t>(bulkLabel) : BlobTable::Unlabelled;
     CRowPart all, allOthers;
     int64_t allSumY = 0, othersSumY = 0;
-    // Its box while the walk lasts (registers rather than the table on every run).
-    int32_t bulkMinX = Width, bulkMaxX = -1, bulkMinY = Height, bulkMaxY = -1;
-    if (table != nullptr)
-        for (int r = 0; r < regions; ++r) {
+    int next = 1;  // the next group number while numbering
+    auto clear = [this, table](int from, int to) {
+        for (int r = from; r < to; ++r) {
             table[r] = BlobInfo{0, uint32_t(Width),  uint32_t(Height), 0,
                                 0, table[r].CenterX, table[r].CenterY};
             Sums.X[r] = 0;
             Sums.Y[r] = 0;
         }
+    };
+    if (table != nullptr && !numbering)
+        clear(0, maxLabels);
     const int32_t* stripBegin = StripBegin.As<int32_t>();
     const int32_t* start = Start.As<int32_t>();
     const int32_t* end = End.As<int32_t>();
+    const int32_t* others = OtherRuns.As<int32_t>();
     const int strips = (Height + 1) / 2;
     for (int k = 0; k < strips; ++k) {
+        if (numbering) {
+            const int born = next;
+            next = NumberStrip(k, next, bulk);
+            if (next - 1 > maxLabels)
+                return false;
+            if (table != nullptr)
+                clear(born - 1, next - 1);
+            if (sweep && bulkLabel == 0 && BulkRoot < stripBegin[k + 1])
+                bulkLabel = number[BulkRoot];
+        }
         const int y = 2 * k;
         const bool twoRows = y + 1 < Height;
         const uint64_t* top = Row(y);
         const uint64_t* bottom = twoRows ? Row(y + 1) : nullptr;
         uint16_t* topMask = mask.ptr<uint16_t>(y);
         uint16_t* bottomMask = twoRows ? mask.ptr<uint16_t>(y + 1) : nullptr;
+        const uint16_t fill = bulkLabel != 0 ? uint16_t(bulkLabel) : BlobTable::Unlabelled;
         expand(top, topMask, Width, fill);
         if (twoRows)
             expand(bottom, bottomMask, Width, fill);
-        if (bulkByDifference) {
+        if (sweep && table != nullptr) {
             const CRowPart upper = CountRow(top, Width);
             const CRowPart lower = twoRows ? CountRow(bottom, Width) : CRowPart{};
             all.Count += upper.Count + lower.Count;
             all.SumX += upper.SumX + lower.SumX;
             allSumY += int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
         }
-        for (int32_t i = stripBegin[k]; i < stripBegin[k + 1]; ++i) {
+        // The runs outside the bulk: listed by the numbering, or all of the strip's.
+        const int32_t count = numbering ? Others : stripBegin[k + 1] - stripBegin[k];
+        for (int32_t j = 0; j < count; ++j) {
+            const int32_t i = numbering ? others[j] : stripBegin[k] + j;
             const int32_t s = start[i];
             const int32_t e = end[i];
             const int label = number[parent[i]];
-            if (!sweep || label != bulkLabel) {
-                LabelRowPart(topMask, s, e, Width, static_cast<uint16_t>(label));
-                if (twoRows)
-                    LabelRowPart(bottomMask, s, e, Width, static_cast<uint16_t>(label));
-            }
+            LabelRowPart(topMask, s, e, Width, static_cast<uint16_t>(label));
+            if (twoRows)
+                LabelRowPart(bottomMask, s, e, Width, static_cast<uint16_t>(label));
             if (table == nullptr || label == 0)
                 continue;
-            if (bulkByDifference && label == bulkLabel) {
-                bulkMinX = std::min(bulkMinX, s);
-                bulkMaxX = std::max(bulkMaxX, e);
-                // Rows: only the first and last strips can hold the extremes.
-                if (bulkMinY > y)
-                    bulkMinY = AnyBit(top, s, e) ? y : y + 1;
-                else if (bulkMinY == y + 1 && AnyBit(top, s, e))
-                    bulkMinY = y;
-                if (bulkMaxY < y + 1 && twoRows && AnyBit(bottom, s, e))
-                    bulkMaxY = y + 1;
-                else if (bulkMaxY < y)
-                    bulkMaxY = y;
-                continue;
-            }
             BlobInfo& b = table[label - 1];
             b.MinX = std::min(b.MinX, uint32_t(s));
             b.MaxX = std::max(b.MaxX, uint32_t(e));
@@ -563,17 +596,36 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
             othersSumY += sumY;
         }
     }
-    if (bulkByDifference) {
+    if (numbering)
+        Groups = next - 1;
+    const int regions = numbering ? Groups : maxLabels;
+    if (sweep && table != nullptr) {
         BlobInfo& b = table[bulkLabel - 1];
-        b.MinX = uint32_t(bulkMinX);
-        b.MaxX = uint32_t(bulkMaxX);
-        b.MinY = uint32_t(bulkMinY);
-        b.MaxY = uint32_t(bulkMaxY);
+        b.MinX = uint32_t(Bulk.MinX);
+        b.MaxX = uint32_t(Bulk.MaxX);
+        b.MinY = uint32_t(BulkRowIn(Bulk.FirstStrip, false));
+        b.MaxY = uint32_t(BulkRowIn(Bulk.LastStrip, true));
         b.PixelCount = static_cast<int32_t>(all.Count - allOthers.Count);
         Sums.X[bulkLabel - 1] = all.SumX - allOthers.SumX;
         Sums.Y[bulkLabel - 1] = allSumY - othersSumY;
     }
     if (table != nullptr)
         Sums.SetCentres(table, regions);
-    return regions;
+    return true;
+}
+
+int CStripLabeller::BulkRowIn(int k, bool last) const {
+    // Its first row is the strip's top row when one of its runs there has a pixel on it,
+    // its last the bottom row likewise.
+    const int32_t* stripBegin = StripBegin.As<int32_t>();
+    const int32_t* parent = Parent.As<int32_t>();
+    const int32_t* start = Start.As<int32_t>();
+    const int32_t* end = End.As<int32_t>();
+    const int y = last ? 2 * k + 1 : 2 * k;
+    if (y >= Height)
+        return 2 * k;
+    for (int32_t i = stripBegin[k]; i < stripBegin[k + 1]; ++i)
+        if (parent[i] == BulkRoot && AnyBit(Row(y), start[i], end[i]))
+            return y;
+    return last ? 2 * k : 2 * k + 1;
 }

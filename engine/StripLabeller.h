@@ -65,13 +65,24 @@ private:
     void Step(CJoin& join);
     void JoinStrips();
     int32_t FindRoot(int32_t run);
-    // The root of the group that probably has the most runs, or -1 without runs.
+    // The root of the group that probably has the most runs, or -1 without runs; sets
+    // BulkRuns to an estimate of its runs.
     int32_t ChooseBulk();
-    // Sets Number of every root to its group's place in raster order, counting from 1,
-    // and flattens the forest (every parent a root); returns the number of groups.
+    // Sets Number of the roots born in strip k to their groups' places in raster order,
+    // from `next` on, and points the strip's runs at their roots; returns the next number.
+    // Strips must be numbered in order. The strip's runs outside the group of root `bulk`
+    // (all, for -1) are listed in OtherRuns (Others of them); the bulk's widen Bulk.
+    int NumberStrip(int k, int next, int32_t bulk);
+    // All strips: returns the number of groups.
     int NumberGroups();
     // Over the limit: Number of every root becomes its label, 0 for the groups left out.
     void KeepLongestGroups(int groups, int keep);
+    // Writes the mask and measures the regions, strip by strip. Numbering, each strip is
+    // numbered first, and the walk gives up (false) once the groups outnumber maxLabels;
+    // otherwise the numbers are labels already (KeepLongestGroups), maxLabels of them.
+    bool WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering);
+    // The bulk's first row (or last) in strip k, which holds some of its runs.
+    int BulkRowIn(int k, bool last) const;
 
     int Width = 0;
     int Height = 0;
@@ -80,7 +91,13 @@ private:
     int Runs = 0;
     int Groups = 0;
     int32_t BulkRoot = -1;  // ChooseBulk's root (Finish)
-    int32_t BulkRuns = 0;   // the runs of its group
+    int32_t BulkRuns = 0;   // about how many runs its group has
+    struct CBulkBox {
+        int32_t MinX, MaxX;
+        int FirstStrip, LastStrip;  // strips holding its runs
+    };
+    CBulkBox Bulk{};  // its runs so far, while numbering
+    int Others = 0;   // NumberStrip's list
     std::size_t Capacity = 0;
     std::size_t BitCapacity = 0;
     int CapacityStrips = 0;
@@ -92,6 +109,7 @@ private:
     CWorkBuffer Number;      // int32 per root: its group's raster index, then its label
     CWorkBuffer FirstPixel;  // int32 per root: its group's first pixel, row in strip * width + x
     CWorkBuffer Births;      // int32 roots of one strip, in the order they are numbered
+    CWorkBuffer OtherRuns;   // int32 runs of one strip outside the bulk
     CWorkBuffer StripBegin;  // int32 first run of each strip, strips + 1 entries
     CLongestGroups Longest;  // only when groups outnumber labels
     CRegionSums Sums;

@@ -3,7 +3,7 @@
 // after round.
 //   write(scene, "WxH", folder) -> (png, qta)   the benchmark scene (B,G,R,A) and its limits
 //   time(frame, qta, passes) -> (box, regions, [ms per pass])
-//       tracks the B,G,R,A frame `passes` times as the module does (drawing off, centre asked
+//       tracks the B,G,R,A (or B,G,R) frame `passes` times as the module does (drawing off, centre asked
 //       for), timing each CColorTracker::Track call in C++; box is (x0, y0, x1, y1) or None.
 #include "ColorTracker.h"
 #include "Scenes.h"
@@ -38,12 +38,13 @@ py::tuple Write(const std::string& name, const std::string& size, const std::str
 
 py::tuple Time(py::array_t<uint8_t, py::array::c_style> frame, const std::string& limits,
                int passes) {
-    if (frame.ndim() != 3 || frame.shape(2) != 4 || passes < 1)
-        throw std::invalid_argument("a contiguous H x W x 4 frame and passes >= 1");
+    if (frame.ndim() != 3 || (frame.shape(2) != 4 && frame.shape(2) != 3) || passes < 1)
+        throw std::invalid_argument("a contiguous H x W x 4 or 3 frame and passes >= 1");
     CTrackingParams params;
     if (!LoadSettingsFile(params, limits))
         throw std::runtime_error("cannot load " + limits);
-    cv::Mat view(int(frame.shape(0)), int(frame.shape(1)), CV_8UC4, frame.mutable_data());
+    cv::Mat view(int(frame.shape(0)), int(frame.shape(1)), frame.shape(2) == 4 ? CV_8UC4 : CV_8UC3,
+                 frame.mutable_data());
     auto tracker = std::make_unique<CColorTracker>();
     std::vector<double> ms;
     ms.reserve(passes);

@@ -56,6 +56,21 @@ TEST_F(FusedPass, RandomFramesOfManySizesMatchTheStages) {
     }
 }
 
+// A noisy region spanning the frame is written and measured apart from the other runs;
+// here it begins and ends halfway through two-row strips, below and above other groups.
+TEST_F(FusedPass, NoiseBetweenQuietBandsMatchesTheStages) {
+    const cv::Vec4b grey(128, 128, 128, 255);  // V = 128: not accepted
+    const cv::Vec4b mark(255, 40, 20, 255);    // accepted
+    cv::Mat below = RandomFrame(203, 91, 5);
+    below.rowRange(0, 31).setTo(cv::Scalar(grey));
+    below.at<cv::Vec4b>(3, 7) = below.at<cv::Vec4b>(10, 150) = mark;
+    ExpectSameAsStages(below, HalfOfRandomPixels(), "noise from row 31 to the last, odd row");
+    cv::Mat above = RandomFrame(130, 80, 6);
+    above.rowRange(59, 80).setTo(cv::Scalar(grey));
+    above.at<cv::Vec4b>(70, 20) = mark;
+    ExpectSameAsStages(above, HalfOfRandomPixels(), "noise down to row 58");
+}
+
 TEST_F(FusedPass, StructuredFramesMatchTheStages) {
     CTrackingParams p;
     AcceptAround(p, Blue, 3);
