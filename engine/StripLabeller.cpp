@@ -165,12 +165,11 @@ void CStripLabeller::Reserve(int width, int height) {
     const std::size_t strips = (static_cast<std::size_t>(height) + 1) / 2;
     const std::size_t perStrip = (static_cast<std::size_t>(width) + 1) / 2;  // separate runs
     const std::size_t runs = CWorkBuffer::CheckedProduct({strips, perStrip});
-    if (runs > static_cast<std::size_t>(INT32_MAX))
-        CWorkBuffer::NoMemory();  // run indices are int32
+    if (runs > static_cast<std::size_t>(INT32_MAX / 2 - BoundsSlack))
+        CWorkBuffer::NoMemory();  // run indices, and twice them for the bounds, are int32
     if (runs > Capacity) {
         const std::size_t bytes = CWorkBuffer::CheckedProduct({runs, sizeof(int32_t)});
-        Start.Allocate(bytes);
-        End.Allocate(bytes);
+        Bounds.Allocate(CWorkBuffer::CheckedProduct({2 * runs + BoundsSlack, sizeof(int32_t)}));
         Parent.Allocate(bytes);
         Number.Allocate(bytes);
         FirstPixel.Allocate(bytes);
@@ -221,30 +220,13 @@ void CStripLabeller::AddRow(int y) {
 void CStripLabeller::AddStrip(int strip) {
     const uint64_t* top = Row(2 * strip);
     const uint64_t* bottom = 2 * strip + 1 < Height ? Row(2 * strip + 1) : nullptr;
-    int32_t* start = Start.As<int32_t>();
-    int32_t* end = End.As<int32_t>();
+    int32_t* bounds = Bounds.As<int32_t>();
     int32_t* parent = Parent.As<int32_t>();
-    // Every change between 0 and 1 along top | bottom starts or ends a run: the k-th change
-    // of the strip starts run k / 2 when k is even and ends it (one column earlier) when odd.
-    int k = 2 * Runs;
-    uint64_t carry = 0;
-    for (int w = 0; w < Words; ++w) {
-        const uint64_t bits = bottom != nullptr ? top[w] | bottom[w] : top[w];
-        uint64_t changes = bits ^ ((bits << 1) | carry);
-        carry = bits >> 63;
-        const int base = 64 * w;
-        while (changes != 0) {
-            const int x = base + __builtin_ctzll(changes);
-            if (k & 1)
-                end[k >> 1] = x - 1;
-            else
-                start[k >> 1] = x;
-            changes &= changes - 1;
-            ++k;
-        }
-    }
+    // The changes along top | bottom: run k / 2 starts at the k-th, ends before the next.
+    static const auto changes = QueltaKernels::StripChanges();
+    int k = changes(top, bottom, Words, bounds, 2 * Runs);
     if (k & 1)  // the last run reaches the right edge at a word's end
-        end[k++ >> 1] = Width - 1;
+        bounds[k++] = Width - 1;
     const int n = k / 2;
     for (int i = Runs; i < n; ++i)
         parent[i] = i;
@@ -306,11 +288,10 @@ inline int32_t Pick(int32_t mask, int32_t a, int32_t b) { return (a & mask) | (b
 // turns some of them into branches, and on a noisy frame those guess wrong most of the time.
 template <bool RunsJoinedBelow>
 inline void CStripLabeller::Step(CJoin& j) {
-    const int32_t* start = Start.As<int32_t>();
-    const int32_t* end = End.As<int32_t>();
+    const int32_t* bounds = Bounds.As<int32_t>();
     int32_t* parent = Parent.As<int32_t>();
-    const int32_t sa = start[j.Above], ea = end[j.Above];
-    const int32_t s = start[j.Run], e = end[j.Run];
+    const int32_t sa = bounds[2 * j.Above], ea = bounds[2 * j.Above + 1];
+    const int32_t s = bounds[2 * j.Run], e = bounds[2 * j.Run + 1];
     // Shared columns plus one: an empty stretch when the runs are not within reach.
     const int32_t x0 = std::max(sa, s);
     const int32_t x1 = std::min(ea, e) + 1;
@@ -394,8 +375,7 @@ int32_t CStripLabeller::ChooseBulk() {
 
 int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
     const int32_t* stripBegin = StripBegin.As<int32_t>();
-    const int32_t* start = Start.As<int32_t>();
-    const int32_t* end = End.As<int32_t>();
+    const int32_t* bounds = Bounds.As<int32_t>();
     int32_t* parent = Parent.As<int32_t>();
     int32_t* number = Number.As<int32_t>();
     int32_t* first = FirstPixel.As<int32_t>();
@@ -415,15 +395,15 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
         // The bulk's runs only widen its box (without branching: most runs are its own);
         // the others are listed.
         const int32_t inBulk = -static_cast<int32_t>(root == bulk);
-        minX = std::min(minX, Pick(inBulk, start[i], minX));
-        maxX = std::max(maxX, Pick(inBulk, end[i], maxX));
+        minX = std::min(minX, Pick(inBulk, bounds[2 * i], minX));
+        maxX = std::max(maxX, Pick(inBulk, bounds[2 * i + 1], maxX));
         others[listed] = i;
         listed += 1 + inBulk;
         if (root < begin)
             continue;  // the group began in a strip above
         // This run's first pixel: in the top row if it has one there.
-        const int x = FirstBit(top, start[i], end[i]);
-        const int32_t at = x >= 0 ? x : Width + FirstBit(bottom, start[i], end[i]);
+        const int x = FirstBit(top, bounds[2 * i], bounds[2 * i + 1]);
+        const int32_t at = x >= 0 ? x : Width + FirstBit(bottom, bounds[2 * i], bounds[2 * i + 1]);
         if (root == i) {
             first[i] = at;
             births[born++] = i;
@@ -457,8 +437,7 @@ int CStripLabeller::NumberGroups() {
 
 void CStripLabeller::KeepLongestGroups(int groups, int keep) {
     const int32_t* stripBegin = StripBegin.As<int32_t>();
-    const int32_t* start = Start.As<int32_t>();
-    const int32_t* end = End.As<int32_t>();
+    const int32_t* bounds = Bounds.As<int32_t>();
     const int32_t* parent = Parent.As<int32_t>();
     int32_t* number = Number.As<int32_t>();
     CGroupBox* boxes = Longest.Boxes();
@@ -470,10 +449,11 @@ void CStripLabeller::KeepLongestGroups(int groups, int keep) {
         const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
         for (int32_t i = stripBegin[k]; i < stripBegin[k + 1]; ++i) {
             CGroupBox& b = boxes[number[parent[i]] - 1];
-            const bool inTop = AnyBit(top, start[i], end[i]);
-            const bool inBottom = bottom != nullptr && AnyBit(bottom, start[i], end[i]);
-            b.MinX = std::min(b.MinX, start[i]);
-            b.MaxX = std::max(b.MaxX, end[i]);
+            const bool inTop = AnyBit(top, bounds[2 * i], bounds[2 * i + 1]);
+            const bool inBottom =
+                bottom != nullptr && AnyBit(bottom, bounds[2 * i], bounds[2 * i + 1]);
+            b.MinX = std::min(b.MinX, bounds[2 * i]);
+            b.MaxX = std::max(b.MaxX, bounds[2 * i + 1]);
             b.MinY = std::min(b.MinY, inTop ? 2 * k : 2 * k + 1);
             b.MaxY = std::max(b.MaxY, inBottom ? 2 * k + 1 : 2 * k);
         }
@@ -536,8 +516,7 @@ bool CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, 
     if (table != nullptr && !numbering)
         clear(0, maxLabels);
     const int32_t* stripBegin = StripBegin.As<int32_t>();
-    const int32_t* start = Start.As<int32_t>();
-    const int32_t* end = End.As<int32_t>();
+    const int32_t* bounds = Bounds.As<int32_t>();
     const int32_t* others = OtherRuns.As<int32_t>();
     const int strips = (Height + 1) / 2;
     for (int k = 0; k < strips; ++k) {
@@ -572,8 +551,8 @@ bool CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, 
         const int32_t count = numbering ? Others : stripBegin[k + 1] - stripBegin[k];
         for (int32_t j = 0; j < count; ++j) {
             const int32_t i = numbering ? others[j] : stripBegin[k] + j;
-            const int32_t s = start[i];
-            const int32_t e = end[i];
+            const int32_t s = bounds[2 * i];
+            const int32_t e = bounds[2 * i + 1];
             const int label = number[parent[i]];
             LabelRowPart(topMask, s, e, Width, static_cast<uint16_t>(label));
             if (twoRows)
@@ -619,13 +598,12 @@ int CStripLabeller::BulkRowIn(int k, bool last) const {
     // its last the bottom row likewise.
     const int32_t* stripBegin = StripBegin.As<int32_t>();
     const int32_t* parent = Parent.As<int32_t>();
-    const int32_t* start = Start.As<int32_t>();
-    const int32_t* end = End.As<int32_t>();
+    const int32_t* bounds = Bounds.As<int32_t>();
     const int y = last ? 2 * k + 1 : 2 * k;
     if (y >= Height)
         return 2 * k;
     for (int32_t i = stripBegin[k]; i < stripBegin[k + 1]; ++i)
-        if (parent[i] == BulkRoot && AnyBit(Row(y), start[i], end[i]))
+        if (parent[i] == BulkRoot && AnyBit(Row(y), bounds[2 * i], bounds[2 * i + 1]))
             return y;
     return last ? 2 * k : 2 * k + 1;
 }

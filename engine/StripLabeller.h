@@ -3,6 +3,7 @@
 #include "LongestGroups.h"
 #include "RegionSums.h"
 #include "WorkBuffer.h"
+#include "YuvKernels.h"
 
 #include <opencv2/core/mat.hpp>
 
@@ -101,10 +102,11 @@ private:
     std::size_t Capacity = 0;
     std::size_t BitCapacity = 0;
     int CapacityStrips = 0;
-    CWorkBuffer BitRows;     // every row's bits, Stride words each
-    CWorkBuffer Contacts;    // contact bits of two strip boundaries, Stride words each
-    CWorkBuffer Start;       // int32 first column of each run
-    CWorkBuffer End;         // int32 last column (inclusive)
+    CWorkBuffer BitRows;   // every row's bits, Stride words each
+    CWorkBuffer Contacts;  // contact bits of two strip boundaries, Stride words each
+    CWorkBuffer Bounds;    // int32 pairs per run: first and last column (inclusive)
+    // Entries past the last that AddStrip may overwrite.
+    static constexpr std::size_t BoundsSlack = QueltaKernels::StripChangesSlack;
     CWorkBuffer Parent;      // int32 union-find parent, always a smaller index or itself
     CWorkBuffer Number;      // int32 per root: its group's raster index, then its label
     CWorkBuffer FirstPixel;  // int32 per root: its group's first pixel, row in strip * width + x

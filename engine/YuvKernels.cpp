@@ -28,6 +28,36 @@ void ExpandMaskRowScalar(const uint64_t* bits, uint16_t* mask, int n, uint16_t f
         mask[x] = (bits[x >> 6] >> (x & 63)) & 1 ? fill : 0;
 }
 
+// Built twice, with and without the processor's population count, chosen when the program
+// loads.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("popcnt", "default")))
+#endif
+int StripChangesScalar(const uint64_t* top, const uint64_t* bottom, int words, int32_t* bounds,
+                       int k) {
+    uint64_t carry = 0;
+    for (int w = 0; w < words; ++w) {
+        const uint64_t bits = bottom != nullptr ? top[w] | bottom[w] : top[w];
+        uint64_t changes = bits ^ ((bits << 1) | carry);
+        carry = bits >> 63;
+        // Eight entries at a time, whether or not the word has that many changes: the
+        // next word's entries overwrite the extra ones. That spares a branch on every
+        // change, which noise would make guess wrong.
+        const int count = __builtin_popcountll(changes);
+        const int base = 64 * w;
+        const int oddFirst = k & 1;
+        int32_t* out = bounds + k;
+        for (int done = 0; done < count; done += 8, out += 8)
+            for (int m = 0; m < 8; ++m) {
+                // (bit 63 keeps the count defined once no change is left)
+                out[m] = base + __builtin_ctzll(changes | (1ULL << 63)) - ((oddFirst + m) & 1);
+                changes &= changes - 1;
+            }
+        k += count;
+    }
+    return k;
+}
+
 void ConvertClassifyTail(const uint8_t* pixels, int bytes, uint8_t* yuv, uint16_t* mask,
                          uint64_t* bits, int from, int n, const CColorBounds& bounds) {
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
@@ -71,6 +101,12 @@ ExpandMaskRowFn ExpandMaskRow() {
     static const ExpandMaskRowFn best = ExpandMaskRowAvx512() ? ExpandMaskRowAvx512()
                                         : ExpandMaskRowAvx2() ? ExpandMaskRowAvx2()
                                                               : ExpandMaskRowScalar;
+    return best;
+}
+
+StripChangesFn StripChanges() {
+    static const StripChangesFn best =
+        StripChangesAvx512() ? StripChangesAvx512() : StripChangesScalar;
     return best;
 }
 

@@ -41,11 +41,22 @@ using ConvertClassifyRowFn = void (*)(const uint8_t* bgra, uint8_t* yuv, uint16_
 // n mask entries from a bit row: `fill` where the bit is set, 0 elsewhere.
 using ExpandMaskRowFn = void (*)(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill);
 
+// The changes between 0 and 1 along the bits of top | bottom (bottom may be null), `words`
+// words of each: entry j of `bounds`, from j = k on, gets the column of the next change,
+// less 1 when j is odd (so, with k even, even entries are the first columns of runs and
+// odd entries their last columns). Returns the k after the last change written; up to
+// StripChangesSlack entries after it may be overwritten. A 1 in the last bit of the last
+// word has no change after it.
+using StripChangesFn = int (*)(const uint64_t* top, const uint64_t* bottom, int words,
+                               int32_t* bounds, int k);
+inline constexpr int StripChangesSlack = 16;
+
 // The best variants this processor runs.
 ConvertRowFn ConvertRow();
 ConvertClassifyRowFn ConvertClassifyRow();
 ConvertClassifyRowFn ConvertClassifyBgrRow();
 ExpandMaskRowFn ExpandMaskRow();
+StripChangesFn StripChanges();
 
 // The vector variants' last pixels (`bytes` per pixel, 4 or 3), from column `from` (a
 // multiple of 8) to n: the bit row's words from there on are cleared first.
@@ -67,5 +78,8 @@ ConvertClassifyRowFn ConvertClassifyBgrRowAvx512();
 void ExpandMaskRowScalar(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill);
 ExpandMaskRowFn ExpandMaskRowAvx2();
 ExpandMaskRowFn ExpandMaskRowAvx512();
+int StripChangesScalar(const uint64_t* top, const uint64_t* bottom, int words, int32_t* bounds,
+                       int k);
+StripChangesFn StripChangesAvx512();
 
 }  // namespace QueltaKernels

@@ -184,6 +184,60 @@ TEST(YuvConversion, MaskRowsFromBitsForEveryWidth) {
     }
 }
 
+// Run bounds from two bit rows: every variant lists the changes along top | bottom (and top
+// alone) as a column-by-column walk does, from an even or an odd first entry, and writes
+// nothing past the slack it is allowed.
+TEST(YuvConversion, StripChangesListEveryRunForEveryWidth) {
+    std::vector<std::pair<const char*, QueltaKernels::StripChangesFn>> kernels{
+        {"scalar", QueltaKernels::StripChangesScalar}};
+    if (auto k = QueltaKernels::StripChangesAvx512())
+        kernels.emplace_back("avx512", k);
+    cv::RNG rng(11);
+    for (const auto& [name, kernel] : kernels) {
+        for (int width = 1; width <= 300; width += width < 70 ? 1 : width == 70 ? 58 : 37) {
+            const int words = (width + 63) / 64;
+            std::vector<uint64_t> top(words), bottom(words);
+            const int sparse = width % 3;  // dense noise, sparse noise, long runs
+            for (int w = 0; w < words; ++w) {
+                top[w] = (uint64_t(rng.next()) << 32) | rng.next();
+                bottom[w] = (uint64_t(rng.next()) << 32) | rng.next();
+                if (sparse == 1)
+                    top[w] &= bottom[w], bottom[w] = 0;
+                else if (sparse == 2)
+                    top[w] = rng.uniform(0, 2) ? ~0ULL : 0, bottom[w] >>= 60;
+            }
+            if (width % 64 != 0) {  // bits past the width are 0
+                top.back() &= ~0ULL >> (64 - width % 64);
+                bottom.back() &= ~0ULL >> (64 - width % 64);
+            } else {
+                top.back() |= 1ULL << 63;  // a run to the last column, with no change after it
+            }
+            for (const bool withBottom : {true, false})
+                for (const int first : {0, 3}) {
+                    std::vector<int32_t> expected(first, -7);
+                    bool before = false;  // column by column through whole words
+                    for (int x = 0; x < 64 * words; ++x) {
+                        const uint64_t both = top[x / 64] | (withBottom ? bottom[x / 64] : 0);
+                        const bool on = (both >> (x % 64)) & 1;
+                        if (on != before)
+                            expected.push_back(x - (int(expected.size()) & 1));
+                        before = on;
+                    }
+                    std::vector<int32_t> bounds(
+                        width + 2 + first + QueltaKernels::StripChangesSlack, -7);
+                    const int end = kernel(top.data(), withBottom ? bottom.data() : nullptr, words,
+                                           bounds.data(), first);
+                    SCOPED_TRACE(std::string(name) + " width " + std::to_string(width));
+                    ASSERT_EQ(int(expected.size()), end);
+                    for (int j = 0; j < end; ++j)
+                        ASSERT_EQ(expected[j], bounds[j]) << "entry " << j;
+                    for (size_t j = end + QueltaKernels::StripChangesSlack; j < bounds.size(); ++j)
+                        ASSERT_EQ(-7, bounds[j]) << "entry " << j << " past the slack";
+                }
+        }
+    }
+}
+
 // B,G,R rows: every variant gives what the B,G,R,A kernel gives on the same pixels, for every
 // tail length, from input rows exactly as long as their pixels (the sanitizer build sees a
 // read past them).
