@@ -10,6 +10,7 @@
 #include <cstring>
 
 #define QUELTA_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
+#define QUELTA_AVX512_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2")))
 
 namespace QueltaKernels {
 namespace {
@@ -18,14 +19,11 @@ struct CYuv16 {
     __m512i Y, U, V;  // sixteen pixels, one component per 32-bit lane
 };
 
-// Sixteen pixels to Y, U, V with exactly the scalar YuvOf arithmetic (the same
-// steps as the AVX2 kernel's Convert8, twice as wide).
-QUELTA_AVX512 inline CYuv16 Convert16(__m512i px) {
-    const __m512i lowBytes = _mm512_set1_epi32(0x00FF00FF);
-    const __m512i br = _mm512_and_si512(px, lowBytes);                        // B | R << 16
-    const __m512i ga = _mm512_and_si512(_mm512_srli_epi32(px, 8), lowBytes);  // G | A << 16
+// Sixteen pixels to Y, U, V with exactly the scalar YuvOf arithmetic (the same steps as
+// the AVX2 kernel's Convert8, twice as wide), from B | R << 16 and G in each 32-bit lane.
+QUELTA_AVX512 inline CYuv16 Convert16(__m512i br, __m512i g) {
     __m512i y = _mm512_add_epi32(_mm512_madd_epi16(br, _mm512_set1_epi32((4899 << 16) | 1868)),
-                                 _mm512_madd_epi16(ga, _mm512_set1_epi32(9617)));
+                                 _mm512_madd_epi16(g, _mm512_set1_epi32(9617)));
     y = _mm512_srli_epi32(_mm512_add_epi32(y, _mm512_set1_epi32(1 << 13)), 14);
     const __m512i b = _mm512_and_si512(br, _mm512_set1_epi32(0xFFFF));
     const __m512i r = _mm512_srli_epi32(br, 16);
@@ -40,60 +38,71 @@ QUELTA_AVX512 inline CYuv16 Convert16(__m512i px) {
     return {y, u, v};
 }
 
-// Writes the 48 bytes of sixteen pixels in one masked store (nothing after them is touched).
-QUELTA_AVX512 inline void Store16(uint8_t* out, const CYuv16& p) {
-    const __m512i packed = _mm512_or_si512(
-        p.Y, _mm512_or_si512(_mm512_slli_epi32(p.U, 8), _mm512_slli_epi32(p.V, 16)));
-    const __m512i squeeze = _mm512_broadcast_i32x4(
-        _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
-    // Twelve bytes in each 128-bit lane, then the lanes' twelve-byte pieces side by side.
-    const __m512i tight = _mm512_permutexvar_epi32(
-        _mm512_setr_epi32(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 0, 0, 0, 0),
-        _mm512_shuffle_epi8(packed, squeeze));
-    _mm512_mask_storeu_epi32(out, 0x0FFF, tight);
+// Byte indices for the byte permutes below: entry j of the result takes byte f(j).
+template <typename F>
+QUELTA_AVX512 inline __m512i ByteIndices(F f) {
+    alignas(64) uint8_t index[64];
+    for (int j = 0; j < 64; ++j)
+        index[j] = static_cast<uint8_t>(f(j) & 63);
+    return _mm512_load_si512(index);
 }
 
-// lo <= v <= hi for 0..255 lanes, as a mask; nothing when lo > hi.
-QUELTA_AVX512 inline __mmask16 Inside16(__m512i v, uint8_t lo, uint8_t hi) {
-    return _mm512_cmpge_epi32_mask(v, _mm512_set1_epi32(lo)) &
-           _mm512_cmple_epi32_mask(v, _mm512_set1_epi32(hi));
-}
-
-// Sixteen pixels of 4 bytes (B,G,R,A), or of 3 (B,G,R) spread to one per 32-bit lane with a
-// zero fourth byte (which the conversion ignores). B,G,R pixels are read with a whole 64-byte
-// load where the row goes on for 16 bytes more (masked loads are slow where they cross cache
-// lines, which 48-byte steps mostly do); at the row's end nothing past the pixels is read.
+// The lanes B | R << 16 and G of sixteen pixels of 4 bytes (B,G,R,A) or 3 (B,G,R), each put
+// in place by one byte permute. B,G,R pixels are read with a whole 64-byte load where the
+// row goes on for 16 bytes more (masked loads are slow where they cross cache lines, which
+// 48-byte steps mostly do); at the row's end nothing past the pixels is read.
 template <int Bytes>
-QUELTA_AVX512 inline __m512i Load16(const uint8_t* px, bool roomAfter) {
-    if constexpr (Bytes == 4) {
-        (void)roomAfter;
-        return _mm512_loadu_si512(px);
-    } else {
-        const __m512i packed =
-            roomAfter ? _mm512_loadu_si512(px) : _mm512_maskz_loadu_epi8(0x0000FFFFFFFFFFFFull, px);
-        const __m512i lanes = _mm512_permutexvar_epi32(
-            _mm512_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0), packed);
-        return _mm512_shuffle_epi8(lanes,
-                                   _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6,
-                                                                        7, 8, -1, 9, 10, 11, -1)));
+struct CLoad16 {
+    __m512i FromBr, FromG;  // where each lane's bytes come from
+    QUELTA_AVX512_VBMI CLoad16()
+        : FromBr(ByteIndices([](int j) { return Bytes * (j / 4) + j % 4; })),
+          FromG(ByteIndices([](int j) { return Bytes * (j / 4) + 1; })) {}
+
+    QUELTA_AVX512_VBMI void operator()(const uint8_t* px, bool roomAfter, __m512i& br,
+                                       __m512i& g) const {
+        const __m512i raw = Bytes == 4 || roomAfter
+                                ? _mm512_loadu_si512(px)
+                                : _mm512_maskz_loadu_epi8(0x0000FFFFFFFFFFFFull, px);
+        br = _mm512_maskz_permutexvar_epi8(0x5555555555555555ull, FromBr, raw);  // bytes 0, 2
+        g = _mm512_maskz_permutexvar_epi8(0x1111111111111111ull, FromG, raw);    // byte 0
     }
+};
+
+// The sixteen pixels' Y | U << 8 | V << 16, and in their first 48 bytes Y,U,V packed.
+QUELTA_AVX512 inline __m512i Packed16(const CYuv16& p) {
+    return _mm512_ternarylogic_epi32(p.Y, _mm512_slli_epi32(p.U, 8), _mm512_slli_epi32(p.V, 16),
+                                     0xFE);  // a | b | c
+}
+
+// Four bytes in every 32-bit lane.
+QUELTA_AVX512 inline __m512i BytesOf(uint32_t b0, uint32_t b1, uint32_t b2, uint32_t b3) {
+    return _mm512_set1_epi32(static_cast<int>(b0 | b1 << 8 | b2 << 16 | b3 << 24));
 }
 
 template <int Bytes>
-QUELTA_AVX512 void ConvertClassifyRow16(const uint8_t* px, uint8_t* yuv, uint16_t* mask,
-                                        uint64_t* bits, int n, const CColorBounds& bounds) {
+QUELTA_AVX512_VBMI void ConvertClassifyRow16(const uint8_t* px, uint8_t* yuv, uint16_t* mask,
+                                             uint64_t* bits, int n, const CColorBounds& bounds) {
+    const CLoad16<Bytes> load;
+    const __m512i squeeze = ByteIndices([](int j) { return 4 * (j / 3) + j % 3; });
+    // The colour test on the packed bytes: byte by byte against the bounds (the fourth byte,
+    // 0, always inside), then a pixel is inside when its three bytes are.
+    const __m512i low = BytesOf(bounds.lMin, bounds.a1Min, bounds.a2Min, 0);
+    const __m512i high = BytesOf(bounds.lMax, bounds.a1Max, bounds.a2Max, 255);
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
     int x = 0;
     for (; x + 16 <= n; x += 16) {
-        const CYuv16 p = Convert16(Load16<Bytes>(px + Bytes * x, x + 22 <= n));
-        Store16(yuv + 3 * x, p);
-        const __mmask16 in = Inside16(p.Y, bounds.lMin, bounds.lMax) &
-                             Inside16(p.U, bounds.a1Min, bounds.a1Max) &
-                             Inside16(p.V, bounds.a2Min, bounds.a2Max);
+        __m512i br, g;
+        load(px + Bytes * x, x + 22 <= n, br, g);
+        const __m512i packed = Packed16(Convert16(br, g));
+        _mm512_mask_storeu_epi8(yuv + 3 * x, 0x0000FFFFFFFFFFFFull,
+                                _mm512_permutexvar_epi8(squeeze, packed));
+        const uint64_t byteIn = _cvtmask64_u64(_mm512_cmpge_epu8_mask(packed, low) &
+                                               _mm512_cmple_epu8_mask(packed, high));
+        const uint64_t threeIn = byteIn & (byteIn >> 1) & (byteIn >> 2);
+        const auto in = static_cast<uint16_t>(_pext_u64(threeIn, 0x1111111111111111ull));
         if (mask != nullptr)
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), _mm256_movm_epi16(in));
-        const uint16_t chunk = static_cast<uint16_t>(in);
-        std::memcpy(bitBytes + x / 8, &chunk, sizeof chunk);  // little-endian word layout
+        std::memcpy(bitBytes + x / 8, &in, sizeof in);  // little-endian word layout
     }
     ConvertClassifyTail(px, Bytes, yuv, mask, bits, x, n, bounds);
 }
@@ -153,13 +162,21 @@ bool HasAvx512() {
     return has;
 }
 
+// The conversion rows also permute bytes and gather bits (AVX-512 VBMI, BMI2: processors
+// since 2019); without those, the AVX2 rows are used.
+bool HasAvx512Vbmi() {
+    static const bool has =
+        HasAvx512() && __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi2");
+    return has;
+}
+
 }  // namespace
 
 ConvertClassifyRowFn ConvertClassifyRowAvx512() {
-    return HasAvx512() ? ConvertClassifyRow16<4> : nullptr;
+    return HasAvx512Vbmi() ? ConvertClassifyRow16<4> : nullptr;
 }
 ConvertClassifyRowFn ConvertClassifyBgrRowAvx512() {
-    return HasAvx512() ? ConvertClassifyRow16<3> : nullptr;
+    return HasAvx512Vbmi() ? ConvertClassifyRow16<3> : nullptr;
 }
 ExpandMaskRowFn ExpandMaskRowAvx512() { return HasAvx512() ? ExpandMaskRow32 : nullptr; }
 StripChangesFn StripChangesAvx512() {
