@@ -1,6 +1,7 @@
-// AVX-512 variant of the fused row kernel: sixteen pixels per register, and the colour test
-// gives its sixteen answers as a mask register, which is already the bit row. Compiled for
-// AVX-512 function by function, chosen at run time like the AVX2 one.
+// AVX-512 variants: the fused row kernel (sixteen pixels per register, the colour tested on
+// their packed Y,U,V bytes and the answers gathered into the bit row), mask rows from bit
+// rows, and a strip's run bounds from its changes. Compiled for AVX-512 function by
+// function, chosen at run time like the AVX2 ones.
 #include "YuvKernels.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
