@@ -385,23 +385,37 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
     const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
     const int32_t begin = stripBegin[k];
     const int32_t stop = stripBegin[k + 1];
-    int born = 0;
+    // Every run is pointed at its root (parents are smaller indices, so the parent already
+    // points at it). The runs outside the bulk are listed; of the bulk's, only the first and
+    // last count (they hold its leftmost and rightmost columns in the strip). No branch:
+    // most runs are the bulk's on the frames where this is hot.
     int listed = 0;
-    int32_t minX = Bulk.MinX, maxX = Bulk.MaxX;
+    int32_t firstBulk = -1, lastBulk = -1;
     for (int32_t i = begin; i < stop; ++i) {
-        // Parents are smaller indices, so the parent already points at the root.
         const int32_t root = parent[parent[i]];
         parent[i] = root;
-        // The bulk's runs only widen its box (without branching: most runs are its own);
-        // the others are listed.
         const int32_t inBulk = -static_cast<int32_t>(root == bulk);
-        minX = std::min(minX, Pick(inBulk, bounds[2 * i], minX));
-        maxX = std::max(maxX, Pick(inBulk, bounds[2 * i + 1], maxX));
         others[listed] = i;
         listed += 1 + inBulk;
+        firstBulk = Pick(inBulk & AllIfLess(firstBulk, 0), i, firstBulk);
+        lastBulk = Pick(inBulk, i, lastBulk);
+    }
+    if (lastBulk >= 0) {
+        Bulk.MinX = std::min(Bulk.MinX, bounds[2 * firstBulk]);
+        Bulk.MaxX = std::max(Bulk.MaxX, bounds[2 * lastBulk + 1]);
+        Bulk.FirstStrip = std::min(Bulk.FirstStrip, k);
+        Bulk.LastStrip = k;
+    }
+    // The groups that begin in this strip, and their first pixels (in the top row if the
+    // run has one there). The bulk begins above, unless its root is in this strip.
+    const bool bulkBegins = begin <= bulk && bulk < stop;
+    const int32_t count = bulkBegins ? stop - begin : listed;
+    int born = 0;
+    for (int32_t j = 0; j < count; ++j) {
+        const int32_t i = bulkBegins ? begin + j : others[j];
+        const int32_t root = parent[i];
         if (root < begin)
             continue;  // the group began in a strip above
-        // This run's first pixel: in the top row if it has one there.
         const int x = FirstBit(top, bounds[2 * i], bounds[2 * i + 1]);
         const int32_t at = x >= 0 ? x : Width + FirstBit(bottom, bounds[2 * i], bounds[2 * i + 1]);
         if (root == i) {
@@ -410,12 +424,6 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
         } else {
             first[root] = std::min(first[root], at);
         }
-    }
-    Bulk.MinX = minX;
-    Bulk.MaxX = maxX;
-    if (listed < stop - begin) {
-        Bulk.FirstStrip = std::min(Bulk.FirstStrip, k);
-        Bulk.LastStrip = k;
     }
     Others = listed;
     // Raster order of the first pixels; roots come in column order unless a root run
