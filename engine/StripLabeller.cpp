@@ -249,9 +249,10 @@ int32_t CStripLabeller::FindRoot(int32_t run) {
 // meeting at a corner) is looked at once. Reach and contact are computed without branching
 // on the data, which noise makes unpredictable.
 struct CStripLabeller::CJoin {
-    int32_t Above, AboveEnd;  // runs of the strip above still to meet
-    int32_t Run, RunEnd;      // runs of this strip
-    int32_t Root;             // the root of Run's group so far
+    // (Pointer-sized, so that they index the tables without a widening each time.)
+    std::ptrdiff_t Above, AboveEnd;  // runs of the strip above still to meet
+    std::ptrdiff_t Run, RunEnd;      // runs of this strip
+    std::ptrdiff_t Root;             // the root of Run's group so far
     const uint64_t* Contact;
 
     bool Going() const { return Above < AboveEnd && Run < RunEnd; }
@@ -278,9 +279,15 @@ CStripLabeller::CJoin CStripLabeller::StartJoin(int strip, uint64_t* contact) co
 namespace {
 
 // -1 when a < b, else 0, computed (not branched on).
-inline int32_t AllIfLess(int32_t a, int32_t b) { return (a - b) >> 31; }
+template <typename T>
+inline T AllIfLess(T a, T b) {
+    return (a - b) >> (8 * sizeof(T) - 1);
+}
 // a where the mask is all ones, else b.
-inline int32_t Pick(int32_t mask, int32_t a, int32_t b) { return (a & mask) | (b & ~mask); }
+template <typename T>
+inline T Pick(T mask, T a, T b) {
+    return (a & mask) | (b & ~mask);
+}
 
 }  // namespace
 
@@ -288,6 +295,7 @@ inline int32_t Pick(int32_t mask, int32_t a, int32_t b) { return (a & mask) | (b
 // turns some of them into branches, and on a noisy frame those guess wrong most of the time.
 template <bool RunsJoinedBelow>
 inline void CStripLabeller::Step(CJoin& j) {
+    using Index = std::ptrdiff_t;
     const int32_t* bounds = Bounds.As<int32_t>();
     int32_t* parent = Parent.As<int32_t>();
     const int32_t sa = bounds[2 * j.Above], ea = bounds[2 * j.Above + 1];
@@ -295,28 +303,28 @@ inline void CStripLabeller::Step(CJoin& j) {
     // Shared columns plus one: an empty stretch when the runs are not within reach.
     const int32_t x0 = std::max(sa, s);
     const int32_t x1 = std::min(ea, e) + 1;
-    const int32_t joined = -static_cast<int32_t>(ContactIn(j.Contact, x0, x1));
+    const Index joined = -static_cast<Index>(ContactIn(j.Contact, x0, x1));
     // The root above. Runs above are seldom more than three steps from it; taking three
     // steps without asking spares a branch that would guess wrong much of the time.
-    int32_t other = parent[parent[parent[j.Above]]];
+    Index other = parent[parent[parent[j.Above]]];
     if (parent[other] != other)
-        other = FindRoot(other);
+        other = FindRoot(static_cast<int32_t>(other));
     // No path compression here: writing the root back costs more than the steps it saves.
     // The smaller root stays. An unjoined pair unites the run's root with itself, which
     // changes nothing.
     other = Pick(joined, other, j.Root);
-    const int32_t otherLower = AllIfLess(other, j.Root);
-    const int32_t low = Pick(otherLower, other, j.Root);
-    parent[Pick(otherLower, j.Root, other)] = low;
+    const Index otherLower = AllIfLess(other, j.Root);
+    const Index low = Pick(otherLower, other, j.Root);
+    parent[Pick(otherLower, j.Root, other)] = static_cast<int32_t>(low);
     j.Root = low;
     // The run that ends first moves on; both when they end together.
     j.Above += (ea <= e);
-    const int32_t next = ~AllIfLess(ea, e);  // e <= ea
+    const Index next = -static_cast<Index>(e <= ea);
     j.Run -= next;
     if (!RunsJoinedBelow)
         j.Root = Pick(next, j.Run, j.Root);  // a run not met yet is its own root
     else if (next != 0 && j.Run < j.RunEnd)
-        j.Root = FindRoot(j.Run);
+        j.Root = FindRoot(static_cast<int32_t>(j.Run));
 }
 
 void CStripLabeller::JoinStrips() {
