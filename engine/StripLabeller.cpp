@@ -234,14 +234,15 @@ void CStripLabeller::AddStrip(int strip) {
     StripBegin.As<int32_t>()[strip + 1] = n;
 }
 
-int32_t CStripLabeller::FindRoot(int32_t run) {
-    int32_t* parent = Parent.As<int32_t>();
+int32_t CStripLabeller::RootIn(int32_t* parent, int32_t run) {
     while (parent[run] != run) {
         parent[run] = parent[parent[run]];
         run = parent[run];
     }
     return run;
 }
+
+int32_t CStripLabeller::FindRoot(int32_t run) { return RootIn(Parent.As<int32_t>(), run); }
 
 // Joining the runs of one strip to those of the strip above: one walk over both rows of
 // runs in column order, like merging two sorted lists. The run that ends first moves on
@@ -294,10 +295,8 @@ inline T Pick(T mask, T a, T b) {
 // The choices below are masks rather than conditions: written as conditions, the compiler
 // turns some of them into branches, and on a noisy frame those guess wrong most of the time.
 template <bool RunsJoinedBelow>
-inline void CStripLabeller::Step(CJoin& j) {
+inline void CStripLabeller::Step(CJoin& j, const int32_t* bounds, int32_t* parent) {
     using Index = std::ptrdiff_t;
-    const int32_t* bounds = Bounds.As<int32_t>();
-    int32_t* parent = Parent.As<int32_t>();
     const int32_t sa = bounds[2 * j.Above], ea = bounds[2 * j.Above + 1];
     const int32_t s = bounds[2 * j.Run], e = bounds[2 * j.Run + 1];
     // Shared columns plus one: an empty stretch when the runs are not within reach.
@@ -307,8 +306,8 @@ inline void CStripLabeller::Step(CJoin& j) {
     // The root above. Runs above are seldom more than three steps from it; taking three
     // steps without asking spares a branch that would guess wrong much of the time.
     Index other = parent[parent[parent[j.Above]]];
-    if (parent[other] != other)
-        other = FindRoot(static_cast<int32_t>(other));
+    if (parent[other] != other) [[unlikely]]
+        other = RootIn(parent, static_cast<int32_t>(other));
     // No path compression here: writing the root back costs more than the steps it saves.
     // The smaller root stays. An unjoined pair unites the run's root with itself, which
     // changes nothing.
@@ -324,7 +323,7 @@ inline void CStripLabeller::Step(CJoin& j) {
     if (!RunsJoinedBelow)
         j.Root = Pick(next, j.Run, j.Root);  // a run not met yet is its own root
     else if (next != 0 && j.Run < j.RunEnd)
-        j.Root = FindRoot(static_cast<int32_t>(j.Run));
+        j.Root = RootIn(parent, static_cast<int32_t>(j.Run));
 }
 
 void CStripLabeller::JoinStrips() {
@@ -335,26 +334,30 @@ void CStripLabeller::JoinStrips() {
     const int strips = (Height + 1) / 2;
     const int half = strips / 2;
     uint64_t* contacts = Contacts.As<uint64_t>();
+    // (Passed to each step in registers: the tables' addresses are not read again after a
+    // root search.)
+    const int32_t* bounds = Bounds.As<int32_t>();
+    int32_t* parent = Parent.As<int32_t>();
     for (int k = 1; k < std::max(half, strips - half); ++k) {
         const bool inTop = k < half;
         const bool inBottom = half + k < strips;
         CJoin top = inTop ? StartJoin(k, contacts) : CJoin{};
         CJoin bottom = inBottom ? StartJoin(half + k, contacts + Stride) : CJoin{};
         while (top.Going() && bottom.Going()) {
-            Step<false>(top);
-            Step<false>(bottom);
+            Step<false>(top, bounds, parent);
+            Step<false>(bottom, bounds, parent);
         }
         while (top.Going())
-            Step<false>(top);
+            Step<false>(top, bounds, parent);
         while (bottom.Going())
-            Step<false>(bottom);
+            Step<false>(bottom, bounds, parent);
     }
     if (half > 0) {  // its lower strip's runs were joined to the strip below already
         CJoin middle = StartJoin(half, contacts);
         if (middle.Going())  // (a strip without runs has no run to find a root for)
             middle.Root = FindRoot(middle.Run);
         while (middle.Going())
-            Step<true>(middle);
+            Step<true>(middle, bounds, parent);
     }
 }
 

@@ -63,9 +63,11 @@ private:
     CJoin StartJoin(int strip, uint64_t* contact) const;
     // One step of a join; RunsJoinedBelow when this strip's runs may be in groups already.
     template <bool RunsJoinedBelow>
-    void Step(CJoin& join);
+    static void Step(CJoin& join, const int32_t* bounds, int32_t* parent);
     void JoinStrips();
     int32_t FindRoot(int32_t run);
+    // The same on a parent table.
+    static int32_t RootIn(int32_t* parent, int32_t run);
     // The root of the group that probably has the most runs, or -1 without runs; sets
     // BulkRuns to an estimate of its runs.
     int32_t ChooseBulk();
