@@ -400,15 +400,15 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
     // points at it). The runs outside the bulk are listed; of the bulk's, only the first and
     // last count (they hold its leftmost and rightmost columns in the strip). No branch:
     // most runs are the bulk's on the frames where this is hot.
-    int listed = 0;
-    int32_t firstBulk = -1, lastBulk = -1;
-    for (int32_t i = begin; i < stop; ++i) {
-        const int32_t root = parent[parent[i]];
-        parent[i] = root;
-        const int32_t inBulk = -static_cast<int32_t>(root == bulk);
-        others[listed] = i;
+    // (Indices pointer-sized, as in the join.)
+    std::ptrdiff_t listed = 0, firstBulk = -1, lastBulk = -1;
+    for (std::ptrdiff_t i = begin; i < stop; ++i) {
+        const std::ptrdiff_t root = parent[parent[i]];
+        parent[i] = static_cast<int32_t>(root);
+        const std::ptrdiff_t inBulk = -static_cast<std::ptrdiff_t>(root == bulk);
+        others[listed] = static_cast<int32_t>(i);
         listed += 1 + inBulk;
-        firstBulk = Pick(inBulk & AllIfLess(firstBulk, 0), i, firstBulk);
+        firstBulk = Pick(inBulk & AllIfLess<std::ptrdiff_t>(firstBulk, 0), i, firstBulk);
         lastBulk = Pick(inBulk, i, lastBulk);
     }
     if (lastBulk >= 0) {
@@ -420,7 +420,7 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
     // The groups that begin in this strip, and their first pixels (in the top row if the
     // run has one there). The bulk begins above, unless its root is in this strip.
     const bool bulkBegins = begin <= bulk && bulk < stop;
-    const int32_t count = bulkBegins ? stop - begin : listed;
+    const int32_t count = bulkBegins ? stop - begin : static_cast<int32_t>(listed);
     int born = 0;
     for (int32_t j = 0; j < count; ++j) {
         const int32_t i = bulkBegins ? begin + j : others[j];
@@ -436,7 +436,7 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
             first[root] = std::min(first[root], at);
         }
     }
-    Others = listed;
+    Others = static_cast<int>(listed);
     // Raster order of the first pixels; roots come in column order unless a root run
     // starts in the bottom row or a group reaches this strip more than once.
     auto earlier = [first](int32_t a, int32_t b) { return first[a] < first[b]; };
