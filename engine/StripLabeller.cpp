@@ -165,11 +165,12 @@ void CStripLabeller::Reserve(int width, int height) {
     const std::size_t strips = (static_cast<std::size_t>(height) + 1) / 2;
     const std::size_t perStrip = (static_cast<std::size_t>(width) + 1) / 2;  // separate runs
     const std::size_t runs = CWorkBuffer::CheckedProduct({strips, perStrip});
-    if (runs > static_cast<std::size_t>(INT32_MAX / 2 - BoundsSlack))
+    if (runs > static_cast<std::size_t>(INT32_MAX / 2 - QueltaKernels::StripChangesSlack))
         CWorkBuffer::NoMemory();  // run indices, and twice them for the bounds, are int32
     if (runs > Capacity) {
         const std::size_t bytes = CWorkBuffer::CheckedProduct({runs, sizeof(int32_t)});
-        Bounds.Allocate(CWorkBuffer::CheckedProduct({2 * runs + BoundsSlack, sizeof(int32_t)}));
+        Bounds.Allocate(CWorkBuffer::CheckedProduct(
+            {2 * runs + QueltaKernels::StripChangesSlack, sizeof(int32_t)}));
         Parent.Allocate(bytes);
         Number.Allocate(bytes);
         FirstPixel.Allocate(bytes);

@@ -3,7 +3,6 @@
 #include "LongestGroups.h"
 #include "RegionSums.h"
 #include "WorkBuffer.h"
-#include "YuvKernels.h"
 
 #include <opencv2/core/mat.hpp>
 
@@ -104,11 +103,9 @@ private:
     std::size_t Capacity = 0;
     std::size_t BitCapacity = 0;
     int CapacityStrips = 0;
-    CWorkBuffer BitRows;   // every row's bits, Stride words each
-    CWorkBuffer Contacts;  // contact bits of two strip boundaries, Stride words each
-    CWorkBuffer Bounds;    // int32 pairs per run: first and last column (inclusive)
-    // Entries past the last that AddStrip may overwrite.
-    static constexpr std::size_t BoundsSlack = QueltaKernels::StripChangesSlack;
+    CWorkBuffer BitRows;     // every row's bits, Stride words each
+    CWorkBuffer Contacts;    // contact bits of two strip boundaries, Stride words each
+    CWorkBuffer Bounds;      // int32 pairs per run: first and last column (inclusive), then slack
     CWorkBuffer Parent;      // int32 union-find parent, always a smaller index or itself
     CWorkBuffer Number;      // int32 per root: its group's raster index, then its label
     CWorkBuffer FirstPixel;  // int32 per root: its group's first pixel, row in strip * width + x
