@@ -15,6 +15,7 @@ Run by scripts/bench; by hand:
   PYTHONPATH=build/python:build/bench/python python3 bench/python/track_bench.py
 """
 
+import ctypes
 import statistics
 import sys
 import tempfile
@@ -115,10 +116,24 @@ def compare_bgr(png, qta, label):
     return same
 
 
+def steady_allocator():
+    """Frame-sized arrays from the heap, kept between calls. With glibc's defaults, whether
+    the pipeline's large arrays are mapped afresh (and fault their pages in) on every call
+    depends on what the process allocated and freed before, which swung its time at 1280x720
+    from 12 to 35 ms with the order of the scenes; this is its fast case, always."""
+    try:
+        libc = ctypes.CDLL(None)
+        libc.mallopt(-3, 32 << 20)  # M_MMAP_THRESHOLD: its largest
+        libc.mallopt(-1, 1 << 30)  # M_TRIM_THRESHOLD
+    except (OSError, AttributeError):
+        pass  # not glibc
+
+
 def main():
     if len(sys.argv) > 1:
         print(__doc__)
         return 2
+    steady_allocator()
     cv2.setNumThreads(1)  # the engine runs on one thread; so does OpenCV here
     agree = True
     with tempfile.TemporaryDirectory(prefix="quelta-bench-") as folder:
