@@ -6,7 +6,12 @@
 
 #if defined(__x86_64__) && defined(__GNUC__)
 
+// GCC 12's AVX-512 header makes its "undefined" vectors from themselves and then warns
+// about them wherever they are inlined (GCC bug 105593).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 
 #include <cstring>
 
