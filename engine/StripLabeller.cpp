@@ -397,37 +397,13 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
     const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
     const int32_t begin = stripBegin[k];
     const int32_t stop = stripBegin[k + 1];
-    // Every run is pointed at its root (parents are smaller indices, so the parent already
-    // points at it). The runs outside the bulk are listed; of the bulk's, only the first and
-    // last count (they hold its leftmost and rightmost columns in the strip). No branch:
-    // most runs are the bulk's on the frames where this is hot.
-    // (Indices pointer-sized, as in the join.)
-    std::ptrdiff_t listed = 0, firstBulk = -1, lastBulk = -1;
-    for (std::ptrdiff_t i = begin; i < stop; ++i) {
-        const std::ptrdiff_t root = parent[parent[i]];
-        parent[i] = static_cast<int32_t>(root);
-        const std::ptrdiff_t inBulk = -static_cast<std::ptrdiff_t>(root == bulk);
-        others[listed] = static_cast<int32_t>(i);
-        listed += 1 + inBulk;
-        firstBulk = Pick(inBulk & AllIfLess<std::ptrdiff_t>(firstBulk, 0), i, firstBulk);
-        lastBulk = Pick(inBulk, i, lastBulk);
-    }
-    if (lastBulk >= 0) {
-        Bulk.MinX = std::min(Bulk.MinX, bounds[2 * firstBulk]);
-        Bulk.MaxX = std::max(Bulk.MaxX, bounds[2 * lastBulk + 1]);
-        Bulk.FirstStrip = std::min(Bulk.FirstStrip, k);
-        Bulk.LastStrip = k;
-    }
     // The groups that begin in this strip, and their first pixels (in the top row if the
-    // run has one there). The bulk begins above, unless its root is in this strip.
-    const bool bulkBegins = begin <= bulk && bulk < stop;
-    const int32_t count = bulkBegins ? stop - begin : static_cast<int32_t>(listed);
+    // run has one there).
     int born = 0;
-    for (int32_t j = 0; j < count; ++j) {
-        const int32_t i = bulkBegins ? begin + j : others[j];
+    const auto lookAt = [&](int32_t i) {
         const int32_t root = parent[i];
         if (root < begin)
-            continue;  // the group began in a strip above
+            return;  // the group began in a strip above
         const int x = FirstBit(top, bounds[2 * i], bounds[2 * i + 1]);
         const int32_t at = x >= 0 ? x : Width + FirstBit(bottom, bounds[2 * i], bounds[2 * i + 1]);
         if (root == i) {
@@ -436,6 +412,42 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
         } else {
             first[root] = std::min(first[root], at);
         }
+    };
+    // Every run is pointed at its root (parents are smaller indices, so the parent already
+    // points at it).
+    std::ptrdiff_t listed = 0;
+    if (bulk < 0) {
+        for (int32_t i = begin; i < stop; ++i) {
+            parent[i] = parent[parent[i]];
+            lookAt(i);
+        }
+    } else {
+        // The runs outside the bulk are listed; of the bulk's, only the first and last
+        // count (they hold its leftmost and rightmost columns in the strip). No branch:
+        // most runs are the bulk's. (Indices pointer-sized, as in the join.)
+        std::ptrdiff_t firstBulk = -1, lastBulk = -1;
+        for (std::ptrdiff_t i = begin; i < stop; ++i) {
+            const std::ptrdiff_t root = parent[parent[i]];
+            parent[i] = static_cast<int32_t>(root);
+            const std::ptrdiff_t inBulk = -static_cast<std::ptrdiff_t>(root == bulk);
+            others[listed] = static_cast<int32_t>(i);
+            listed += 1 + inBulk;
+            firstBulk = Pick(inBulk & AllIfLess<std::ptrdiff_t>(firstBulk, 0), i, firstBulk);
+            lastBulk = Pick(inBulk, i, lastBulk);
+        }
+        if (lastBulk >= 0) {
+            Bulk.MinX = std::min(Bulk.MinX, bounds[2 * firstBulk]);
+            Bulk.MaxX = std::max(Bulk.MaxX, bounds[2 * lastBulk + 1]);
+            Bulk.FirstStrip = std::min(Bulk.FirstStrip, k);
+            Bulk.LastStrip = k;
+        }
+        // The bulk begins above, unless its root is in this strip.
+        if (begin <= bulk && bulk < stop)
+            for (int32_t i = begin; i < stop; ++i)
+                lookAt(i);
+        else
+            for (std::ptrdiff_t j = 0; j < listed; ++j)
+                lookAt(others[j]);
     }
     Others = static_cast<int>(listed);
     // Raster order of the first pixels; roots come in column order unless a root run
@@ -493,18 +505,28 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
     JoinStrips();
     BulkRoot = ChooseBulk();
     // While the groups fit the labels, each strip is numbered just before its runs are
-    // labelled and measured, when its runs are in cache already. Past the limit, all groups
-    // are numbered and their boxes measured first, to choose those that keep a label, and
-    // the strips are written again.
-    if (WriteStrips(mask, maxLabels, table, true))
+    // labelled and measured, when its runs are in cache already. They fit for certain with
+    // no more runs than labels; otherwise the roots are counted. Past the limit, all groups
+    // are numbered and their boxes measured first, to choose those that keep a label.
+    if (Runs <= maxLabels || CountRoots() <= maxLabels) {
+        WriteStrips(mask, maxLabels, table, true);
         return Groups;
+    }
     Groups = NumberGroups();
     KeepLongestGroups(Groups, maxLabels);
     WriteStrips(mask, maxLabels, table, false);
     return maxLabels;
 }
 
-bool CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering) {
+int CStripLabeller::CountRoots() const {
+    const int32_t* parent = Parent.As<int32_t>();
+    int roots = 0;
+    for (int32_t i = 0; i < Runs; ++i)
+        roots += parent[i] == i;
+    return roots;
+}
+
+void CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering) {
     const int32_t* number = Number.As<int32_t>();
     const int32_t* parent = Parent.As<int32_t>();
     // The group ChooseBulk picked, while numbering. When it has runs all over the frame (a
@@ -543,8 +565,6 @@ bool CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, 
         if (numbering) {
             const int born = next;
             next = NumberStrip(k, next, bulk);
-            if (next - 1 > maxLabels)
-                return false;
             if (table != nullptr)
                 clear(born - 1, next - 1);
             if (sweep && bulkLabel == 0 && BulkRoot < stripBegin[k + 1])
@@ -568,9 +588,9 @@ bool CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, 
             allSumY += int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
         }
         // The runs outside the bulk: listed by the numbering, or all of the strip's.
-        const int32_t count = numbering ? Others : stripBegin[k + 1] - stripBegin[k];
+        const int32_t count = sweep ? Others : stripBegin[k + 1] - stripBegin[k];
         for (int32_t j = 0; j < count; ++j) {
-            const int32_t i = numbering ? others[j] : stripBegin[k] + j;
+            const int32_t i = sweep ? others[j] : stripBegin[k] + j;
             const int32_t s = bounds[2 * i];
             const int32_t e = bounds[2 * i + 1];
             const int label = number[parent[i]];
@@ -610,7 +630,6 @@ bool CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, 
     }
     if (table != nullptr)
         Sums.SetCentres(table, regions);
-    return true;
 }
 
 int CStripLabeller::BulkRowIn(int k, bool last) const {

@@ -72,17 +72,19 @@ private:
     int32_t ChooseBulk();
     // Sets Number of the roots born in strip k to their groups' places in raster order,
     // from `next` on, and points the strip's runs at their roots; returns the next number.
-    // Strips must be numbered in order. The strip's runs outside the group of root `bulk`
-    // (all, for -1) are listed in OtherRuns (Others of them); the bulk's widen Bulk.
+    // Strips must be numbered in order. With a `bulk` root (not -1), the strip's runs outside
+    // its group are listed in OtherRuns (Others of them) and its own runs widen Bulk.
     int NumberStrip(int k, int next, int32_t bulk);
     // All strips: returns the number of groups.
     int NumberGroups();
     // Over the limit: Number of every root becomes its label, 0 for the groups left out.
     void KeepLongestGroups(int groups, int keep);
+    // The groups: runs that are their own parents.
+    int CountRoots() const;
     // Writes the mask and measures the regions, strip by strip. Numbering, each strip is
-    // numbered first, and the walk gives up (false) once the groups outnumber maxLabels;
-    // otherwise the numbers are labels already (KeepLongestGroups), maxLabels of them.
-    bool WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering);
+    // numbered first (the groups must not outnumber maxLabels); otherwise the numbers are
+    // labels already (KeepLongestGroups), maxLabels of them.
+    void WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering);
     // The bulk's first row (or last) in strip k, which holds some of its runs.
     int BulkRowIn(int k, bool last) const;
 

@@ -102,6 +102,13 @@ TEST_F(FusedPass, StructuredFramesMatchTheStages) {
     ExpectSameAsStages(specks, p, "more groups than labels");
     EXPECT_EQ(CColorTracker::MaxLabels, Tracker->RegionCount());
 
+    cv::Mat comb = SolidFrame(640, 480, Grey);  // more runs than labels, one group
+    for (int x = 0; x < 640; x += 2)
+        comb.col(x).setTo(blue);
+    comb.row(479).setTo(blue);
+    ExpectSameAsStages(comb, p, "a comb: more runs than labels");
+    EXPECT_EQ(1, Tracker->RegionCount());
+
     // Groups whose first pixels are not in the order of their first runs in a two-row
     // strip: a speck on the lower row left of one on the upper row; a U whose left arm
     // starts a row lower than a square between its arms, while its right arm starts on the
