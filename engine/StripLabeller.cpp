@@ -178,7 +178,8 @@ void CStripLabeller::Reserve(int width, int height) {
     }
     if (perStrip * sizeof(int32_t) > Births.Size()) {
         Births.Allocate(CWorkBuffer::CheckedProduct({perStrip, sizeof(int32_t)}));
-        OtherRuns.Allocate(CWorkBuffer::CheckedProduct({perStrip, sizeof(int32_t)}));
+        OtherRuns.Allocate(CWorkBuffer::CheckedProduct(
+            {perStrip + QueltaKernels::StripChangesSlack, sizeof(int32_t)}));
     }
     if (strips > static_cast<std::size_t>(CapacityStrips)) {
         StripBegin.Allocate(CWorkBuffer::CheckedProduct({strips + 1, sizeof(int32_t)}));
@@ -423,18 +424,11 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
         }
     } else {
         // The runs outside the bulk are listed; of the bulk's, only the first and last
-        // count (they hold its leftmost and rightmost columns in the strip). No branch:
-        // most runs are the bulk's. (Indices pointer-sized, as in the join.)
-        std::ptrdiff_t firstBulk = -1, lastBulk = -1;
-        for (std::ptrdiff_t i = begin; i < stop; ++i) {
-            const std::ptrdiff_t root = parent[parent[i]];
-            parent[i] = static_cast<int32_t>(root);
-            const std::ptrdiff_t inBulk = -static_cast<std::ptrdiff_t>(root == bulk);
-            others[listed] = static_cast<int32_t>(i);
-            listed += 1 + inBulk;
-            firstBulk = Pick(inBulk & AllIfLess<std::ptrdiff_t>(firstBulk, 0), i, firstBulk);
-            lastBulk = Pick(inBulk, i, lastBulk);
-        }
+        // count (they hold its leftmost and rightmost columns in the strip).
+        static const auto flatten = QueltaKernels::FlattenStrip();
+        QueltaKernels::CBulkRuns bulkRuns;
+        listed = flatten(parent, begin, stop, bulk, others, bulkRuns);
+        const std::ptrdiff_t firstBulk = bulkRuns.First, lastBulk = bulkRuns.Last;
         if (lastBulk >= 0) {
             Bulk.MinX = std::min(Bulk.MinX, bounds[2 * firstBulk]);
             Bulk.MaxX = std::max(Bulk.MaxX, bounds[2 * lastBulk + 1]);

@@ -1,5 +1,6 @@
 #include "YuvKernels.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace QueltaKernels {
@@ -58,6 +59,25 @@ int StripChangesScalar(const uint64_t* top, const uint64_t* bottom, int words, i
     return k;
 }
 
+int FlattenStripScalar(int32_t* parent, int32_t begin, int32_t stop, int32_t bulk, int32_t* others,
+                       CBulkRuns& bulkRuns) {
+    // No branch: on the frames where this is hot, most runs are the bulk's. (Indices
+    // pointer-sized: they index the tables without a widening.)
+    std::ptrdiff_t listed = 0, first = -1, last = -1;
+    for (std::ptrdiff_t i = begin; i < stop; ++i) {
+        const std::ptrdiff_t root = parent[parent[i]];
+        parent[i] = static_cast<int32_t>(root);
+        const std::ptrdiff_t inBulk = -static_cast<std::ptrdiff_t>(root == bulk);
+        others[listed] = static_cast<int32_t>(i);
+        listed += 1 + inBulk;
+        const std::ptrdiff_t firstMet = inBulk & (first >> 63);  // (first is -1 until then)
+        first = (i & firstMet) | (first & ~firstMet);
+        last = (i & inBulk) | (last & ~inBulk);
+    }
+    bulkRuns = {static_cast<int32_t>(first), static_cast<int32_t>(last)};
+    return static_cast<int>(listed);
+}
+
 void ConvertClassifyTail(const uint8_t* pixels, int bytes, uint8_t* yuv, uint16_t* mask,
                          uint64_t* bits, int from, int n, const CColorBounds& bounds) {
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
@@ -107,6 +127,12 @@ ExpandMaskRowFn ExpandMaskRow() {
 StripChangesFn StripChanges() {
     static const StripChangesFn best =
         StripChangesAvx512() ? StripChangesAvx512() : StripChangesScalar;
+    return best;
+}
+
+FlattenStripFn FlattenStrip() {
+    static const FlattenStripFn best =
+        FlattenStripAvx512() ? FlattenStripAvx512() : FlattenStripScalar;
     return best;
 }
 

@@ -51,12 +51,24 @@ using StripChangesFn = int (*)(const uint64_t* top, const uint64_t* bottom, int 
                                int32_t* bounds, int k);
 inline constexpr int StripChangesSlack = 16;
 
+// Points runs begin..stop-1 at their roots: parent[i] = parent[parent[i]], in order (parents
+// are smaller indices, whose entries point at roots already once those before are done).
+// Lists the runs whose root is not `bulk` in `others` and returns how many (up to
+// StripChangesSlack entries after them may be overwritten); first and last get the first and
+// last run whose root is `bulk`, or -1.
+struct CBulkRuns {
+    int32_t First = -1, Last = -1;
+};
+using FlattenStripFn = int (*)(int32_t* parent, int32_t begin, int32_t stop, int32_t bulk,
+                               int32_t* others, CBulkRuns& bulkRuns);
+
 // The best variants this processor runs.
 ConvertRowFn ConvertRow();
 ConvertClassifyRowFn ConvertClassifyRow();
 ConvertClassifyRowFn ConvertClassifyBgrRow();
 ExpandMaskRowFn ExpandMaskRow();
 StripChangesFn StripChanges();
+FlattenStripFn FlattenStrip();
 
 // The vector variants' last pixels (`bytes` per pixel, 4 or 3), from column `from` (a
 // multiple of 8) to n: the bit row's words from there on are cleared first.
@@ -81,5 +93,8 @@ ExpandMaskRowFn ExpandMaskRowAvx512();
 int StripChangesScalar(const uint64_t* top, const uint64_t* bottom, int words, int32_t* bounds,
                        int k);
 StripChangesFn StripChangesAvx512();
+int FlattenStripScalar(int32_t* parent, int32_t begin, int32_t stop, int32_t bulk, int32_t* others,
+                       CBulkRuns& bulkRuns);
+FlattenStripFn FlattenStripAvx512();
 
 }  // namespace QueltaKernels

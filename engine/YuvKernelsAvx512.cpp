@@ -161,6 +161,44 @@ StripChanges16(const uint64_t* top, const uint64_t* bottom, int words, int32_t* 
     return k;
 }
 
+// Sixteen runs at a time: their parents loaded, the roots gathered. A block where a parent
+// is a run of the same block (whose entry is not flattened yet) goes one run at a time.
+QUELTA_AVX512 int FlattenStrip16(int32_t* parent, int32_t begin, int32_t stop, int32_t bulk,
+                                 int32_t* others, CBulkRuns& bulkRuns) {
+    const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m512i bulkRoot = _mm512_set1_epi32(bulk);
+    int listed = 0;
+    int32_t first = -1, last = -1;
+    for (int32_t at = begin; at < stop; at += 16) {
+        const auto inside =
+            static_cast<__mmask16>(stop - at >= 16 ? 0xFFFF : (1u << (stop - at)) - 1);
+        const __m512i runs = _mm512_add_epi32(lanes, _mm512_set1_epi32(at));
+        const __m512i up = _mm512_maskz_loadu_epi32(inside, parent + at);
+        __mmask16 inBulk;
+        if (_mm512_mask_cmpge_epi32_mask(inside, up, _mm512_set1_epi32(at)) != 0) {
+            inBulk = 0;
+            for (int32_t i = at; i < at + 16 && i < stop; ++i) {
+                parent[i] = parent[parent[i]];
+                inBulk = static_cast<__mmask16>(inBulk | (parent[i] == bulk) << (i - at));
+            }
+        } else {
+            const __m512i roots = _mm512_mask_i32gather_epi32(up, inside, up, parent, 4);
+            _mm512_mask_storeu_epi32(parent + at, inside, roots);
+            inBulk = _mm512_mask_cmpeq_epi32_mask(inside, roots, bulkRoot);
+        }
+        const auto outside = static_cast<__mmask16>(inside & ~inBulk);
+        _mm512_storeu_si512(others + listed, _mm512_maskz_compress_epi32(outside, runs));
+        listed += __builtin_popcount(outside);
+        if (inBulk != 0) {
+            if (first < 0)
+                first = at + __builtin_ctz(inBulk);
+            last = at + 31 - __builtin_clz(inBulk);
+        }
+    }
+    bulkRuns = {first, last};
+    return listed;
+}
+
 bool HasAvx512() {
     static const bool has = __builtin_cpu_supports("avx512f") &&
                             __builtin_cpu_supports("avx512bw") &&
@@ -185,6 +223,7 @@ ConvertClassifyRowFn ConvertClassifyBgrRowAvx512() {
     return HasAvx512Vbmi() ? ConvertClassifyRow16<3> : nullptr;
 }
 ExpandMaskRowFn ExpandMaskRowAvx512() { return HasAvx512() ? ExpandMaskRow32 : nullptr; }
+FlattenStripFn FlattenStripAvx512() { return HasAvx512() ? FlattenStrip16 : nullptr; }
 StripChangesFn StripChangesAvx512() {
     static const bool compress = HasAvx512() && __builtin_cpu_supports("avx512vbmi2");
     return compress ? StripChanges16 : nullptr;
@@ -198,7 +237,9 @@ namespace QueltaKernels {
 ConvertClassifyRowFn ConvertClassifyRowAvx512() { return nullptr; }
 ConvertClassifyRowFn ConvertClassifyBgrRowAvx512() { return nullptr; }
 ExpandMaskRowFn ExpandMaskRowAvx512() { return nullptr; }
+FlattenStripFn FlattenStripAvx512() { return HasAvx512() ? FlattenStrip16 : nullptr; }
 StripChangesFn StripChangesAvx512() { return nullptr; }
+FlattenStripFn FlattenStripAvx512() { return nullptr; }
 }  // namespace QueltaKernels
 
 #endif

@@ -238,6 +238,44 @@ TEST(YuvConversion, StripChangesListEveryRunForEveryWidth) {
     }
 }
 
+// Pointing a strip's runs at their roots: the vector variant gives the scalar one's roots,
+// list and bulk runs, also where a run's parent is a run just before it in the same strip.
+TEST(YuvConversion, FlattenStripVariantsAgree) {
+    const QueltaKernels::FlattenStripFn vector = QueltaKernels::FlattenStripAvx512();
+    if (vector == nullptr)
+        GTEST_SKIP() << "no AVX-512 here";
+    cv::RNG rng(13);
+    for (int round = 0; round < 300; ++round) {
+        const int begin = rng.uniform(1, 40);
+        const int stop = begin + rng.uniform(0, 100);
+        // Runs before the strip point at roots (the bulk's is 0); each run of the strip at one
+        // of them, at an earlier run of the strip, or at itself.
+        std::vector<int32_t> parent(stop);
+        for (int i = 0; i < begin; ++i)
+            parent[i] = i % 3 == 0 ? i : (i < 3 ? 0 : i - i % 3);
+        for (int i = begin; i < stop; ++i) {
+            const int pick = rng.uniform(0, 6);
+            parent[i] = pick < 3    ? 0
+                        : pick == 3 ? rng.uniform(0, begin)
+                        : pick == 4 ? rng.uniform(begin, i + 1)
+                                    : i;
+        }
+        std::vector<int32_t> scalarParent = parent, vectorParent = parent;
+        std::vector<int32_t> scalarOthers(stop + 16, -1), vectorOthers(stop + 16, -1);
+        QueltaKernels::CBulkRuns scalarBulk, vectorBulk;
+        const int listed = QueltaKernels::FlattenStripScalar(scalarParent.data(), begin, stop, 0,
+                                                             scalarOthers.data(), scalarBulk);
+        SCOPED_TRACE("round " + std::to_string(round));
+        ASSERT_EQ(listed,
+                  vector(vectorParent.data(), begin, stop, 0, vectorOthers.data(), vectorBulk));
+        ASSERT_EQ(scalarParent, vectorParent);
+        ASSERT_TRUE(
+            std::equal(scalarOthers.begin(), scalarOthers.begin() + listed, vectorOthers.begin()));
+        ASSERT_EQ(scalarBulk.First, vectorBulk.First);
+        ASSERT_EQ(scalarBulk.Last, vectorBulk.Last);
+    }
+}
+
 // B,G,R rows: every variant gives what the B,G,R,A kernel gives on the same pixels, for every
 // tail length, from input rows exactly as long as their pixels (the sanitizer build sees a
 // read past them).
