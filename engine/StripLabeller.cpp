@@ -416,7 +416,7 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
     };
     // Every run is pointed at its root (parents are smaller indices, so the parent already
     // points at it).
-    std::ptrdiff_t listed = 0;
+    int listed = 0;
     if (bulk < 0) {
         for (int32_t i = begin; i < stop; ++i) {
             parent[i] = parent[parent[i]];
@@ -428,10 +428,9 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
         static const auto flatten = QueltaKernels::FlattenStrip();
         QueltaKernels::CBulkRuns bulkRuns;
         listed = flatten(parent, begin, stop, bulk, others, bulkRuns);
-        const std::ptrdiff_t firstBulk = bulkRuns.First, lastBulk = bulkRuns.Last;
-        if (lastBulk >= 0) {
-            Bulk.MinX = std::min(Bulk.MinX, bounds[2 * firstBulk]);
-            Bulk.MaxX = std::max(Bulk.MaxX, bounds[2 * lastBulk + 1]);
+        if (bulkRuns.Last >= 0) {
+            Bulk.MinX = std::min(Bulk.MinX, bounds[2 * bulkRuns.First]);
+            Bulk.MaxX = std::max(Bulk.MaxX, bounds[2 * bulkRuns.Last + 1]);
             Bulk.FirstStrip = std::min(Bulk.FirstStrip, k);
             Bulk.LastStrip = k;
         }
@@ -440,10 +439,10 @@ int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
             for (int32_t i = begin; i < stop; ++i)
                 lookAt(i);
         else
-            for (std::ptrdiff_t j = 0; j < listed; ++j)
+            for (int j = 0; j < listed; ++j)
                 lookAt(others[j]);
     }
-    Others = static_cast<int>(listed);
+    Others = listed;
     // Raster order of the first pixels; roots come in column order unless a root run
     // starts in the bottom row or a group reaches this strip more than once.
     auto earlier = [first](int32_t a, int32_t b) { return first[a] < first[b]; };

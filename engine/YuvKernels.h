@@ -10,6 +10,10 @@
 //   Y = (1868 B + 9617 G + 4899 R + 2^13) >> 14
 //   U = ((B - Y) * 8061  + 128 * 2^14 + 2^13) >> 14          always within 3..253
 //   V = ((R - Y) * 14369 + 128 * 2^14 + 2^13) >> 14, clamped to 0..255
+//
+// Beside them, the labeller's vectorised pieces: mask rows from bit rows, a strip's run
+// bounds from its bit rows, and pointing a strip's runs at their roots. Each comes as a
+// scalar variant and the best one this processor runs.
 namespace QueltaKernels {
 
 struct CYuv {
