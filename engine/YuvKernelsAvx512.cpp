@@ -237,7 +237,6 @@ namespace QueltaKernels {
 ConvertClassifyRowFn ConvertClassifyRowAvx512() { return nullptr; }
 ConvertClassifyRowFn ConvertClassifyBgrRowAvx512() { return nullptr; }
 ExpandMaskRowFn ExpandMaskRowAvx512() { return nullptr; }
-FlattenStripFn FlattenStripAvx512() { return HasAvx512() ? FlattenStrip16 : nullptr; }
 StripChangesFn StripChangesAvx512() { return nullptr; }
 FlattenStripFn FlattenStripAvx512() { return nullptr; }
 }  // namespace QueltaKernels
