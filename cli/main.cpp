@@ -1,4 +1,5 @@
 // quelta-track: the colour-mark tracker without a window. See Options.cpp for the interface.
+#include "Kernels.h"
 #include "Options.h"
 #include "StopSignals.h"
 #include "ToolError.h"
@@ -45,7 +46,8 @@ int Fail(std::FILE* errors, const char* message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    InstallStopSignals();  // first: from here on a signal is a request to stop
+    InstallStopSignals();            // first: from here on a signal is a request to stop
+    QueltaKernels::ActiveKernels();  // a QUELTA_KERNELS it cannot meet is said on stderr
     std::FILE* errors = QuietLibraries();
     try {
         const CTrackOptions options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));

@@ -1,9 +1,9 @@
 #include "ColorTracker.h"
 
+#include "Kernels.h"
 #include "StripLabeller.h"
 #include "TrackingSteps.h"
 #include "WorkBuffer.h"
-#include "YuvKernels.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -11,6 +11,9 @@
 #include <array>
 
 struct CColorTracker::Impl {
+    explicit Impl(const QueltaKernels::CKernelSet& kernels) : Kernels(kernels), Labeller(kernels) {}
+
+    const QueltaKernels::CKernelSet& Kernels;
     // Working images: dense rows for every width (row = width pixels exactly).
     bool ImagesExist = false;
     int Width = 0;
@@ -40,7 +43,9 @@ struct CColorTracker::Impl {
     void Draw(cv::Mat& frame, bool showMask) const;
 };
 
-CColorTracker::CColorTracker() : Work(std::make_unique<Impl>()) {}
+CColorTracker::CColorTracker() : CColorTracker(QueltaKernels::ActiveKernels()) {}
+CColorTracker::CColorTracker(const QueltaKernels::CKernelSet& kernels)
+    : Work(std::make_unique<Impl>(kernels)) {}
 CColorTracker::~CColorTracker() = default;
 
 void CColorTracker::SetCalibrationPoint(int x, int y) {
@@ -135,7 +140,7 @@ bool CColorTracker::Track(cv::Mat& frame, CTrackingParams& params, bool draw, fl
         return false;
     EnsureImages(frame.cols, frame.rows);
     Work->CalibrateIfAsked(frame, params);
-    Work->LabelFrame(frame, CColorBounds::From(params));
+    Work->LabelFrame(frame, ColorBoundsOf(params));
     Work->ChooseBlob(params);
     if (rowOut != nullptr && colOut != nullptr)
         Work->ReportCentre(*rowOut, *colOut);
@@ -157,8 +162,8 @@ void CColorTracker::Impl::CalibrateIfAsked(const cv::Mat& frame, CTrackingParams
 // row into YUV and a bit row, every two bit rows into runs; the labeller then joins, numbers
 // and measures them and writes the mask.
 void CColorTracker::Impl::LabelFrame(const cv::Mat& frame, const CColorBounds& bounds) {
-    const auto convertClassify = frame.channels() == 4 ? QueltaKernels::ConvertClassifyRow()
-                                                       : QueltaKernels::ConvertClassifyBgrRow();
+    const auto convertClassify =
+        frame.channels() == 4 ? Kernels.ConvertClassifyRow : Kernels.ConvertClassifyBgrRow;
     Labeller.Begin(Width, Height);
     for (int y = 0; y < Height; ++y) {
         convertClassify(frame.ptr<uint8_t>(y), Yuv.ptr<uint8_t>(y), nullptr, Labeller.RowBits(y),

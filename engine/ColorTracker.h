@@ -9,6 +9,10 @@
 #include <memory>
 #include <optional>
 
+namespace QueltaKernels {
+struct CKernelSet;
+}
+
 // What the last pass found, in one record: the chosen region's box and mean pixel, its centre
 // on the 480-row / 640-column scale, and how many 8-connected groups the frame held.
 struct CPassResult {
@@ -22,14 +26,15 @@ struct CPassResult {
 // The colour-mark tracking engine: what programs use. Frames are CV_8UC4, bytes B,G,R,A (the
 // capture side's), or for Track also CV_8UC3, bytes B,G,R. One engine per document; not
 // thread-safe: every call comes from one thread.
-// (TrackingSteps.h has the same pass one step at a time.)
 class CColorTracker {
 public:
     static constexpr uint16_t Unlabelled = BlobTable::Unlabelled;
     static constexpr int MaxLabels = BlobTable::MaxLabels;  // labels 1..65534
     static constexpr int TableSize = BlobTable::Size;       // entries of the blob table
 
+    // Kernels: the set of the process (QUELTA_KERNELS), unless another is given.
     CColorTracker();
+    explicit CColorTracker(const QueltaKernels::CKernelSet& kernels);
     ~CColorTracker();
     CColorTracker(const CColorTracker&) = delete;
     CColorTracker& operator=(const CColorTracker&) = delete;

@@ -1,6 +1,6 @@
 #include "LongestGroups.h"
 
-#include "RunLabeller.h"
+#include "TrackingSteps.h"
 
 #include <algorithm>
 
@@ -9,27 +9,20 @@ namespace {
 uint64_t ScoreOf(const CGroupBox& b) {
     if (b.MaxX == b.MinX || b.MaxY == b.MinY)
         return 0;  // never chosen: the first to go
-    return DiagonalScore(uint64_t(b.MaxX - b.MinX), uint64_t(b.MaxY - b.MinY));
+    return TrackingSteps::DiagonalScore(uint64_t(b.MaxX - b.MinX), uint64_t(b.MaxY - b.MinY));
 }
 
 }  // namespace
 
 void CLongestGroups::Reserve(std::size_t groups, int width, int height) {
-    if (groups > GroupCapacity) {
-        BoxData.Allocate(CWorkBuffer::CheckedProduct({groups, sizeof(CGroupBox)}));
-        GroupCapacity = groups;
-    }
+    BoxData.Reserve(groups);
     Scores = std::max(width, 0) + std::max(height, 0) + 1;
-    if (Scores > CapacityScores) {
-        ScoreCounts.Allocate(
-            CWorkBuffer::CheckedProduct({static_cast<std::size_t>(Scores), sizeof(int32_t)}));
-        CapacityScores = Scores;
-    }
+    ScoreCounts.Reserve(static_cast<std::size_t>(Scores));
 }
 
 void CLongestGroups::Mark(int groups, int keep) {
     CGroupBox* boxes = Boxes();
-    int32_t* perScore = ScoreCounts.As<int32_t>();
+    int32_t* perScore = ScoreCounts.Data();
     // The shortest score that still keeps its groups, and how many of that score stay.
     std::fill(perScore, perScore + Scores, 0);
     for (int g = 0; g < groups; ++g)

@@ -16,15 +16,13 @@ class CLongestGroups {
 public:
     void Reserve(std::size_t groups, int width, int height);
     // Boxes of the groups in raster order of their first pixels, to be filled by the caller.
-    CGroupBox* Boxes() { return BoxData.As<CGroupBox>(); }
+    CGroupBox* Boxes() { return BoxData.Data(); }
     // Marks as kept the `keep` groups with the longest truncated diagonals, the earlier one
     // winning a tie (frame of the reserved width and height).
     void Mark(int groups, int keep);
 
 private:
-    CWorkBuffer BoxData;      // CGroupBox per group
-    CWorkBuffer ScoreCounts;  // int32 groups per diagonal length
-    std::size_t GroupCapacity = 0;
-    int Scores = 0;  // a diagonal score stays below width + height
-    int CapacityScores = 0;
+    CWorkArray<CGroupBox> BoxData;
+    CWorkArray<int32_t> ScoreCounts;  // groups per diagonal length
+    int Scores = 0;                   // a diagonal score stays below width + height
 };

@@ -1,20 +1,17 @@
 #include "StripLabeller.h"
 
-#include "RunLabeller.h"
-#include "YuvKernels.h"
+#include "RowSums.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
 
-uint64_t BitsFrom(int x) { return ~0ULL << (x & 63); }
-uint64_t BitsUpTo(int x) { return ~0ULL >> (63 - (x & 63)); }
+using QueltaKernels::BitsFrom;
+using QueltaKernels::BitsUpTo;
+using QueltaKernels::CountRowPart;
+using QueltaKernels::CRowSum;
 
 // Whether any bit x0..x1 of the row is set (x0 <= x1). Runs are short on the frames where
 // this is hot, so the one- and two-word cases take no branch the data decides.
@@ -56,107 +53,6 @@ int FirstBit(const uint64_t* row, int x0, int x1) {
     }
 }
 
-// Per byte value: how many bits are set, and the sum of their positions (0..7).
-struct CByteSums {
-    std::array<uint8_t, 256> Count{};
-    std::array<uint8_t, 256> Positions{};
-    constexpr CByteSums() {
-        for (int v = 0; v < 256; ++v)
-            for (int b = 0; b < 8; ++b)
-                if ((v >> b) & 1) {
-                    ++Count[v];
-                    Positions[v] = uint8_t(Positions[v] + b);
-                }
-    }
-};
-constexpr CByteSums ByteSums;
-
-// Pixels of one row between x0 and x1: how many, and the sum of their columns.
-struct CRowPart {
-    int64_t Count = 0;
-    int64_t SumX = 0;
-};
-
-CRowPart CountRowPart(const uint64_t* row, int x0, int x1) {
-    CRowPart part;
-    for (int w = x0 >> 6; w <= x1 >> 6; ++w) {
-        const int lo = std::max(x0, 64 * w);
-        const int hi = std::min(x1, 64 * w + 63);
-        const uint64_t range = BitsFrom(lo) & BitsUpTo(hi);
-        uint64_t word = row[w] & range;
-        if (word == range) {  // solid: the usual case inside a blob
-            part.Count += hi - lo + 1;
-            part.SumX += (int64_t(lo) + hi) * (hi - lo + 1) / 2;
-            continue;
-        }
-        for (int base = 64 * w; word != 0; word >>= 8, base += 8) {
-            const unsigned byte = word & 0xFF;
-            const int count = ByteSums.Count[byte];
-            part.Count += count;
-            part.SumX += ByteSums.Positions[byte] + int64_t(base) * count;
-        }
-    }
-    return part;
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// A whole row with the processor's population count (every x86-64 made since 2008 has it,
-// the baseline instruction set does not): the column sum adds each bit of the position
-// separately, 2^b times the pixels whose column has bit b set.
-__attribute__((target("popcnt"))) CRowPart CountRowWithPopcnt(const uint64_t* row, int words) {
-    constexpr uint64_t positionBit[6] = {0xAAAAAAAAAAAAAAAAull, 0xCCCCCCCCCCCCCCCCull,
-                                         0xF0F0F0F0F0F0F0F0ull, 0xFF00FF00FF00FF00ull,
-                                         0xFFFF0000FFFF0000ull, 0xFFFFFFFF00000000ull};
-    CRowPart part;
-    for (int w = 0; w < words; ++w) {
-        const uint64_t word = row[w];
-        const int count = __builtin_popcountll(word);
-        int64_t sum = int64_t(64) * w * count;
-        for (int b = 0; b < 6; ++b)
-            sum += int64_t(__builtin_popcountll(word & positionBit[b])) << b;
-        part.Count += count;
-        part.SumX += sum;
-    }
-    return part;
-}
-#endif
-
-// The pixels of a whole row (bits past the width are 0).
-CRowPart CountRow(const uint64_t* row, int width) {
-#if defined(__x86_64__) && defined(__GNUC__)
-    static const bool popcnt = __builtin_cpu_supports("popcnt");
-    if (popcnt)
-        return CountRowWithPopcnt(row, (width + 63) / 64);
-#endif
-    return width > 0 ? CountRowPart(row, 0, width - 1) : CRowPart{};
-}
-
-// Gives `label` to the mark pixels of columns x0..x1 of a mask row: its non-zero entries
-// (the marker, or the bulk's label, written from the bits); 0 stays 0.
-// Eight entries per step where the row allows.
-void LabelRowPart(uint16_t* row, int x0, int x1, int width, uint16_t label) {
-    int x = x0;
-#ifdef __SSE2__
-    const __m128i value = _mm_set1_epi16(static_cast<short>(label));
-    const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m128i zero = _mm_setzero_si128();
-    for (; x <= x1 && x + 8 <= width; x += 8) {
-        const __m128i take =
-            _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(std::min(x1 - x + 1, 8))), lanes);
-        auto* at = reinterpret_cast<__m128i*>(row + x);
-        const __m128i old = _mm_loadu_si128(at);
-        // Lanes to write: inside the part and not 0.
-        const __m128i write = _mm_andnot_si128(_mm_cmpeq_epi16(old, zero), take);
-        _mm_storeu_si128(at,
-                         _mm_or_si128(_mm_and_si128(write, value), _mm_andnot_si128(take, old)));
-    }
-#else
-    (void)width;
-#endif
-    for (; x <= x1; ++x)
-        row[x] = row[x] != 0 ? label : 0;
-}
-
 }  // namespace
 
 void CStripLabeller::Reserve(int width, int height) {
@@ -167,32 +63,20 @@ void CStripLabeller::Reserve(int width, int height) {
     const std::size_t runs = CWorkBuffer::CheckedProduct({strips, perStrip});
     if (runs > static_cast<std::size_t>(INT32_MAX / 2 - QueltaKernels::StripChangesSlack))
         CWorkBuffer::NoMemory();  // run indices, and twice them for the bounds, are int32
-    if (runs > Capacity) {
-        const std::size_t bytes = CWorkBuffer::CheckedProduct({runs, sizeof(int32_t)});
-        Bounds.Allocate(CWorkBuffer::CheckedProduct(
-            {2 * runs + QueltaKernels::StripChangesSlack, sizeof(int32_t)}));
-        Parent.Allocate(bytes);
-        Number.Allocate(bytes);
-        FirstPixel.Allocate(bytes);
-        Capacity = runs;
+    if (runs > Parent.Size()) {
+        Bounds.Allocate(2 * runs + QueltaKernels::StripChangesSlack);
+        Parent.Allocate(runs);
+        Number.Allocate(runs);
+        FirstPixel.Allocate(runs);
     }
-    if (perStrip * sizeof(int32_t) > Births.Size()) {
-        Births.Allocate(CWorkBuffer::CheckedProduct({perStrip, sizeof(int32_t)}));
-        OtherRuns.Allocate(CWorkBuffer::CheckedProduct(
-            {perStrip + QueltaKernels::StripChangesSlack, sizeof(int32_t)}));
+    if (perStrip > Births.Size()) {
+        Births.Allocate(perStrip);
+        OtherRuns.Allocate(perStrip + QueltaKernels::StripChangesSlack);
     }
-    if (strips > static_cast<std::size_t>(CapacityStrips)) {
-        StripBegin.Allocate(CWorkBuffer::CheckedProduct({strips + 1, sizeof(int32_t)}));
-        CapacityStrips = static_cast<int>(strips);
-    }
+    StripBegin.Reserve(strips + 1);
     const std::size_t stride = (static_cast<std::size_t>(width) + 63) / 64 + 1;
-    const std::size_t bitWords = CWorkBuffer::CheckedProduct({stride, std::size_t(height)});
-    if (bitWords > BitCapacity) {
-        BitRows.Allocate(CWorkBuffer::CheckedProduct({bitWords, sizeof(uint64_t)}));
-        BitCapacity = bitWords;
-    }
-    if (2 * stride * sizeof(uint64_t) > Contacts.Size())
-        Contacts.Allocate(2 * stride * sizeof(uint64_t));  // two joins at a time
+    BitRows.Reserve(CWorkBuffer::CheckedProduct({stride, std::size_t(height)}));
+    Contacts.Reserve(2 * stride);  // two joins at a time
     // Never more groups than runs.
     Longest.Reserve(runs, width, height);
 }
@@ -205,11 +89,11 @@ void CStripLabeller::Begin(int width, int height) {
     Stride = Words + 1;
     Runs = 0;
     Groups = 0;
-    StripBegin.As<int32_t>()[0] = 0;
+    StripBegin[0] = 0;
 }
 
 uint64_t* CStripLabeller::RowBits(int y) {
-    uint64_t* row = BitRows.As<uint64_t>() + std::size_t(y) * Stride;
+    uint64_t* row = BitRows.Data() + std::size_t(y) * Stride;
     row[Words] = 0;
     return row;
 }
@@ -222,18 +106,17 @@ void CStripLabeller::AddRow(int y) {
 void CStripLabeller::AddStrip(int strip) {
     const uint64_t* top = Row(2 * strip);
     const uint64_t* bottom = 2 * strip + 1 < Height ? Row(2 * strip + 1) : nullptr;
-    int32_t* bounds = Bounds.As<int32_t>();
-    int32_t* parent = Parent.As<int32_t>();
+    int32_t* bounds = Bounds.Data();
+    int32_t* parent = Parent.Data();
     // The changes along top | bottom: run k / 2 starts at the k-th, ends before the next.
-    static const auto changes = QueltaKernels::StripChanges();
-    int k = changes(top, bottom, Words, bounds, 2 * Runs);
+    int k = Kernels.StripChanges(top, bottom, Words, bounds, 2 * Runs);
     if (k & 1)  // the last run reaches the right edge at a word's end
         bounds[k++] = Width - 1;
     const int n = k / 2;
     for (int i = Runs; i < n; ++i)
         parent[i] = i;
     Runs = n;
-    StripBegin.As<int32_t>()[strip + 1] = n;
+    StripBegin[strip + 1] = n;
 }
 
 int32_t CStripLabeller::RootIn(int32_t* parent, int32_t run) {
@@ -244,7 +127,7 @@ int32_t CStripLabeller::RootIn(int32_t* parent, int32_t run) {
     return run;
 }
 
-int32_t CStripLabeller::FindRoot(int32_t run) { return RootIn(Parent.As<int32_t>(), run); }
+int32_t CStripLabeller::FindRoot(int32_t run) { return RootIn(Parent.Data(), run); }
 
 // Joining the runs of one strip to those of the strip above: one walk over both rows of
 // runs in column order, like merging two sorted lists. The run that ends first moves on
@@ -262,7 +145,7 @@ struct CStripLabeller::CJoin {
 };
 
 CStripLabeller::CJoin CStripLabeller::StartJoin(int strip, uint64_t* contact) const {
-    const int32_t* stripBegin = StripBegin.As<int32_t>();
+    const int32_t* stripBegin = StripBegin.Data();
     const CJoin join{stripBegin[strip - 1], stripBegin[strip], stripBegin[strip],
                      stripBegin[strip + 1], stripBegin[strip], contact};
     if (!join.Going())
@@ -335,11 +218,11 @@ void CStripLabeller::JoinStrips() {
     // between the halves is joined last.
     const int strips = (Height + 1) / 2;
     const int half = strips / 2;
-    uint64_t* contacts = Contacts.As<uint64_t>();
+    uint64_t* contacts = Contacts.Data();
     // (Passed to each step in registers: the tables' addresses are not read again after a
     // root search.)
-    const int32_t* bounds = Bounds.As<int32_t>();
-    int32_t* parent = Parent.As<int32_t>();
+    const int32_t* bounds = Bounds.Data();
+    int32_t* parent = Parent.Data();
     for (int k = 1; k < std::max(half, strips - half); ++k) {
         const bool inTop = k < half;
         const bool inBottom = half + k < strips;
@@ -386,70 +269,67 @@ int32_t CStripLabeller::ChooseBulk() {
     return best;
 }
 
+void CStripLabeller::LookAtRun(int k, int32_t i, int& born) {
+    const int32_t root = Parent[i];
+    if (root < StripBegin[k])
+        return;  // the group began in a strip above
+    // Its first pixel: in the top row if the run has one there.
+    const int32_t s = Bounds[2 * i], e = Bounds[2 * i + 1];
+    const int x = FirstBit(Row(2 * k), s, e);
+    const int32_t at = x >= 0 ? x : Width + FirstBit(Row(2 * k + 1), s, e);
+    if (root == i) {
+        FirstPixel[i] = at;
+        Births[born++] = i;
+    } else {
+        FirstPixel[root] = std::min(FirstPixel[root], at);
+    }
+}
+
+void CStripLabeller::FlattenBulkStrip(int k, int32_t bulk) {
+    // Of the bulk's runs, only the first and last count: they hold its leftmost and rightmost
+    // columns in the strip.
+    QueltaKernels::CBulkRuns bulkRuns;
+    Others = Kernels.FlattenStrip(Parent.Data(), StripBegin[k], StripBegin[k + 1], bulk,
+                                  OtherRuns.Data(), bulkRuns);
+    if (bulkRuns.Last >= 0) {
+        Bulk.MinX = std::min(Bulk.MinX, Bounds[2 * bulkRuns.First]);
+        Bulk.MaxX = std::max(Bulk.MaxX, Bounds[2 * bulkRuns.Last + 1]);
+        Bulk.FirstStrip = std::min(Bulk.FirstStrip, k);
+        Bulk.LastStrip = k;
+    }
+}
+
 int CStripLabeller::NumberStrip(int k, int next, int32_t bulk) {
-    const int32_t* stripBegin = StripBegin.As<int32_t>();
-    const int32_t* bounds = Bounds.As<int32_t>();
-    int32_t* parent = Parent.As<int32_t>();
-    int32_t* number = Number.As<int32_t>();
-    int32_t* first = FirstPixel.As<int32_t>();
-    int32_t* births = Births.As<int32_t>();
-    int32_t* others = OtherRuns.As<int32_t>();
-    const uint64_t* top = Row(2 * k);
-    const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : nullptr;
-    const int32_t begin = stripBegin[k];
-    const int32_t stop = stripBegin[k + 1];
-    // The groups that begin in this strip, and their first pixels (in the top row if the
-    // run has one there).
+    const int32_t begin = StripBegin[k];
+    const int32_t stop = StripBegin[k + 1];
+    // The groups that begin in this strip, and their first pixels. Every run is pointed at
+    // its root first (parents are smaller indices, so the parent already points at it).
     int born = 0;
-    const auto lookAt = [&](int32_t i) {
-        const int32_t root = parent[i];
-        if (root < begin)
-            return;  // the group began in a strip above
-        const int x = FirstBit(top, bounds[2 * i], bounds[2 * i + 1]);
-        const int32_t at = x >= 0 ? x : Width + FirstBit(bottom, bounds[2 * i], bounds[2 * i + 1]);
-        if (root == i) {
-            first[i] = at;
-            births[born++] = i;
-        } else {
-            first[root] = std::min(first[root], at);
-        }
-    };
-    // Every run is pointed at its root (parents are smaller indices, so the parent already
-    // points at it).
-    int listed = 0;
+    Others = 0;
     if (bulk < 0) {
         for (int32_t i = begin; i < stop; ++i) {
-            parent[i] = parent[parent[i]];
-            lookAt(i);
+            Parent[i] = Parent[Parent[i]];
+            LookAtRun(k, i, born);
         }
     } else {
-        // The runs outside the bulk are listed; of the bulk's, only the first and last
-        // count (they hold its leftmost and rightmost columns in the strip).
-        static const auto flatten = QueltaKernels::FlattenStrip();
-        QueltaKernels::CBulkRuns bulkRuns;
-        listed = flatten(parent, begin, stop, bulk, others, bulkRuns);
-        if (bulkRuns.Last >= 0) {
-            Bulk.MinX = std::min(Bulk.MinX, bounds[2 * bulkRuns.First]);
-            Bulk.MaxX = std::max(Bulk.MaxX, bounds[2 * bulkRuns.Last + 1]);
-            Bulk.FirstStrip = std::min(Bulk.FirstStrip, k);
-            Bulk.LastStrip = k;
-        }
+        FlattenBulkStrip(k, bulk);
         // The bulk begins above, unless its root is in this strip.
         if (begin <= bulk && bulk < stop)
             for (int32_t i = begin; i < stop; ++i)
-                lookAt(i);
+                LookAtRun(k, i, born);
         else
-            for (int j = 0; j < listed; ++j)
-                lookAt(others[j]);
+            for (int j = 0; j < Others; ++j)
+                LookAtRun(k, OtherRuns[j], born);
     }
-    Others = listed;
     // Raster order of the first pixels; roots come in column order unless a root run
     // starts in the bottom row or a group reaches this strip more than once.
+    int32_t* births = Births.Data();
+    const int32_t* first = FirstPixel.Data();
     auto earlier = [first](int32_t a, int32_t b) { return first[a] < first[b]; };
     if (!std::is_sorted(births, births + born, earlier))
         std::sort(births, births + born, earlier);
     for (int b = 0; b < born; ++b)
-        number[births[b]] = next++;
+        Number[births[b]] = next++;
     return next;
 }
 
@@ -461,10 +341,10 @@ int CStripLabeller::NumberGroups() {
 }
 
 void CStripLabeller::KeepLongestGroups(int groups, int keep) {
-    const int32_t* stripBegin = StripBegin.As<int32_t>();
-    const int32_t* bounds = Bounds.As<int32_t>();
-    const int32_t* parent = Parent.As<int32_t>();
-    int32_t* number = Number.As<int32_t>();
+    const int32_t* stripBegin = StripBegin.Data();
+    const int32_t* bounds = Bounds.Data();
+    const int32_t* parent = Parent.Data();
+    int32_t* number = Number.Data();
     CGroupBox* boxes = Longest.Boxes();
     for (int g = 0; g < groups; ++g)
         boxes[g] = {Width, -1, Height, -1, false};
@@ -512,125 +392,135 @@ int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
 }
 
 int CStripLabeller::CountRoots() const {
-    const int32_t* parent = Parent.As<int32_t>();
+    const int32_t* parent = Parent.Data();
     int roots = 0;
     for (int32_t i = 0; i < Runs; ++i)
         roots += parent[i] == i;
     return roots;
 }
 
+// The group ChooseBulk picked, while numbering. When it has runs all over the frame (a noisy
+// frame, one region spanning it), its runs are not visited one by one: whole mask rows are
+// written with its number before the other runs get theirs, its pixels are counted as the
+// frame's total less the other regions', and its box is widened while the strips are numbered.
+// That costs walks over whole rows, which only pay when there is about a run of it every 64
+// pixels. Its number is known from its first strip on; the strips above have none of its runs.
+struct CStripLabeller::CSweep {
+    bool On = false;
+    int Label = 0;        // 0 until its first strip
+    CRowSum All, Others;  // pixels of the frame, and of the other regions
+    int64_t AllSumY = 0, OthersSumY = 0;
+};
+
+void CStripLabeller::ClearRecords(BlobInfo* table, int from, int to) {
+    for (int r = from; r < to; ++r) {
+        table[r] = BlobInfo{0, uint32_t(Width),  uint32_t(Height), 0,
+                            0, table[r].CenterX, table[r].CenterY};
+        Sums.X[r] = 0;
+        Sums.Y[r] = 0;
+    }
+}
+
 void CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering) {
-    const int32_t* number = Number.As<int32_t>();
-    const int32_t* parent = Parent.As<int32_t>();
-    // The group ChooseBulk picked, while numbering. When it has runs all over the frame (a
-    // noisy frame, one region spanning it), its runs are not visited one by one: whole mask
-    // rows are written with its number before the other runs get theirs, its pixels are
-    // counted as the frame's total less the other regions', and its box is widened while
-    // the strips are numbered. That costs walks over whole rows, which only pay when there
-    // is about a run of it every 64 pixels. Its number is known from its first strip on; the
-    // strips above have none of its runs.
-    const bool sweep =
+    CSweep sweep;
+    sweep.On =
         numbering && BulkRoot >= 0 && int64_t(BulkRuns) * 64 >= int64_t(Width) * int64_t(Height);
-    const int32_t bulk = sweep ? BulkRoot : -1;
     Bulk = CBulkBox{Width, -1, INT32_MAX, -1};
-    int bulkLabel = 0;  // 0 until its first strip
-    // Every mask entry is written from the bits: the bulk's label (or the marker, for the
-    // runs below to take theirs) on the mark pixels, 0 elsewhere.
-    const auto expand = QueltaKernels::ExpandMaskRow();
-    CRowPart all, allOthers;
-    int64_t allSumY = 0, othersSumY = 0;
     int next = 1;  // the next group number while numbering
-    auto clear = [this, table](int from, int to) {
-        for (int r = from; r < to; ++r) {
-            table[r] = BlobInfo{0, uint32_t(Width),  uint32_t(Height), 0,
-                                0, table[r].CenterX, table[r].CenterY};
-            Sums.X[r] = 0;
-            Sums.Y[r] = 0;
-        }
-    };
     if (table != nullptr && !numbering)
-        clear(0, maxLabels);
-    const int32_t* stripBegin = StripBegin.As<int32_t>();
-    const int32_t* bounds = Bounds.As<int32_t>();
-    const int32_t* others = OtherRuns.As<int32_t>();
-    const int strips = (Height + 1) / 2;
-    for (int k = 0; k < strips; ++k) {
+        ClearRecords(table, 0, maxLabels);
+    for (int k = 0; k < (Height + 1) / 2; ++k) {
         if (numbering) {
             const int born = next;
-            next = NumberStrip(k, next, bulk);
+            next = NumberStrip(k, next, sweep.On ? BulkRoot : -1);
             if (table != nullptr)
-                clear(born - 1, next - 1);
-            if (sweep && bulkLabel == 0 && BulkRoot < stripBegin[k + 1])
-                bulkLabel = number[BulkRoot];
+                ClearRecords(table, born - 1, next - 1);
+            if (sweep.On && sweep.Label == 0 && BulkRoot < StripBegin[k + 1])
+                sweep.Label = Number[BulkRoot];
         }
-        const int y = 2 * k;
-        const bool twoRows = y + 1 < Height;
-        const uint64_t* top = Row(y);
-        const uint64_t* bottom = twoRows ? Row(y + 1) : nullptr;
-        uint16_t* topMask = mask.ptr<uint16_t>(y);
-        uint16_t* bottomMask = twoRows ? mask.ptr<uint16_t>(y + 1) : nullptr;
-        const uint16_t fill = bulkLabel != 0 ? uint16_t(bulkLabel) : BlobTable::Unlabelled;
-        expand(top, topMask, Width, fill);
-        if (twoRows)
-            expand(bottom, bottomMask, Width, fill);
-        if (sweep && table != nullptr) {
-            const CRowPart upper = CountRow(top, Width);
-            const CRowPart lower = twoRows ? CountRow(bottom, Width) : CRowPart{};
-            all.Count += upper.Count + lower.Count;
-            all.SumX += upper.SumX + lower.SumX;
-            allSumY += int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
-        }
-        // The runs outside the bulk: listed by the numbering, or all of the strip's.
-        const int32_t count = sweep ? Others : stripBegin[k + 1] - stripBegin[k];
-        for (int32_t j = 0; j < count; ++j) {
-            const int32_t i = sweep ? others[j] : stripBegin[k] + j;
-            const int32_t s = bounds[2 * i];
-            const int32_t e = bounds[2 * i + 1];
-            const int label = number[parent[i]];
-            LabelRowPart(topMask, s, e, Width, static_cast<uint16_t>(label));
-            if (twoRows)
-                LabelRowPart(bottomMask, s, e, Width, static_cast<uint16_t>(label));
-            if (table == nullptr || label == 0)
-                continue;
-            BlobInfo& b = table[label - 1];
-            b.MinX = std::min(b.MinX, uint32_t(s));
-            b.MaxX = std::max(b.MaxX, uint32_t(e));
-            const CRowPart upper = CountRowPart(top, s, e);
-            const CRowPart lower = twoRows ? CountRowPart(bottom, s, e) : CRowPart{};
-            const int64_t sumY = int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
-            b.PixelCount += static_cast<int32_t>(upper.Count + lower.Count);
-            b.MinY = std::min(b.MinY, uint32_t(upper.Count != 0 ? y : y + 1));
-            b.MaxY = std::max(b.MaxY, uint32_t(lower.Count != 0 ? y + 1 : y));
-            Sums.X[label - 1] += upper.SumX + lower.SumX;
-            Sums.Y[label - 1] += sumY;
-            allOthers.Count += upper.Count + lower.Count;
-            allOthers.SumX += upper.SumX + lower.SumX;
-            othersSumY += sumY;
-        }
+        // Every mask entry is written from the bits: the bulk's label (or the marker, for the
+        // runs to take theirs) on the mark pixels, 0 elsewhere.
+        ExpandStrip(k, mask, sweep.Label != 0 ? uint16_t(sweep.Label) : BlobTable::Unlabelled,
+                    sweep);
+        WriteStripRuns(k, mask, table, sweep);
     }
     if (numbering)
         Groups = next - 1;
-    const int regions = numbering ? Groups : maxLabels;
-    if (sweep && table != nullptr) {
-        BlobInfo& b = table[bulkLabel - 1];
-        b.MinX = uint32_t(Bulk.MinX);
-        b.MaxX = uint32_t(Bulk.MaxX);
-        b.MinY = uint32_t(BulkRowIn(Bulk.FirstStrip, false));
-        b.MaxY = uint32_t(BulkRowIn(Bulk.LastStrip, true));
-        b.PixelCount = static_cast<int32_t>(all.Count - allOthers.Count);
-        Sums.X[bulkLabel - 1] = all.SumX - allOthers.SumX;
-        Sums.Y[bulkLabel - 1] = allSumY - othersSumY;
+    if (table == nullptr)
+        return;
+    if (sweep.On)
+        MeasureBulk(table, sweep.Label, sweep);
+    Sums.SetCentres(table, numbering ? Groups : maxLabels);
+}
+
+void CStripLabeller::ExpandStrip(int k, cv::Mat& mask, uint16_t fill, CSweep& sweep) const {
+    const int y = 2 * k;
+    const bool twoRows = y + 1 < Height;
+    Kernels.ExpandMaskRow(Row(y), mask.ptr<uint16_t>(y), Width, fill);
+    if (twoRows)
+        Kernels.ExpandMaskRow(Row(y + 1), mask.ptr<uint16_t>(y + 1), Width, fill);
+    if (!sweep.On)
+        return;
+    const CRowSum upper = Kernels.CountRow(Row(y), Words);
+    const CRowSum lower = twoRows ? Kernels.CountRow(Row(y + 1), Words) : CRowSum{};
+    sweep.All.Count += upper.Count + lower.Count;
+    sweep.All.SumX += upper.SumX + lower.SumX;
+    sweep.AllSumY += int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
+}
+
+void CStripLabeller::WriteStripRuns(int k, cv::Mat& mask, BlobInfo* table, CSweep& sweep) {
+    const int y = 2 * k;
+    const bool twoRows = y + 1 < Height;
+    const uint64_t* top = Row(y);
+    const uint64_t* bottom = twoRows ? Row(y + 1) : nullptr;
+    uint16_t* topMask = mask.ptr<uint16_t>(y);
+    uint16_t* bottomMask = twoRows ? mask.ptr<uint16_t>(y + 1) : nullptr;
+    // The runs outside the bulk: listed by the numbering, or all of the strip's.
+    const int32_t count = sweep.On ? Others : StripBegin[k + 1] - StripBegin[k];
+    for (int32_t j = 0; j < count; ++j) {
+        const int32_t i = sweep.On ? OtherRuns[j] : StripBegin[k] + j;
+        const int32_t s = Bounds[2 * i];
+        const int32_t e = Bounds[2 * i + 1];
+        const int label = Number[Parent[i]];
+        Kernels.LabelRowPart(topMask, s, e, Width, static_cast<uint16_t>(label));
+        if (twoRows)
+            Kernels.LabelRowPart(bottomMask, s, e, Width, static_cast<uint16_t>(label));
+        if (table == nullptr || label == 0)
+            continue;
+        BlobInfo& b = table[label - 1];
+        b.MinX = std::min(b.MinX, uint32_t(s));
+        b.MaxX = std::max(b.MaxX, uint32_t(e));
+        const CRowSum upper = CountRowPart(top, s, e);
+        const CRowSum lower = twoRows ? CountRowPart(bottom, s, e) : CRowSum{};
+        const int64_t sumY = int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
+        b.PixelCount += static_cast<int32_t>(upper.Count + lower.Count);
+        b.MinY = std::min(b.MinY, uint32_t(upper.Count != 0 ? y : y + 1));
+        b.MaxY = std::max(b.MaxY, uint32_t(lower.Count != 0 ? y + 1 : y));
+        Sums.X[label - 1] += upper.SumX + lower.SumX;
+        Sums.Y[label - 1] += sumY;
+        sweep.Others.Count += upper.Count + lower.Count;
+        sweep.Others.SumX += upper.SumX + lower.SumX;
+        sweep.OthersSumY += sumY;
     }
-    if (table != nullptr)
-        Sums.SetCentres(table, regions);
+}
+
+void CStripLabeller::MeasureBulk(BlobInfo* table, int label, const CSweep& sweep) {
+    BlobInfo& b = table[label - 1];
+    b.MinX = uint32_t(Bulk.MinX);
+    b.MaxX = uint32_t(Bulk.MaxX);
+    b.MinY = uint32_t(BulkRowIn(Bulk.FirstStrip, false));
+    b.MaxY = uint32_t(BulkRowIn(Bulk.LastStrip, true));
+    b.PixelCount = static_cast<int32_t>(sweep.All.Count - sweep.Others.Count);
+    Sums.X[label - 1] = sweep.All.SumX - sweep.Others.SumX;
+    Sums.Y[label - 1] = sweep.AllSumY - sweep.OthersSumY;
 }
 
 int CStripLabeller::BulkRowIn(int k, bool last) const {
     // Its first row is the strip's top row when one of its runs there has a pixel on it,
     // its last the bottom row likewise.
-    const int32_t* stripBegin = StripBegin.As<int32_t>();
-    const int32_t* parent = Parent.As<int32_t>();
-    const int32_t* bounds = Bounds.As<int32_t>();
+    const int32_t* stripBegin = StripBegin.Data();
+    const int32_t* parent = Parent.Data();
+    const int32_t* bounds = Bounds.Data();
     const int y = last ? 2 * k + 1 : 2 * k;
     if (y >= Height)
         return 2 * k;

@@ -1,5 +1,6 @@
 #pragma once
 #include "BlobInfo.h"
+#include "Kernels.h"
 #include "LongestGroups.h"
 #include "RegionSums.h"
 #include "WorkBuffer.h"
@@ -26,12 +27,14 @@
 // to look for a contact bit in their shared columns plus one.
 //
 // The joins go into a union-find forest over run indices whose root is always the
-// smallest index of its group (as in CRunLabeller). Finish numbers the groups in raster
+// smallest index of its group. Finish numbers the groups in raster
 // order of their first pixels, which is not always the order of their root runs here (a
 // root run may start with a bottom-row pixel, or a group may reach its strip twice), so the
 // results are those of the row-by-row labelling, number for number.
 class CStripLabeller {
 public:
+    explicit CStripLabeller(const QueltaKernels::CKernelSet& kernels) : Kernels(kernels) {}
+
     // Makes room for frames of this size (grow only; ends the process without memory).
     void Reserve(int width, int height);
 
@@ -51,13 +54,14 @@ public:
     // mask and, when a table is given, measures the regions into records 0..N-1; returns N.
     // Every mask entry is written (the mark pixels from the bit rows). With more than
     // maxLabels groups only maxLabels are numbered, those with the longest truncated
-    // bounding-box diagonals (the earlier first pixel winning a tie); the others become 0,
-    // as in CRunLabeller::Finish.
+    // bounding-box diagonals (the earlier first pixel winning a tie); the others become 0.
     int Finish(cv::Mat& mask, int maxLabels, BlobInfo* table);
 
 private:
-    const uint64_t* Row(int y) const { return BitRows.As<uint64_t>() + std::size_t(y) * Stride; }
+    const uint64_t* Row(int y) const { return BitRows.Data() + std::size_t(y) * Stride; }
     void AddStrip(int strip);
+
+    // Joining
     struct CJoin;
     CJoin StartJoin(int strip, uint64_t* contact) const;
     // One step of a join; RunsJoinedBelow when this strip's runs may be in groups already.
@@ -67,6 +71,8 @@ private:
     int32_t FindRoot(int32_t run);
     // The same on a parent table.
     static int32_t RootIn(int32_t* parent, int32_t run);
+
+    // Numbering
     // The root of the group that probably has the most runs, or -1 without runs; sets
     // BulkRuns to an estimate of its runs.
     int32_t ChooseBulk();
@@ -75,19 +81,35 @@ private:
     // Strips must be numbered in order. With a `bulk` root (not -1), the strip's runs outside
     // its group are listed in OtherRuns (Others of them) and its own runs widen Bulk.
     int NumberStrip(int k, int next, int32_t bulk);
+    // Points strip k's runs at their roots and lists those outside the bulk (NumberStrip).
+    void FlattenBulkStrip(int k, int32_t bulk);
+    // Notes run i's first pixel for its root, when the group began in this strip; a root
+    // itself is added to Births (born of them so far).
+    void LookAtRun(int k, int32_t i, int& born);
     // All strips: returns the number of groups.
     int NumberGroups();
     // Over the limit: Number of every root becomes its label, 0 for the groups left out.
     void KeepLongestGroups(int groups, int keep);
     // The groups: runs that are their own parents.
     int CountRoots() const;
+
+    // Writing and measuring
+    struct CSweep;
     // Writes the mask and measures the regions, strip by strip. Numbering, each strip is
     // numbered first (the groups must not outnumber maxLabels); otherwise the numbers are
     // labels already (KeepLongestGroups), maxLabels of them.
     void WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering);
+    // Strip k's mask rows from its bits, `fill` on the mark pixels.
+    void ExpandStrip(int k, cv::Mat& mask, uint16_t fill, CSweep& sweep) const;
+    // Labels and measures the runs of strip k outside the bulk (all of them without one).
+    void WriteStripRuns(int k, cv::Mat& mask, BlobInfo* table, CSweep& sweep);
+    // The bulk's record, from the frame's totals less the other regions'.
+    void MeasureBulk(BlobInfo* table, int label, const CSweep& sweep);
+    void ClearRecords(BlobInfo* table, int from, int to);
     // The bulk's first row (or last) in strip k, which holds some of its runs.
     int BulkRowIn(int k, bool last) const;
 
+    const QueltaKernels::CKernelSet& Kernels;
     int Width = 0;
     int Height = 0;
     int Words = 0;   // 64-bit words holding one row's bits
@@ -100,20 +122,17 @@ private:
         int32_t MinX, MaxX;
         int FirstStrip, LastStrip;  // strips holding its runs
     };
-    CBulkBox Bulk{};  // its runs so far, while numbering
-    int Others = 0;   // NumberStrip's list
-    std::size_t Capacity = 0;
-    std::size_t BitCapacity = 0;
-    int CapacityStrips = 0;
-    CWorkBuffer BitRows;     // every row's bits, Stride words each
-    CWorkBuffer Contacts;    // contact bits of two strip boundaries, Stride words each
-    CWorkBuffer Bounds;      // int32 pairs per run: first and last column (inclusive), then slack
-    CWorkBuffer Parent;      // int32 union-find parent, always a smaller index or itself
-    CWorkBuffer Number;      // int32 per root: its group's raster index, then its label
-    CWorkBuffer FirstPixel;  // int32 per root: its group's first pixel, row in strip * width + x
-    CWorkBuffer Births;      // int32 roots of one strip, in the order they are numbered
-    CWorkBuffer OtherRuns;   // int32 runs of one strip outside the bulk
-    CWorkBuffer StripBegin;  // int32 first run of each strip, strips + 1 entries
-    CLongestGroups Longest;  // only when groups outnumber labels
+    CBulkBox Bulk{};                 // its runs so far, while numbering
+    int Others = 0;                  // NumberStrip's list
+    CWorkArray<uint64_t> BitRows;    // every row's bits, Stride words each
+    CWorkArray<uint64_t> Contacts;   // contact bits of two strip boundaries, Stride words each
+    CWorkArray<int32_t> Bounds;      // each run's first and last column (inclusive), then slack
+    CWorkArray<int32_t> Parent;      // union-find parent, always a smaller index or itself
+    CWorkArray<int32_t> Number;      // per root: its group's raster index, then its label
+    CWorkArray<int32_t> FirstPixel;  // per root: its group's first pixel, row in strip * width + x
+    CWorkArray<int32_t> Births;      // roots of one strip, in the order they are numbered
+    CWorkArray<int32_t> OtherRuns;   // runs of one strip outside the bulk
+    CWorkArray<int32_t> StripBegin;  // first run of each strip, strips + 1 entries
+    CLongestGroups Longest;          // only when groups outnumber labels
     CRegionSums Sums;
 };

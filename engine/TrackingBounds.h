@@ -1,5 +1,6 @@
 #pragma once
 #include "TrackingParams.h"
+#include "YuvFormula.h"
 
 #include <cstdint>
 
@@ -14,12 +15,9 @@ struct CCalibrationWindow {
 };
 
 // The six colour bounds, copied from the record once per pass.
-struct CColorBounds {
-    uint8_t lMin, lMax, a1Min, a1Max, a2Min, a2Max;
-    static CColorBounds From(const CTrackingParams& p) {
-        return {p.lMin, p.lMax, p.a1Min, p.a1Max, p.a2Min, p.a2Max};
-    }
-};
+inline CColorBounds ColorBoundsOf(const CTrackingParams& p) {
+    return {p.lMin, p.lMax, p.a1Min, p.a1Max, p.a2Min, p.a2Max};
+}
 
 // Selection bounds of one frame, the size limits scaled from 640 x 480.
 struct CSelectionBounds {

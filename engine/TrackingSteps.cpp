@@ -1,10 +1,7 @@
 #include "TrackingSteps.h"
 
-#include "YuvKernels.h"
-
 #include <algorithm>
 #include <limits>
-#include <vector>
 
 namespace {
 
@@ -41,23 +38,6 @@ CSelectionBounds CSelectionBounds::For(const CTrackingParams& p, int frameWidth,
 
 namespace TrackingSteps {
 
-void ConvertToYuv(const cv::Mat& frame, cv::Mat& yuv) {
-    yuv.create(frame.rows, frame.cols, CV_8UC3);
-    const auto convert = QueltaKernels::ConvertRow();
-    for (int y = 0; y < frame.rows; ++y)
-        convert(frame.ptr<uint8_t>(y), yuv.ptr<uint8_t>(y), frame.cols);
-}
-
-void ClassifyPixels(const CColorBounds& bounds, const cv::Mat& yuv, cv::Mat& mask) {
-    mask.create(yuv.rows, yuv.cols, CV_16UC1);
-    for (int y = 0; y < yuv.rows; ++y) {
-        const uint8_t* in = yuv.ptr<uint8_t>(y);
-        uint16_t* out = mask.ptr<uint16_t>(y);
-        for (int x = 0; x < yuv.cols; ++x, in += 3)
-            out[x] = QueltaKernels::Accepts(bounds, in) ? BlobTable::Unlabelled : 0;
-    }
-}
-
 void PaintMask(const cv::Mat& mask, cv::Mat& frame) {
     const int rows = std::min(mask.rows, frame.rows);
     const int cols = std::min(mask.cols, frame.cols);
@@ -73,40 +53,6 @@ void PaintMask(const cv::Mat& mask, cv::Mat& frame) {
         // Little-endian B,G,R,A: the fourth byte is the top byte of the word.
         for (int x = 0; x < cols; ++x)
             px[x] = (px[x] & 0xFF000000u) | (m[x] != 0 ? 0x00FFFFFFu : 0u);
-    }
-}
-
-void MeasureBlobs(const cv::Mat& mask, BlobInfo* table, int n) {
-    if (n <= 0)
-        return;
-    // 64-bit sums: on large frames a region's column sum passes 2^31.
-    std::vector<int64_t> sumX(n, 0), sumY(n, 0);
-    for (int r = 0; r < n; ++r)
-        table[r] = BlobInfo{0, uint32_t(mask.cols), uint32_t(mask.rows), 0,
-                            0, table[r].CenterX,    table[r].CenterY};
-    for (int y = 0; y < mask.rows; ++y) {
-        const uint16_t* row = mask.ptr<uint16_t>(y);
-        for (int x = 0; x < mask.cols; ++x) {
-            const int v = row[x];
-            if (v == 0 || v > n)
-                continue;
-            BlobInfo& b = table[v - 1];
-            ++b.PixelCount;
-            b.MinX = std::min(b.MinX, uint32_t(x));
-            b.MaxX = std::max(b.MaxX, uint32_t(x));
-            b.MinY = std::min(b.MinY, uint32_t(y));
-            b.MaxY = std::max(b.MaxY, uint32_t(y));
-            sumX[v - 1] += x;
-            sumY[v - 1] += y;
-        }
-    }
-    for (int r = 0; r < n; ++r) {
-        if (table[r].PixelCount > 0) {
-            table[r].CenterX =
-                static_cast<float>(static_cast<double>(sumX[r]) / table[r].PixelCount);
-            table[r].CenterY =
-                static_cast<float>(static_cast<double>(sumY[r]) / table[r].PixelCount);
-        }
     }
 }
 
@@ -172,32 +118,6 @@ void CalibrateColorRange(const cv::Mat& yuv, CTrackingParams& params,
     params.a1Max = Widen(hi[1], 5);
     params.a2Min = Widen(lo[2], -5);
     params.a2Max = Widen(hi[2], 5);
-}
-
-int CComponentLabeller::LabelComponents(cv::Mat& mask, uint32_t* counts) {
-    if (mask.type() != CV_16UC1 || mask.empty())
-        return 0;
-    Labeller.Begin(mask.cols, mask.rows);
-    for (int y = 0; y < mask.rows; ++y) {
-        uint16_t* row = mask.ptr<uint16_t>(y);
-        uint64_t* bits = Labeller.RowBits();
-        std::fill(bits, bits + (mask.cols + 63) / 64, 0);
-        for (int x = 0; x < mask.cols; ++x) {
-            // Only the marker is a pixel to label; anything else counts as background,
-            // so the result holds nothing but 0 and 1..N.
-            const bool mark = row[x] == BlobTable::Unlabelled;
-            bits[x >> 6] |= uint64_t(mark) << (x & 63);
-            if (!mark)
-                row[x] = 0;
-        }
-        Labeller.AddRow(y);
-    }
-    if (Labeller.RunCount() == 0)
-        return 0;
-    const int n = Labeller.Finish(mask, BlobTable::MaxLabels, nullptr);
-    if (counts != nullptr)
-        Labeller.Count(counts, BlobTable::Size);
-    return n;
 }
 
 }  // namespace TrackingSteps

@@ -33,3 +33,26 @@ private:
     void* Data = nullptr;
     std::size_t Bytes = 0;
 };
+
+// A work buffer of `T`s (trivial types: their memory is not initialised).
+template <class T>
+class CWorkArray {
+public:
+    // Replaces the contents with room for `count` elements.
+    void Allocate(std::size_t count) {
+        Raw.Allocate(CWorkBuffer::CheckedProduct({count, sizeof(T)}));
+        Count = count;
+    }
+    // Grows to at least `count` elements; smaller requests keep the buffer (and its contents).
+    void Reserve(std::size_t count) {
+        if (count > Count)
+            Allocate(count);
+    }
+    T* Data() const { return Raw.As<T>(); }
+    T& operator[](std::size_t i) const { return Data()[i]; }
+    std::size_t Size() const { return Count; }
+
+private:
+    CWorkBuffer Raw;
+    std::size_t Count = 0;
+};

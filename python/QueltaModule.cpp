@@ -1,4 +1,5 @@
 // The extension module behind the Python package `quelta` (quelta/__init__.py).
+#include "Kernels.h"
 #include "PyParams.h"
 #include "PySource.h"
 #include "PyTracker.h"
@@ -8,6 +9,10 @@
 PYBIND11_MODULE(_quelta, m) {
     m.doc() = "Quelta's colour-mark tracking engine, settings and live sources.";
     m.attr("__version__") = QUELTA_VERSION;
+    m.def(
+        "kernels", [] { return QueltaKernels::ActiveKernels().Name; },
+        "The kernel set the tracking pass runs: the best this processor has, or the one "
+        "QUELTA_KERNELS names.");
     BindParams(m);  // first: the others take and give Params
     BindTracker(m);
     BindSource(m);

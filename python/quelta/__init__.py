@@ -20,9 +20,10 @@ from ._quelta import (
     Source,
     Tracker,
     __version__,
+    kernels,
 )
 
-__all__ = ["FrameInfo", "Params", "Result", "SettingsError", "Source", "Tracker"]
+__all__ = ["FrameInfo", "Params", "Result", "SettingsError", "Source", "Tracker", "kernels"]
 
 # Named as users import them, in reprs and tracebacks.
 for _name in __all__:

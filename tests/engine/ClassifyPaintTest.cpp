@@ -19,11 +19,11 @@ cv::Mat LuminanceRamp() {
 
 TEST(ClassifyPixels, LuminanceBoundsAreInclusiveOnBothSides) {
     cv::Mat mask;
-    TrackingSteps::ClassifyPixels({100, 100, 0, 255, 0, 255}, LuminanceRamp(), mask);
+    StepByStep::ClassifyPixels({100, 100, 0, 255, 0, 255}, LuminanceRamp(), mask);
     for (int i = 0; i < 256; ++i)
         EXPECT_EQ(i == 100 ? 0xFFFF : 0, mask.at<uint16_t>(0, i)) << "Y " << i;
 
-    TrackingSteps::ClassifyPixels({40, 60, 0, 255, 0, 255}, LuminanceRamp(), mask);
+    StepByStep::ClassifyPixels({40, 60, 0, 255, 0, 255}, LuminanceRamp(), mask);
     EXPECT_EQ(0, mask.at<uint16_t>(0, 39));
     EXPECT_EQ(0xFFFF, mask.at<uint16_t>(0, 40));
     EXPECT_EQ(0xFFFF, mask.at<uint16_t>(0, 60));
@@ -37,7 +37,7 @@ TEST(ClassifyPixels, ColourDifferenceBoundsAreInclusiveAndChecked) {
     yuv.at<cv::Vec3b>(0, 2) = {50, 25, 36};  // V one above
     yuv.at<cv::Vec3b>(0, 3) = {50, 24, 35};  // both at their upper bounds
     cv::Mat mask;
-    TrackingSteps::ClassifyPixels({0, 255, 20, 24, 30, 35}, yuv, mask);
+    StepByStep::ClassifyPixels({0, 255, 20, 24, 30, 35}, yuv, mask);
     EXPECT_EQ(0xFFFF, mask.at<uint16_t>(0, 0));
     EXPECT_EQ(0, mask.at<uint16_t>(0, 1));
     EXPECT_EQ(0, mask.at<uint16_t>(0, 2));
@@ -46,7 +46,7 @@ TEST(ClassifyPixels, ColourDifferenceBoundsAreInclusiveAndChecked) {
 
 TEST(ClassifyPixels, MinimumAboveMaximumAcceptsNothingAndClearsOldLabels) {
     cv::Mat mask(1, 256, CV_16UC1, cv::Scalar(77));  // stale labels of an earlier frame
-    TrackingSteps::ClassifyPixels({120, 100, 0, 255, 0, 255}, LuminanceRamp(), mask);
+    StepByStep::ClassifyPixels({120, 100, 0, 255, 0, 255}, LuminanceRamp(), mask);
     EXPECT_EQ(0, cv::countNonZero(mask));
 }
 

@@ -11,8 +11,8 @@ using namespace TestFrames;
 namespace {
 
 struct LabellingTest : ::testing::Test {
-    std::unique_ptr<TrackingSteps::CComponentLabeller> Tracker =
-        std::make_unique<TrackingSteps::CComponentLabeller>();
+    std::unique_ptr<StepByStep::CComponentLabeller> Tracker =
+        std::make_unique<StepByStep::CComponentLabeller>();
     std::vector<uint32_t> Counts = std::vector<uint32_t>(CColorTracker::TableSize, 0);
 
     // Mask of the given size with marker pixels at (column, row).
@@ -197,7 +197,7 @@ TEST_F(LabellingTest, RandomMasksMatchConnectedComponentsWithStats) {
 
         std::map<int, int> oursToCv;
         std::vector<BlobInfo> blobs(std::max(n, 1));
-        TrackingSteps::MeasureBlobs(mask, blobs.data(), n);
+        StepByStep::MeasureBlobs(mask, blobs.data(), n);
         int64_t area = 0;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {

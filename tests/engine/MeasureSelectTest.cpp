@@ -22,7 +22,7 @@ TEST(MeasureBlobs, FilledSquareGivesCountBoxAndCentre) {
     cv::Mat mask(40, 30, CV_16UC1, cv::Scalar(0));
     mask(cv::Rect(10, 20, 5, 5)).setTo(1);
     BlobInfo b{};
-    TrackingSteps::MeasureBlobs(mask, &b, 1);
+    StepByStep::MeasureBlobs(mask, &b, 1);
     EXPECT_EQ(25, b.PixelCount);
     EXPECT_EQ(10u, b.MinX);
     EXPECT_EQ(14u, b.MaxX);
@@ -36,7 +36,7 @@ TEST(MeasureBlobs, FilledSquareGivesCountBoxAndCentre) {
 TEST(MeasureBlobs, NothingIsWrittenForNoRegions) {
     cv::Mat mask(4, 4, CV_16UC1, cv::Scalar(0));
     BlobInfo b{7, 1, 2, 3, 4, 5.0f, 6.0f};
-    TrackingSteps::MeasureBlobs(mask, &b, 0);
+    StepByStep::MeasureBlobs(mask, &b, 0);
     EXPECT_EQ(7, b.PixelCount);
     EXPECT_EQ(5.0f, b.CenterX);
 }
@@ -45,7 +45,7 @@ TEST(MeasureBlobs, NothingIsWrittenForNoRegions) {
 TEST(MeasureBlobs, CentreOfAFullHdRegionIsExact) {
     cv::Mat mask(1080, 1920, CV_16UC1, cv::Scalar(1));
     BlobInfo b{};
-    TrackingSteps::MeasureBlobs(mask, &b, 1);
+    StepByStep::MeasureBlobs(mask, &b, 1);
     EXPECT_EQ(1920 * 1080, b.PixelCount);
     EXPECT_EQ(959.5f, b.CenterX);
     EXPECT_EQ(539.5f, b.CenterY);

@@ -4,6 +4,7 @@
 #include "ColorTracker.h"
 #include "Reference.h"
 #include "Scenes.h"
+#include "StepByStep.h"
 #include "TrackingSteps.h"
 
 #include <opencv2/core.hpp>
@@ -56,13 +57,13 @@ struct CStageResult {
 };
 
 inline CStageResult RunStages(const cv::Mat& frame, const CTrackingParams& p) {
-    static TrackingSteps::CComponentLabeller labeller;  // keeps its tables from call to call
+    static StepByStep::CComponentLabeller labeller;  // keeps its tables from call to call
     CStageResult r;
-    TrackingSteps::ConvertToYuv(frame, r.Yuv);
-    TrackingSteps::ClassifyPixels(CColorBounds::From(p), r.Yuv, r.Mask);
+    StepByStep::ConvertToYuv(frame, r.Yuv);
+    StepByStep::ClassifyPixels(ColorBoundsOf(p), r.Yuv, r.Mask);
     r.Regions = labeller.LabelComponents(r.Mask);
     r.Blobs.resize(std::max(r.Regions, 1));
-    TrackingSteps::MeasureBlobs(r.Mask, r.Blobs.data(), r.Regions);
+    StepByStep::MeasureBlobs(r.Mask, r.Blobs.data(), r.Regions);
     const CSelectionBounds s = CSelectionBounds::For(p, frame.cols, frame.rows);
     r.Chosen = TrackingSteps::SelectBlob(r.Blobs.data(), r.Regions, s.MinWidth, s.MaxWidth,
                                          s.MinHeight, s.MaxHeight, s.RatioLimit);

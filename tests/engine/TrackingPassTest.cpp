@@ -16,6 +16,17 @@ cv::Vec3b Bgr(const cv::Mat& frame, int x, int y) {
     return {p[0], p[1], p[2]};
 }
 
+void ExpectBounds(const CSelectionBounds& b, uint32_t wMin, uint32_t wMax, uint32_t hMin,
+                  uint32_t hMax) {
+    EXPECT_EQ(wMin, b.MinWidth);
+    EXPECT_EQ(wMax, b.MaxWidth);
+    EXPECT_EQ(hMin, b.MinHeight);
+    EXPECT_EQ(hMax, b.MaxHeight);
+}
+
+}  // namespace
+
+// (Outside the anonymous namespace: the tests derive from it and live outside it.)
 struct TrackingPass : ::testing::Test {
     std::unique_ptr<CColorTracker> Tracker = std::make_unique<CColorTracker>();
     CTrackingParams Params;
@@ -46,16 +57,6 @@ struct TrackingPass : ::testing::Test {
         return p;
     }
 };
-
-void ExpectBounds(const CSelectionBounds& b, uint32_t wMin, uint32_t wMax, uint32_t hMin,
-                  uint32_t hMax) {
-    EXPECT_EQ(wMin, b.MinWidth);
-    EXPECT_EQ(wMax, b.MaxWidth);
-    EXPECT_EQ(hMin, b.MinHeight);
-    EXPECT_EQ(hMax, b.MaxHeight);
-}
-
-}  // namespace
 
 TEST_F(TrackingPass, SizeLimitsScaleToTheFrameAndTruncate) {
     ExpectBounds(CSelectionBounds::For(Params, 640, 480), 3, 640, 3, 480);

@@ -1,6 +1,7 @@
 // The engine's own conversion must give the bytes of cv::cvtColor(COLOR_BGR2YUV).
+#include "Kernels.h"
+#include "RowSums.h"
 #include "TestFrames.h"
-#include "YuvKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -43,39 +44,17 @@ const cv::Mat& EveryColourYuv() {
     return ::testing::AssertionSuccess();
 }
 
-struct CKernelCase {
-    const char* Name;
-    QueltaKernels::ConvertClassifyRowFn Kernel;
-};
+using QueltaKernels::CKernelSet;
 
-std::vector<CKernelCase> FusedKernels() {
-    std::vector<CKernelCase> k{{"scalar", QueltaKernels::ConvertClassifyRowScalar}};
-    if (QueltaKernels::ConvertClassifyRowAvx2())
-        k.push_back({"avx2", QueltaKernels::ConvertClassifyRowAvx2()});
-    if (QueltaKernels::ConvertClassifyRowAvx512())
-        k.push_back({"avx512", QueltaKernels::ConvertClassifyRowAvx512()});
-    return k;
-}
+// Every kernel set this processor runs, the scalar one first.
+const std::vector<const CKernelSet*>& Sets() { return QueltaKernels::KernelSets(); }
 
 }  // namespace
 
 TEST(YuvConversion, EveryColourGivesTheBytesOfCvtColor) {
     cv::Mat ours;
-    TrackingSteps::ConvertToYuv(EveryColour(), ours);
+    StepByStep::ConvertToYuv(EveryColour(), ours);
     EXPECT_TRUE(SameYuv(EveryColourYuv(), ours));
-}
-
-TEST(YuvConversion, ScalarAndVectorRowsAgreeForEveryColour) {
-    cv::Mat yuv(4096, 4096, CV_8UC3);
-    for (int y = 0; y < 4096; ++y)
-        QueltaKernels::ConvertRowScalar(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(y), 4096);
-    EXPECT_TRUE(SameYuv(EveryColourYuv(), yuv));
-    if (auto avx2 = QueltaKernels::ConvertRowAvx2()) {
-        yuv.setTo(cv::Scalar::all(0));
-        for (int y = 0; y < 4096; ++y)
-            avx2(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(y), 4096);
-        EXPECT_TRUE(SameYuv(EveryColourYuv(), yuv));
-    }
 }
 
 // The fused kernels convert and classify at once: their YUV bytes, mask entries and bit
@@ -89,22 +68,22 @@ TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
     std::vector<uint16_t> mask(width);
     std::vector<uint64_t> bits(width / 64);
     cv::Mat yuv(1, width, CV_8UC3);
-    for (const CKernelCase& k : FusedKernels()) {
+    for (const CKernelSet* k : Sets()) {
         for (const CColorBounds& b : boundsSets) {
             for (int y = 0; y < 4096; ++y) {
-                k.Kernel(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(0), mask.data(),
-                         bits.data(), width, b);
+                k->ConvertClassifyRow(EveryColour().ptr<uint8_t>(y), yuv.ptr<uint8_t>(0),
+                                      mask.data(), bits.data(), width, b);
                 const uint8_t* expected = EveryColourYuv().ptr<uint8_t>(y);
                 ASSERT_EQ(0, std::memcmp(expected, yuv.ptr<uint8_t>(0), 3 * width))
-                    << k.Name << " row " << y;
+                    << k->Name << " row " << y;
                 int firstWrong = -1;
                 for (int x = 0; x < width && firstWrong < 0; ++x) {
-                    const bool in = QueltaKernels::Accepts(b, expected + 3 * x);
+                    const bool in = b.Accepts(expected + 3 * x);
                     if (mask[x] != (in ? 0xFFFF : 0) || in != bool((bits[x / 64] >> (x % 64)) & 1))
                         firstWrong = x;
                 }
                 ASSERT_EQ(-1, firstWrong)
-                    << k.Name << " misclassifies pixel " << y * width + firstWrong;
+                    << k->Name << " misclassifies pixel " << y * width + firstWrong;
             }
         }
     }
@@ -114,7 +93,8 @@ TEST(YuvConversion, FusedKernelsClassifyEveryColourLikeTheirYuv) {
 // wide odd ones, with guard bytes after each output row.
 TEST(YuvConversion, FusedKernelsStayInsideTheirRowsForEveryWidth) {
     const CColorBounds b{0, 255, 0, 140, 100, 255};
-    for (const CKernelCase& k : FusedKernels()) {
+    for (const CKernelSet* set : Sets()) {
+        const char* name = set->Name;
         for (int width :
              {1, 2, 7, 8, 9, 15, 16, 17, 18, 19, 31, 33, 47, 63, 64, 65, 79, 80, 641, 1279}) {
             cv::Mat frame = RandomFrame(width, 1, width);
@@ -124,19 +104,20 @@ TEST(YuvConversion, FusedKernelsStayInsideTheirRowsForEveryWidth) {
             std::vector<uint8_t> yuv(3 * width + 64, 0xAB);
             std::vector<uint16_t> mask(width + 32, 0xABAB);
             std::vector<uint64_t> bits(words + 2, ~0ULL);
-            k.Kernel(frame.ptr<uint8_t>(0), yuv.data(), mask.data(), bits.data(), width, b);
+            set->ConvertClassifyRow(frame.ptr<uint8_t>(0), yuv.data(), mask.data(), bits.data(),
+                                    width, b);
             EXPECT_EQ(0, std::memcmp(expected.ptr<uint8_t>(0), yuv.data(), 3 * width))
-                << k.Name << " width " << width;
+                << name << " width " << width;
             for (size_t i = 3 * width; i < yuv.size(); ++i)
-                ASSERT_EQ(0xAB, yuv[i]) << k.Name << " wrote past the YUV row, width " << width;
+                ASSERT_EQ(0xAB, yuv[i]) << name << " wrote past the YUV row, width " << width;
             for (size_t i = width; i < mask.size(); ++i)
-                ASSERT_EQ(0xABAB, mask[i]) << k.Name << " wrote past the mask row, width " << width;
-            EXPECT_EQ(~0ULL, bits[words]) << k.Name << " wrote past the bit row, width " << width;
+                ASSERT_EQ(0xABAB, mask[i]) << name << " wrote past the mask row, width " << width;
+            EXPECT_EQ(~0ULL, bits[words]) << name << " wrote past the bit row, width " << width;
             for (int x = width; x < 64 * words; ++x)
                 EXPECT_EQ(0u, (bits[x / 64] >> (x % 64)) & 1)
-                    << k.Name << " bit past the width " << x;
+                    << name << " bit past the width " << x;
             for (int x = 0; x < width; ++x) {
-                const bool in = QueltaKernels::Accepts(b, expected.ptr<uint8_t>(0) + 3 * x);
+                const bool in = b.Accepts(expected.ptr<uint8_t>(0) + 3 * x);
                 EXPECT_EQ(in ? 0xFFFF : 0, mask[x]);
                 EXPECT_EQ(in, bool((bits[x / 64] >> (x % 64)) & 1));
             }
@@ -151,21 +132,17 @@ TEST(YuvConversion, RandomFramesOfOddSizesGiveCvtColorBytes) {
         cv::Mat frame = RandomFrame(width, height, 100 + i);
         cv::Mat expected, ours;
         cv::cvtColor(frame, expected, cv::COLOR_BGR2YUV);
-        TrackingSteps::ConvertToYuv(frame, ours);
+        StepByStep::ConvertToYuv(frame, ours);
         ASSERT_TRUE(SameYuv(expected, ours)) << width << " x " << height;
     }
 }
 
 // Mask rows written from bit rows: every variant, every tail length, nothing past the row.
 TEST(YuvConversion, MaskRowsFromBitsForEveryWidth) {
-    std::vector<std::pair<const char*, QueltaKernels::ExpandMaskRowFn>> kernels{
-        {"scalar", QueltaKernels::ExpandMaskRowScalar}};
-    if (auto k = QueltaKernels::ExpandMaskRowAvx2())
-        kernels.emplace_back("avx2", k);
-    if (auto k = QueltaKernels::ExpandMaskRowAvx512())
-        kernels.emplace_back("avx512", k);
     cv::RNG rng(9);
-    for (const auto& [name, kernel] : kernels) {
+    for (const CKernelSet* set : Sets()) {
+        const char* name = set->Name;
+        const auto kernel = set->ExpandMaskRow;
         for (int width = 1; width <= 200; ++width) {
             const int words = (width + 63) / 64;
             std::vector<uint64_t> bits(words);
@@ -188,12 +165,10 @@ TEST(YuvConversion, MaskRowsFromBitsForEveryWidth) {
 // alone) as a column-by-column walk does, from an even or an odd first entry, and writes
 // nothing past the slack it is allowed.
 TEST(YuvConversion, StripChangesListEveryRunForEveryWidth) {
-    std::vector<std::pair<const char*, QueltaKernels::StripChangesFn>> kernels{
-        {"scalar", QueltaKernels::StripChangesScalar}};
-    if (auto k = QueltaKernels::StripChangesAvx512())
-        kernels.emplace_back("avx512", k);
     cv::RNG rng(11);
-    for (const auto& [name, kernel] : kernels) {
+    for (const CKernelSet* set : Sets()) {
+        const char* name = set->Name;
+        const auto kernel = set->StripChanges;
         for (int width = 1; width <= 300; width += width < 70 ? 1 : width == 70 ? 58 : 37) {
             const int words = (width + 63) / 64;
             std::vector<uint64_t> top(words), bottom(words);
@@ -238,12 +213,9 @@ TEST(YuvConversion, StripChangesListEveryRunForEveryWidth) {
     }
 }
 
-// Pointing a strip's runs at their roots: the vector variant gives the scalar one's roots,
-// list and bulk runs, also where a run's parent is a run just before it in the same strip.
+// Pointing a strip's runs at their roots: every set gives the scalar roots, list and bulk
+// runs, also where a run's parent is a run just before it in the same strip.
 TEST(YuvConversion, FlattenStripVariantsAgree) {
-    const QueltaKernels::FlattenStripFn vector = QueltaKernels::FlattenStripAvx512();
-    if (vector == nullptr)
-        GTEST_SKIP() << "no AVX-512 here";
     cv::RNG rng(13);
     for (int round = 0; round < 300; ++round) {
         const int begin = rng.uniform(1, 40);
@@ -260,19 +232,57 @@ TEST(YuvConversion, FlattenStripVariantsAgree) {
                         : pick == 4 ? rng.uniform(begin, i + 1)
                                     : i;
         }
-        std::vector<int32_t> scalarParent = parent, vectorParent = parent;
-        std::vector<int32_t> scalarOthers(stop + 16, -1), vectorOthers(stop + 16, -1);
-        QueltaKernels::CBulkRuns scalarBulk, vectorBulk;
-        const int listed = QueltaKernels::FlattenStripScalar(scalarParent.data(), begin, stop, 0,
-                                                             scalarOthers.data(), scalarBulk);
-        SCOPED_TRACE("round " + std::to_string(round));
-        ASSERT_EQ(listed,
-                  vector(vectorParent.data(), begin, stop, 0, vectorOthers.data(), vectorBulk));
-        ASSERT_EQ(scalarParent, vectorParent);
-        ASSERT_TRUE(
-            std::equal(scalarOthers.begin(), scalarOthers.begin() + listed, vectorOthers.begin()));
-        ASSERT_EQ(scalarBulk.First, vectorBulk.First);
-        ASSERT_EQ(scalarBulk.Last, vectorBulk.Last);
+        std::vector<int32_t> wantParent = parent;
+        std::vector<int32_t> wantOthers(stop + 16, -1);
+        QueltaKernels::CBulkRuns wantBulk;
+        const int listed = QueltaKernels::ScalarKernels.FlattenStrip(
+            wantParent.data(), begin, stop, 0, wantOthers.data(), wantBulk);
+        for (const CKernelSet* set : Sets()) {
+            SCOPED_TRACE(std::string(set->Name) + " round " + std::to_string(round));
+            std::vector<int32_t> gotParent = parent, gotOthers(stop + 16, -1);
+            QueltaKernels::CBulkRuns gotBulk;
+            ASSERT_EQ(listed, set->FlattenStrip(gotParent.data(), begin, stop, 0, gotOthers.data(),
+                                                gotBulk));
+            ASSERT_EQ(wantParent, gotParent);
+            ASSERT_TRUE(
+                std::equal(wantOthers.begin(), wantOthers.begin() + listed, gotOthers.begin()));
+            ASSERT_EQ(wantBulk.First, gotBulk.First);
+            ASSERT_EQ(wantBulk.Last, gotBulk.Last);
+        }
+    }
+}
+
+// Labelling part of a mask row and counting a whole bit row: every set against a column-by-
+// column walk, for every width and part up to a few vector lengths, nothing written outside.
+TEST(YuvConversion, RowLabelsAndCountsFollowTheColumns) {
+    cv::RNG rng(17);
+    for (const CKernelSet* set : Sets()) {
+        SCOPED_TRACE(set->Name);
+        for (int width = 1; width <= 70; ++width) {
+            std::vector<uint16_t> row(width + 16);
+            for (int x0 = 0; x0 < width; x0 += 1 + x0 / 9)
+                for (int x1 = x0; x1 < width; x1 += 1 + (x1 - x0) / 5) {
+                    for (uint16_t& v : row)
+                        v = rng.uniform(0, 3) == 0 ? 0 : 0xFFFF;
+                    std::vector<uint16_t> want = row;
+                    for (int x = x0; x <= x1; ++x)
+                        want[x] = want[x] != 0 ? 77 : 0;
+                    set->LabelRowPart(row.data(), x0, x1, width, 77);
+                    ASSERT_EQ(want, row) << "width " << width << " part " << x0 << ".." << x1;
+                }
+        }
+        for (int words = 0; words <= 20; ++words) {
+            std::vector<uint64_t> bits(words);
+            for (uint64_t& w : bits)
+                w = words % 3 == 0 ? ~0ULL : (uint64_t(rng.next()) << 32) | rng.next();
+            QueltaKernels::CRowSum want;
+            for (int x = 0; x < 64 * words; ++x)
+                if ((bits[x / 64] >> (x % 64)) & 1)
+                    ++want.Count, want.SumX += x;
+            const QueltaKernels::CRowSum got = set->CountRow(bits.data(), words);
+            ASSERT_EQ(want.Count, got.Count) << words << " words";
+            ASSERT_EQ(want.SumX, got.SumX) << words << " words";
+        }
     }
 }
 
@@ -280,13 +290,8 @@ TEST(YuvConversion, FlattenStripVariantsAgree) {
 // tail length, from input rows exactly as long as their pixels (the sanitizer build sees a
 // read past them).
 TEST(YuvConversion, BgrKernelsFollowTheBgraKernel) {
-    std::vector<CKernelCase> kernels{{"scalar", QueltaKernels::ConvertClassifyBgrRowScalar}};
-    if (auto k = QueltaKernels::ConvertClassifyBgrRowAvx2())
-        kernels.push_back({"avx2", k});
-    if (auto k = QueltaKernels::ConvertClassifyBgrRowAvx512())
-        kernels.push_back({"avx512", k});
     const CColorBounds b{17, 201, 90, 140, 0, 177};
-    for (const CKernelCase& k : kernels) {
+    for (const CKernelSet* k : Sets()) {
         for (int width : {1, 7, 8, 15, 16, 17, 31, 33, 47, 64, 79, 641, 4096}) {
             for (int y = 0; y < 4096; y += width < 100 ? 997 : 61) {
                 const cv::Mat bgra = EveryColour().row(y).colRange(0, width);
@@ -297,12 +302,14 @@ TEST(YuvConversion, BgrKernelsFollowTheBgraKernel) {
                 std::vector<uint8_t> yuv(3 * width), wantYuv(3 * width);
                 std::vector<uint16_t> mask(width), wantMask(width);
                 std::vector<uint64_t> bits(words), wantBits(words);
-                QueltaKernels::ConvertClassifyRowScalar(bgra.ptr<uint8_t>(0), wantYuv.data(),
-                                                        wantMask.data(), wantBits.data(), width, b);
-                k.Kernel(bgr.data(), yuv.data(), mask.data(), bits.data(), width, b);
-                ASSERT_EQ(wantYuv, yuv) << k.Name << " width " << width << " row " << y;
-                ASSERT_EQ(wantMask, mask) << k.Name << " width " << width << " row " << y;
-                ASSERT_EQ(wantBits, bits) << k.Name << " width " << width << " row " << y;
+                QueltaKernels::ScalarKernels.ConvertClassifyRow(bgra.ptr<uint8_t>(0),
+                                                                wantYuv.data(), wantMask.data(),
+                                                                wantBits.data(), width, b);
+                k->ConvertClassifyBgrRow(bgr.data(), yuv.data(), mask.data(), bits.data(), width,
+                                         b);
+                ASSERT_EQ(wantYuv, yuv) << k->Name << " width " << width << " row " << y;
+                ASSERT_EQ(wantMask, mask) << k->Name << " width " << width << " row " << y;
+                ASSERT_EQ(wantBits, bits) << k->Name << " width " << width << " row " << y;
             }
         }
     }

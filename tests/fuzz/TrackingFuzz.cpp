@@ -13,12 +13,14 @@
 // pass on half the frame checks the working images are remade for a new size.
 #include "ColorTracker.h"
 #include "FuzzCheck.h"
+#include "KernelSetCheck.h"
 #include "Reference.h"
 
 #include <opencv2/core.hpp>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -96,6 +98,13 @@ CColorTracker& Tracker() {
 }
 
 }  // namespace
+
+// A replay for a kernel set this processor lacks is skipped, not passed with other kernels.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    if (!RunsTheKernelSetAskedFor())
+        std::exit(SkippedExitStatus);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CFuzzFrame f = FrameOf(data, size);

@@ -1,3 +1,4 @@
+#include "KernelSetCheck.h"
 #include "ScratchFolder.h"
 #include "TestDeadline.h"
 
@@ -7,8 +8,11 @@
 
 // The GoogleTest main of our test programs: each run gets a config folder of its own, set before
 // anything opens a QSettings, so the user's real settings and remembered source are never read
-// or written; and every test a deadline of its own.
+// or written; and every test a deadline of its own. A run for a kernel set this processor lacks
+// is skipped as a whole.
 int main(int argc, char** argv) {
+    if (!RunsTheKernelSetAskedFor())
+        return SkippedExitStatus;
     const CScratchFolder config;
     if (config.Path().empty())
         return 2;

@@ -1,11 +1,6 @@
 #include "RunLabeller.h"
 
 #include <algorithm>
-#include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 void CRunLabeller::Reserve(int width, int height) {
     width = std::max(width, 0);
@@ -137,25 +132,9 @@ void CRunLabeller::JoinWithRowAbove(int y) {
 
 namespace {
 
-// Writes `label` over columns s..e of a mask row, eight entries per store where the
-// row allows; lanes past e keep their value.
-void WriteRun(uint16_t* row, int s, int e, int width, uint16_t label) {
-    int x = s;
-#ifdef __SSE2__
-    const __m128i value = _mm_set1_epi16(static_cast<short>(label));
-    const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
-    for (; x <= e && x + 8 <= width; x += 8) {
-        const __m128i take =
-            _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(std::min(e - x + 1, 8))), lanes);
-        auto* at = reinterpret_cast<__m128i*>(row + x);
-        const __m128i old = _mm_loadu_si128(at);
-        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(take, value), _mm_andnot_si128(take, old)));
-    }
-#else
-    (void)width;
-#endif
-    for (; x <= e; ++x)
-        row[x] = label;
+// Writes `label` over columns s..e of a mask row.
+void WriteRun(uint16_t* row, int s, int e, uint16_t label) {
+    std::fill(row + s, row + e + 1, label);
 }
 
 }  // namespace
@@ -221,7 +200,7 @@ int CRunLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
                 label = labels[parent[i]];
             }
             labels[i] = label;
-            WriteRun(row, s, e, Width, static_cast<uint16_t>(label));
+            WriteRun(row, s, e, static_cast<uint16_t>(label));
             if (table != nullptr && label != 0) {
                 BlobInfo& b = table[label - 1];
                 const int64_t length = int64_t(e) - s + 1;

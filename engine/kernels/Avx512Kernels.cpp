@@ -1,10 +1,10 @@
-// AVX-512 variants: the fused row kernel (sixteen pixels per register, the colour tested on
-// their packed Y,U,V bytes and the answers gathered into the bit row), mask rows from bit
-// rows, and a strip's run bounds from its changes. Compiled for AVX-512 function by
-// function, chosen at run time like the AVX2 ones.
-#include "YuvKernels.h"
+// The AVX-512 set's own kernels: the fused row kernel (sixteen pixels per register, the colour
+// tested on their packed Y,U,V bytes and the answers gathered into the bit row), mask rows from
+// bit rows, a strip's run bounds from its changes and pointing a strip's runs at their roots.
+// Compiled for AVX-512 function by function.
+#include "X86Parts.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__)
 
 // GCC 12's AVX-512 header makes its "undefined" vectors from themselves and then warns
 // about them wherever they are inlined (GCC bug 105593).
@@ -18,7 +18,7 @@
 #define QUELTA_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 #define QUELTA_AVX512_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2")))
 
-namespace QueltaKernels {
+namespace QueltaKernels::X86 {
 namespace {
 
 struct CYuv16 {
@@ -199,46 +199,32 @@ QUELTA_AVX512 int FlattenStrip16(int32_t* parent, int32_t begin, int32_t stop, i
     return listed;
 }
 
-bool HasAvx512() {
-    static const bool has = __builtin_cpu_supports("avx512f") &&
-                            __builtin_cpu_supports("avx512bw") &&
-                            __builtin_cpu_supports("avx512vl");
-    return has;
-}
-
-// The conversion rows also permute bytes and gather bits (AVX-512 VBMI, BMI2: processors
-// since 2019); without those, the AVX2 rows are used.
-bool HasAvx512Vbmi() {
-    static const bool has =
-        HasAvx512() && __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi2");
-    return has;
-}
-
 }  // namespace
 
-ConvertClassifyRowFn ConvertClassifyRowAvx512() {
-    return HasAvx512Vbmi() ? ConvertClassifyRow16<4> : nullptr;
-}
-ConvertClassifyRowFn ConvertClassifyBgrRowAvx512() {
-    return HasAvx512Vbmi() ? ConvertClassifyRow16<3> : nullptr;
-}
-ExpandMaskRowFn ExpandMaskRowAvx512() { return HasAvx512() ? ExpandMaskRow32 : nullptr; }
-FlattenStripFn FlattenStripAvx512() { return HasAvx512() ? FlattenStrip16 : nullptr; }
-StripChangesFn StripChangesAvx512() {
-    static const bool compress = HasAvx512() && __builtin_cpu_supports("avx512vbmi2");
-    return compress ? StripChanges16 : nullptr;
+void ConvertClassifyRowAvx512(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                              int n, const CColorBounds& bounds) {
+    ConvertClassifyRow16<4>(bgra, yuv, mask, bits, n, bounds);
 }
 
-}  // namespace QueltaKernels
+void ConvertClassifyBgrRowAvx512(const uint8_t* bgr, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                                 int n, const CColorBounds& bounds) {
+    ConvertClassifyRow16<3>(bgr, yuv, mask, bits, n, bounds);
+}
 
-#else  // other processors use the AVX2 or scalar rows
+void ExpandMaskRowAvx512(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
+    ExpandMaskRow32(bits, mask, n, fill);
+}
 
-namespace QueltaKernels {
-ConvertClassifyRowFn ConvertClassifyRowAvx512() { return nullptr; }
-ConvertClassifyRowFn ConvertClassifyBgrRowAvx512() { return nullptr; }
-ExpandMaskRowFn ExpandMaskRowAvx512() { return nullptr; }
-StripChangesFn StripChangesAvx512() { return nullptr; }
-FlattenStripFn FlattenStripAvx512() { return nullptr; }
-}  // namespace QueltaKernels
+int FlattenStripAvx512(int32_t* parent, int32_t begin, int32_t stop, int32_t bulk, int32_t* others,
+                       CBulkRuns& bulkRuns) {
+    return FlattenStrip16(parent, begin, stop, bulk, others, bulkRuns);
+}
+
+int StripChangesAvx512(const uint64_t* top, const uint64_t* bottom, int words, int32_t* bounds,
+                       int k) {
+    return StripChanges16(top, bottom, words, bounds, k);
+}
+
+}  // namespace QueltaKernels::X86
 
 #endif

@@ -6,21 +6,10 @@
 
 #include <opencv2/core/mat.hpp>
 
-#include <cmath>
 #include <cstdint>
 
-// The selection's score of a box w x h: the largest whole s with s * s <= w * w + h * h.
-inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
-    const uint64_t v = w * w + h * h;
-    uint64_t s = static_cast<uint64_t>(std::sqrt(static_cast<double>(v)));
-    while (s > 0 && s * s > v)
-        --s;
-    while ((s + 1) * (s + 1) <= v)
-        ++s;
-    return s;
-}
-
-// 8-connected labelling on horizontal runs of mark pixels.
+// 8-connected labelling on horizontal runs of mark pixels, row by row: the plain form the
+// engine's strip labeller is held to.
 //
 // Rows are fed top to bottom as bit rows; each row's runs are joined to the runs of the
 // row above that touch them, side or corner:

@@ -1,16 +1,19 @@
-// AVX2 variants of the row kernels, compiled for AVX2 function by function so the rest
-// of the engine keeps the baseline instruction set; chosen at run time.
-#include "YuvKernels.h"
+// The AVX2 set's own kernels, compiled for AVX2 (or SSE2 and the population count) function by
+// function, so the rest of the engine keeps the baseline instruction set.
+#include "X86Parts.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
+
+#include "RowBodies.h"
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #define QUELTA_AVX2 __attribute__((target("avx2")))
 
-namespace QueltaKernels {
+namespace QueltaKernels::X86 {
 namespace {
 
 struct CYuv8 {
@@ -87,13 +90,6 @@ QUELTA_AVX2 inline __m256i Load8(const uint8_t* bgra) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bgra));
 }
 
-QUELTA_AVX2 void ConvertRowImpl(const uint8_t* bgra, uint8_t* yuv, int n) {
-    int x = 0;
-    for (; x + 10 <= n; x += 8)  // + 2 pixels keeps Store8's garbage inside the row
-        Store8(yuv + 3 * x, Convert8(Load8(bgra + 4 * x)));
-    ConvertRowScalar(bgra + 4 * x, yuv + 3 * x, n - x);
-}
-
 // Eight pixels of 3 bytes (B,G,R), one per 32-bit lane with a zero fourth byte (which the
 // conversion ignores): a whole 32-byte load where the row goes on for 8 bytes more, otherwise
 // a masked one that reads nothing past the pixels.
@@ -164,31 +160,51 @@ QUELTA_AVX2 void ExpandMaskRow16(const uint64_t* bits, uint16_t* mask, int n, ui
         mask[x] = (bits[x >> 6] >> (x & 63)) & 1 ? fill : 0;
 }
 
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 }  // namespace
 
-ConvertRowFn ConvertRowAvx2() { return HasAvx2() ? ConvertRowImpl : nullptr; }
-ConvertClassifyRowFn ConvertClassifyRowAvx2() {
-    return HasAvx2() ? ConvertClassifyRowImpl<4> : nullptr;
+void ConvertClassifyRowAvx2(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                            int n, const CColorBounds& bounds) {
+    ConvertClassifyRowImpl<4>(bgra, yuv, mask, bits, n, bounds);
 }
-ConvertClassifyRowFn ConvertClassifyBgrRowAvx2() {
-    return HasAvx2() ? ConvertClassifyRowImpl<3> : nullptr;
+
+void ConvertClassifyBgrRowAvx2(const uint8_t* bgr, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
+                               int n, const CColorBounds& bounds) {
+    ConvertClassifyRowImpl<3>(bgr, yuv, mask, bits, n, bounds);
 }
-ExpandMaskRowFn ExpandMaskRowAvx2() { return HasAvx2() ? ExpandMaskRow16 : nullptr; }
 
-}  // namespace QueltaKernels
+void ExpandMaskRowAvx2(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
+    ExpandMaskRow16(bits, mask, n, fill);
+}
 
-#else  // other processors use the scalar rows
+// Eight entries per step where the row allows (SSE2: every x86-64 has it).
+void LabelRowPartSse2(uint16_t* row, int x0, int x1, int width, uint16_t label) {
+    int x = x0;
+    const __m128i value = _mm_set1_epi16(static_cast<short>(label));
+    const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m128i zero = _mm_setzero_si128();
+    for (; x <= x1 && x + 8 <= width; x += 8) {
+        const __m128i take =
+            _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(std::min(x1 - x + 1, 8))), lanes);
+        auto* at = reinterpret_cast<__m128i*>(row + x);
+        const __m128i old = _mm_loadu_si128(at);
+        // Lanes to write: inside the part and not 0.
+        const __m128i write = _mm_andnot_si128(_mm_cmpeq_epi16(old, zero), take);
+        _mm_storeu_si128(at,
+                         _mm_or_si128(_mm_and_si128(write, value), _mm_andnot_si128(take, old)));
+    }
+    for (; x <= x1; ++x)
+        row[x] = row[x] != 0 ? label : 0;
+}
 
-namespace QueltaKernels {
-ConvertRowFn ConvertRowAvx2() { return nullptr; }
-ConvertClassifyRowFn ConvertClassifyRowAvx2() { return nullptr; }
-ConvertClassifyRowFn ConvertClassifyBgrRowAvx2() { return nullptr; }
-ExpandMaskRowFn ExpandMaskRowAvx2() { return nullptr; }
-}  // namespace QueltaKernels
+__attribute__((target("popcnt"))) int
+StripChangesPopcnt(const uint64_t* top, const uint64_t* bottom, int words, int32_t* bounds, int k) {
+    return StripChangesBody(top, bottom, words, bounds, k);
+}
+
+__attribute__((target("popcnt"))) CRowSum CountRowPopcnt(const uint64_t* row, int words) {
+    return CountRowBody(row, words);
+}
+
+}  // namespace QueltaKernels::X86
 
 #endif
