@@ -16,55 +16,47 @@
 namespace QueltaKernels::X86 {
 namespace {
 
-struct CYuv8 {
-    __m256i Y, U, V;  // eight pixels, one component per 32-bit lane
-};
-
-// Eight B,G,R,A pixels to Y, U, V with exactly the scalar YuvOf arithmetic.
-QUELTA_AVX2 inline CYuv8 Convert8(__m256i px) {
+// Eight B,G,R,A pixels (a zero fourth byte for B,G,R) to Y | U << 8 | V << 24 in each 32-bit
+// lane (byte 2 is 0), with exactly the scalar YuvOf arithmetic. U and V come from one
+// multiply-high with rounding: with d = B - Y (or R - Y) in 16 bits and k its factor,
+// mulhrs(d, 2k) = (d * 2k + 2^14) >> 15 = (d * k + 2^13) >> 14.
+QUELTA_AVX2 inline __m256i Convert8(__m256i px) {
     const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
     const __m256i br = _mm256_and_si256(px, lowBytes);                        // B | R << 16
     const __m256i ga = _mm256_and_si256(_mm256_srli_epi32(px, 8), lowBytes);  // G | A << 16
     __m256i y = _mm256_add_epi32(_mm256_madd_epi16(br, _mm256_set1_epi32((4899 << 16) | 1868)),
                                  _mm256_madd_epi16(ga, _mm256_set1_epi32(9617)));
     y = _mm256_srli_epi32(_mm256_add_epi32(y, _mm256_set1_epi32(1 << 13)), 14);
-
-    // B - Y and R - Y lie within +-255, so madd against (k, 0) multiplies the signed
-    // low half of each lane and ignores the sign-extension half.
-    const __m256i b = _mm256_and_si256(br, _mm256_set1_epi32(0xFFFF));
-    const __m256i r = _mm256_srli_epi32(br, 16);
-    const __m256i bias = _mm256_set1_epi32((128 << 14) + (1 << 13));
-    const __m256i u = _mm256_srai_epi32(
-        _mm256_add_epi32(_mm256_madd_epi16(_mm256_sub_epi32(b, y), _mm256_set1_epi32(8061)), bias),
-        14);
-    __m256i v = _mm256_srai_epi32(
-        _mm256_add_epi32(_mm256_madd_epi16(_mm256_sub_epi32(r, y), _mm256_set1_epi32(14369)), bias),
-        14);
-    v = _mm256_min_epi32(_mm256_max_epi32(v, _mm256_setzero_si256()), _mm256_set1_epi32(255));
-    return {y, u, v};
+    // Y in both 16-bit halves, then (B - Y) | (R - Y) << 16, each within +-255.
+    const __m256i twice = _mm256_shuffle_epi8(
+        y, _mm256_setr_epi8(0, -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1, 0, -1, 0, -1,
+                            4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1));
+    const __m256i differences = _mm256_sub_epi16(br, twice);
+    __m256i uv = _mm256_mulhrs_epi16(differences, _mm256_set1_epi32((2 * 14369 << 16) | 2 * 8061));
+    uv = _mm256_add_epi16(uv, _mm256_set1_epi16(128));
+    uv = _mm256_min_epi16(_mm256_max_epi16(uv, _mm256_setzero_si256()), _mm256_set1_epi16(255));
+    return _mm256_or_si256(y, _mm256_slli_epi32(uv, 8));
 }
 
 // The 24 bytes of eight pixels, in the low 12 bytes of each 128-bit half.
-QUELTA_AVX2 inline __m256i Tight8(const CYuv8& p) {
-    const __m256i packed = _mm256_or_si256(
-        p.Y, _mm256_or_si256(_mm256_slli_epi32(p.U, 8), _mm256_slli_epi32(p.V, 16)));
+QUELTA_AVX2 inline __m256i Tight8(__m256i packed) {
     const __m256i squeeze =
-        _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6,
-                         8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+        _mm256_setr_epi8(0, 1, 3, 4, 5, 7, 8, 9, 11, 12, 13, 15, -1, -1, -1, -1, 0, 1, 3, 4, 5, 7,
+                         8, 9, 11, 12, 13, 15, -1, -1, -1, -1);
     return _mm256_shuffle_epi8(packed, squeeze);
 }
 
 // Writes the 24 bytes of eight pixels, and up to 4 bytes of garbage after them that
 // the next store (or the caller's slack) absorbs.
-QUELTA_AVX2 inline void Store8(uint8_t* out, const CYuv8& p) {
-    const __m256i tight = Tight8(p);
+QUELTA_AVX2 inline void Store8(uint8_t* out, __m256i packed) {
+    const __m256i tight = Tight8(packed);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(tight));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(tight, 1));
 }
 
 // Store8 without the garbage: the last 12 bytes go as 8 and 4.
-QUELTA_AVX2 inline void Store8Exact(uint8_t* out, const CYuv8& p) {
-    const __m256i tight = Tight8(p);
+QUELTA_AVX2 inline void Store8Exact(uint8_t* out, __m256i packed) {
+    const __m256i tight = Tight8(packed);
     const __m128i high = _mm256_extracti128_si256(tight, 1);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(tight));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 12), high);
@@ -72,18 +64,25 @@ QUELTA_AVX2 inline void Store8Exact(uint8_t* out, const CYuv8& p) {
     std::memcpy(out + 20, &last, sizeof last);
 }
 
-// Inclusive range test on 0..255 lanes as two signed compares against min - 1 and
-// max + 1, which also rejects everything when min > max.
-struct CRange {
-    __m256i Below, Above;
+// The colour test on the packed bytes of eight pixels: a byte below its lower bound or above
+// its upper bound leaves a non-zero difference (which also rejects everything when a lower
+// bound is above its upper bound); byte 2, always 0, is inside 0..255.
+struct CPackedBounds {
+    __m256i Low, High;
 };
 
-QUELTA_AVX2 inline CRange RangeOf(uint8_t lo, uint8_t hi) {
-    return {_mm256_set1_epi32(int(lo) - 1), _mm256_set1_epi32(int(hi) + 1)};
+QUELTA_AVX2 inline __m256i LanesOf(uint32_t y, uint32_t u, uint32_t filler, uint32_t v) {
+    return _mm256_set1_epi32(static_cast<int>(y | u << 8 | filler << 16 | v << 24));
 }
 
-QUELTA_AVX2 inline __m256i Inside(__m256i v, const CRange& r) {
-    return _mm256_and_si256(_mm256_cmpgt_epi32(v, r.Below), _mm256_cmpgt_epi32(r.Above, v));
+QUELTA_AVX2 inline CPackedBounds PackedBoundsOf(const CColorBounds& b) {
+    return {LanesOf(b.lMin, b.a1Min, 0, b.a2Min), LanesOf(b.lMax, b.a1Max, 255, b.a2Max)};
+}
+
+QUELTA_AVX2 inline __m256i Inside(__m256i packed, const CPackedBounds& b) {
+    const __m256i outside =
+        _mm256_or_si256(_mm256_subs_epu8(b.Low, packed), _mm256_subs_epu8(packed, b.High));
+    return _mm256_cmpeq_epi32(outside, _mm256_setzero_si256());
 }
 
 QUELTA_AVX2 inline __m256i Load8(const uint8_t* bgra) {
@@ -116,24 +115,21 @@ QUELTA_AVX2 inline __m256i LoadPixels8(const uint8_t* px, bool roomAfter) {
 template <int Bytes>
 QUELTA_AVX2 void ConvertClassifyRowImpl(const uint8_t* px, uint8_t* yuv, uint16_t* mask,
                                         uint64_t* bits, int n, const CColorBounds& bounds) {
-    const CRange ry = RangeOf(bounds.lMin, bounds.lMax);
-    const CRange ru = RangeOf(bounds.a1Min, bounds.a1Max);
-    const CRange rv = RangeOf(bounds.a2Min, bounds.a2Max);
+    const CPackedBounds packedBounds = PackedBoundsOf(bounds);
     auto* bitBytes = reinterpret_cast<uint8_t*>(bits);
     int x = 0;
     for (; x + 16 <= n; x += 16) {
-        const CYuv8 a = Convert8(LoadPixels8<Bytes>(px + Bytes * x, true));
-        const CYuv8 b = Convert8(LoadPixels8<Bytes>(px + Bytes * (x + 8), x + 19 <= n));
+        const __m256i a = Convert8(LoadPixels8<Bytes>(px + Bytes * x, true));
+        const __m256i b = Convert8(LoadPixels8<Bytes>(px + Bytes * (x + 8), x + 19 <= n));
         Store8(yuv + 3 * x, a);
         Store8Exact(yuv + 3 * x + 24, b);  // its garbage would pass the row's end
-        const __m256i inA =
-            _mm256_and_si256(Inside(a.Y, ry), _mm256_and_si256(Inside(a.U, ru), Inside(a.V, rv)));
-        const __m256i inB =
-            _mm256_and_si256(Inside(b.Y, ry), _mm256_and_si256(Inside(b.U, ru), Inside(b.V, rv)));
-        // packs interleaves the 128-bit halves; the permute puts the 16 entries in order.
-        const __m256i entries = _mm256_permute4x64_epi64(_mm256_packs_epi32(inA, inB), 0xD8);
-        if (mask != nullptr)
+        const __m256i inA = Inside(a, packedBounds);
+        const __m256i inB = Inside(b, packedBounds);
+        if (mask != nullptr) {
+            // packs interleaves the 128-bit halves; the permute puts the 16 entries in order.
+            const __m256i entries = _mm256_permute4x64_epi64(_mm256_packs_epi32(inA, inB), 0xD8);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + x), entries);
+        }
         const uint16_t chunk =
             static_cast<uint16_t>(_mm256_movemask_ps(_mm256_castsi256_ps(inA)) |
                                   (_mm256_movemask_ps(_mm256_castsi256_ps(inB)) << 8));
