@@ -1,47 +1,12 @@
-#include "ColorTracker.h"
+#include "ColorTrackerImpl.h"
 
 #include "Kernels.h"
-#include "StripLabeller.h"
 #include "TrackingSteps.h"
-#include "WorkBuffer.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <array>
-
-struct CColorTracker::Impl {
-    explicit Impl(const QueltaKernels::CKernelSet& kernels) : Kernels(kernels), Labeller(kernels) {}
-
-    const QueltaKernels::CKernelSet& Kernels;
-    // Working images: dense rows for every width (row = width pixels exactly).
-    bool ImagesExist = false;
-    int Width = 0;
-    int Height = 0;
-    CWorkBuffer YuvData;
-    CWorkBuffer MaskData;
-    cv::Mat Yuv;   // CV_8UC3 header over YuvData
-    cv::Mat Mask;  // CV_16UC1 header over MaskData
-
-    CStripLabeller Labeller;
-    std::array<BlobInfo, TableSize> Table{};
-
-    int PointX = 0;
-    int PointY = 0;
-    bool CalibrationPending = false;
-
-    int Regions = 0;
-    int Groups = 0;
-    int Chosen = -1;
-    std::optional<CCalibrationWindow> Window;
-
-    // The steps of one pass, in order.
-    void CalibrateIfAsked(const cv::Mat& frame, CTrackingParams& params);
-    void LabelFrame(const cv::Mat& frame, const CColorBounds& bounds);
-    void ChooseBlob(const CTrackingParams& params);
-    void ReportCentre(float& row, float& col) const;
-    void Draw(cv::Mat& frame, bool showMask) const;
-};
 
 CColorTracker::CColorTracker() : CColorTracker(QueltaKernels::ActiveKernels()) {}
 CColorTracker::CColorTracker(const QueltaKernels::CKernelSet& kernels)
@@ -53,7 +18,7 @@ void CColorTracker::SetCalibrationPoint(int x, int y) {
     Work->PointY = y;
 }
 
-void CColorTracker::RequestCalibration() { Work->CalibrationPending = true; }
+void CColorTracker::RequestCalibration() { RequestCalibration(0); }
 bool CColorTracker::CalibrationRequested() const { return Work->CalibrationPending; }
 
 int CColorTracker::RegionCount() const { return Work->Regions; }
@@ -172,7 +137,7 @@ void CColorTracker::Impl::LabelFrame(const cv::Mat& frame, const CColorBounds& b
     }
     // The labeller writes the whole mask from the bit rows, at once with the labels.
     if (Labeller.RunCount() > 0) {
-        Regions = Labeller.Finish(Mask, MaxLabels, Table.data());
+        Regions = Labeller.Finish(&Mask, MaxLabels, Table.data());
     } else {
         Mask.setTo(0);
         Regions = 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include "BlobInfo.h"
+#include "ColourSet.h"
 #include "TrackingBounds.h"
 #include "TrackingParams.h"
 
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace QueltaKernels {
 struct CKernelSet;
@@ -41,8 +43,10 @@ public:
 
     // Mouse position over the picture, in frame pixels; (0, 0) means no point.
     void SetCalibrationPoint(int x, int y);
-    // One-shot: the next pass that has a calibration window learns the colour there.
+    // One-shot: the next pass that has a calibration window learns the colour there (of a
+    // set: the colour `colour`, the first unless given).
     void RequestCalibration();
+    void RequestCalibration(int colour);
     bool CalibrationRequested() const;
 
     // The tracking pass. Writes the six colour bounds of `params` when calibrating.
@@ -55,7 +59,19 @@ public:
     // The pass as the document runs it: drawing on, no outputs, B,G,R,A frames only.
     bool ProcessFrame(cv::Mat& frame, CTrackingParams& params);
 
-    // Results of the last pass.
+    // The pass over a colour set (1 to 16 colours, as ColourSetProblem accepts), frames as for
+    // Track: every colour's marks, longest diagonal first, at most its MaxMarks, and its
+    // region count. With one colour it is Track on that colour's limits (the same regions,
+    // drawing and result; its first mark is Track's mark). Several colours are converted once
+    // and classified together, then labelled one after the other; drawn, each mark is outlined
+    // in its colour's display colour, on the mask of `maskColour` when that is a colour.
+    // Calibration writes the calibrated colour's limits. Returns whether the first colour has a
+    // mark; an invalid set or frame is left alone (false, no marks).
+    bool TrackColours(cv::Mat& frame, CColourSet& set, bool draw, int maskColour = -1);
+    const std::vector<CMark>& Marks() const;        // colour by colour
+    const std::vector<int>& ColourRegions() const;  // per colour, as RegionCount() counts
+
+    // Results of the last Track (TrackColours with one colour included).
     int RegionCount() const;        // N of the labelling
     int GroupCount() const;         // 8-connected groups found: N, unless over MaxLabels
     int ChosenBlob() const;         // index into Blobs(), or -1

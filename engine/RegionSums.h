@@ -18,3 +18,12 @@ struct CRegionSums {
         }
     }
 };
+
+// Sums over one region's pixels for its second moments.
+struct CRegionMoments {
+    int64_t Count = 0, SumX = 0, SumY = 0, SumXX = 0, SumYY = 0, SumXY = 0;
+
+    // The major axis' direction in degrees (0 along x, counter-clockwise as seen on a picture
+    // whose rows go down, in (-90, 90]) and 1 - minor / major axis (0 for a disc).
+    void Shape(float& angle, float& elongation) const;
+};

@@ -90,6 +90,14 @@ void CStripLabeller::Begin(int width, int height) {
     Runs = 0;
     Groups = 0;
     StripBegin[0] = 0;
+    Rows = BitRows.Data();
+}
+
+void CStripLabeller::LabelRows(int width, int height, const uint64_t* rows) {
+    Begin(width, height);
+    Rows = rows;
+    for (int k = 0; k < (Height + 1) / 2; ++k)
+        AddStrip(k);
 }
 
 uint64_t* CStripLabeller::RowBits(int y) {
@@ -374,7 +382,7 @@ void CStripLabeller::KeepLongestGroups(int groups, int keep) {
             number[i] = boxes[number[i] - 1].MinX;
 }
 
-int CStripLabeller::Finish(cv::Mat& mask, int maxLabels, BlobInfo* table) {
+int CStripLabeller::Finish(cv::Mat* mask, int maxLabels, BlobInfo* table) {
     JoinStrips();
     BulkRoot = ChooseBulk();
     // While the groups fit the labels, each strip is numbered just before its runs are
@@ -421,7 +429,7 @@ void CStripLabeller::ClearRecords(BlobInfo* table, int from, int to) {
     }
 }
 
-void CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering) {
+void CStripLabeller::WriteStrips(cv::Mat* mask, int maxLabels, BlobInfo* table, bool numbering) {
     CSweep sweep;
     sweep.On =
         numbering && BulkRoot >= 0 && int64_t(BulkRuns) * 64 >= int64_t(Width) * int64_t(Height);
@@ -453,12 +461,14 @@ void CStripLabeller::WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, 
     Sums.SetCentres(table, numbering ? Groups : maxLabels);
 }
 
-void CStripLabeller::ExpandStrip(int k, cv::Mat& mask, uint16_t fill, CSweep& sweep) const {
+void CStripLabeller::ExpandStrip(int k, cv::Mat* mask, uint16_t fill, CSweep& sweep) const {
     const int y = 2 * k;
     const bool twoRows = y + 1 < Height;
-    Kernels.ExpandMaskRow(Row(y), mask.ptr<uint16_t>(y), Width, fill);
-    if (twoRows)
-        Kernels.ExpandMaskRow(Row(y + 1), mask.ptr<uint16_t>(y + 1), Width, fill);
+    if (mask != nullptr) {
+        Kernels.ExpandMaskRow(Row(y), mask->ptr<uint16_t>(y), Width, fill);
+        if (twoRows)
+            Kernels.ExpandMaskRow(Row(y + 1), mask->ptr<uint16_t>(y + 1), Width, fill);
+    }
     if (!sweep.On)
         return;
     const CRowSum upper = Kernels.CountRow(Row(y), Words);
@@ -468,13 +478,13 @@ void CStripLabeller::ExpandStrip(int k, cv::Mat& mask, uint16_t fill, CSweep& sw
     sweep.AllSumY += int64_t(y) * upper.Count + int64_t(y + 1) * lower.Count;
 }
 
-void CStripLabeller::WriteStripRuns(int k, cv::Mat& mask, BlobInfo* table, CSweep& sweep) {
+void CStripLabeller::WriteStripRuns(int k, cv::Mat* mask, BlobInfo* table, CSweep& sweep) {
     const int y = 2 * k;
     const bool twoRows = y + 1 < Height;
     const uint64_t* top = Row(y);
     const uint64_t* bottom = twoRows ? Row(y + 1) : nullptr;
-    uint16_t* topMask = mask.ptr<uint16_t>(y);
-    uint16_t* bottomMask = twoRows ? mask.ptr<uint16_t>(y + 1) : nullptr;
+    uint16_t* topMask = mask != nullptr ? mask->ptr<uint16_t>(y) : nullptr;
+    uint16_t* bottomMask = mask != nullptr && twoRows ? mask->ptr<uint16_t>(y + 1) : nullptr;
     // The runs outside the bulk: listed by the numbering, or all of the strip's.
     const int32_t count = sweep.On ? Others : StripBegin[k + 1] - StripBegin[k];
     for (int32_t j = 0; j < count; ++j) {
@@ -482,8 +492,9 @@ void CStripLabeller::WriteStripRuns(int k, cv::Mat& mask, BlobInfo* table, CSwee
         const int32_t s = Bounds[2 * i];
         const int32_t e = Bounds[2 * i + 1];
         const int label = Number[Parent[i]];
-        Kernels.LabelRowPart(topMask, s, e, Width, static_cast<uint16_t>(label));
-        if (twoRows)
+        if (topMask != nullptr)
+            Kernels.LabelRowPart(topMask, s, e, Width, static_cast<uint16_t>(label));
+        if (bottomMask != nullptr)
             Kernels.LabelRowPart(bottomMask, s, e, Width, static_cast<uint16_t>(label));
         if (table == nullptr || label == 0)
             continue;
@@ -528,4 +539,26 @@ int CStripLabeller::BulkRowIn(int k, bool last) const {
         if (parent[i] == BulkRoot && AnyBit(Row(y), bounds[2 * i], bounds[2 * i + 1]))
             return y;
     return last ? 2 * k : 2 * k + 1;
+}
+
+void CStripLabeller::SumMoments(const int* markOf, CRegionMoments* moments) const {
+    for (int k = 0; k < (Height + 1) / 2; ++k) {
+        for (int32_t i = StripBegin[k]; i < StripBegin[k + 1]; ++i) {
+            const int label = Number[Parent[i]];
+            const int mark = label > 0 ? markOf[label] : -1;
+            if (mark < 0)
+                continue;
+            CRegionMoments& m = moments[mark];
+            for (int y = 2 * k; y < std::min(2 * k + 2, Height); ++y) {
+                const QueltaKernels::CRowMoments row =
+                    QueltaKernels::RowPartMoments(Row(y), Bounds[2 * i], Bounds[2 * i + 1]);
+                m.Count += row.Count;
+                m.SumX += row.SumX;
+                m.SumXX += row.SumXX;
+                m.SumY += int64_t(y) * row.Count;
+                m.SumYY += int64_t(y) * y * row.Count;
+                m.SumXY += int64_t(y) * row.SumX;
+            }
+        }
+    }
 }

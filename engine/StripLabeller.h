@@ -7,6 +7,7 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <algorithm>
 #include <cstdint>
 
 // 8-connected labelling of a whole frame, two rows at a time: what the tracking pass uses.
@@ -45,6 +46,12 @@ public:
     uint64_t* RowBits(int y);
     void AddRow(int y);
 
+    // Words per bit row: the row's words and one more, always 0.
+    static int StrideFor(int width) { return (std::max(width, 0) + 63) / 64 + 1; }
+    // Starts a frame whose bit rows are all filled already, StrideFor(width) words each
+    // (kept by the caller until the frame is done), and adds them.
+    void LabelRows(int width, int height, const uint64_t* rows);
+
     // Runs of the strips added so far.
     int RunCount() const { return Runs; }
     // After Finish: the frame's 8-connected groups, however many.
@@ -55,10 +62,15 @@ public:
     // Every mask entry is written (the mark pixels from the bit rows). With more than
     // maxLabels groups only maxLabels are numbered, those with the longest truncated
     // bounding-box diagonals (the earlier first pixel winning a tie); the others become 0.
-    int Finish(cv::Mat& mask, int maxLabels, BlobInfo* table);
+    // Without a mask (null), only the table is filled.
+    int Finish(cv::Mat* mask, int maxLabels, BlobInfo* table);
+
+    // After Finish: the second moments of chosen regions. markOf[label] is the place in
+    // `moments` of region `label` (1..N), or -1 for the regions not wanted.
+    void SumMoments(const int* markOf, CRegionMoments* moments) const;
 
 private:
-    const uint64_t* Row(int y) const { return BitRows.Data() + std::size_t(y) * Stride; }
+    const uint64_t* Row(int y) const { return Rows + std::size_t(y) * Stride; }
     void AddStrip(int strip);
 
     // Joining
@@ -98,11 +110,12 @@ private:
     // Writes the mask and measures the regions, strip by strip. Numbering, each strip is
     // numbered first (the groups must not outnumber maxLabels); otherwise the numbers are
     // labels already (KeepLongestGroups), maxLabels of them.
-    void WriteStrips(cv::Mat& mask, int maxLabels, BlobInfo* table, bool numbering);
-    // Strip k's mask rows from its bits, `fill` on the mark pixels.
-    void ExpandStrip(int k, cv::Mat& mask, uint16_t fill, CSweep& sweep) const;
+    void WriteStrips(cv::Mat* mask, int maxLabels, BlobInfo* table, bool numbering);
+    // Strip k's mask rows from its bits, `fill` on the mark pixels (when there is a mask), and
+    // the sweep's totals.
+    void ExpandStrip(int k, cv::Mat* mask, uint16_t fill, CSweep& sweep) const;
     // Labels and measures the runs of strip k outside the bulk (all of them without one).
-    void WriteStripRuns(int k, cv::Mat& mask, BlobInfo* table, CSweep& sweep);
+    void WriteStripRuns(int k, cv::Mat* mask, BlobInfo* table, CSweep& sweep);
     // The bulk's record, from the frame's totals less the other regions'.
     void MeasureBulk(BlobInfo* table, int label, const CSweep& sweep);
     void ClearRecords(BlobInfo* table, int from, int to);
@@ -110,6 +123,7 @@ private:
     int BulkRowIn(int k, bool last) const;
 
     const QueltaKernels::CKernelSet& Kernels;
+    const uint64_t* Rows = nullptr;  // BitRows, or the caller's rows
     int Width = 0;
     int Height = 0;
     int Words = 0;   // 64-bit words holding one row's bits

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -11,6 +13,12 @@ uint32_t TruncateToU32(double v) {
     if (v >= 4294967295.0)
         return std::numeric_limits<uint32_t>::max();
     return static_cast<uint32_t>(v);
+}
+
+// Kept from call to call: the pass allocates nothing once it has seen its largest frame.
+std::vector<std::pair<uint64_t, int>>& ScoredScratch() {
+    thread_local std::vector<std::pair<uint64_t, int>> scored;
+    return scored;
 }
 
 uint8_t Widen(int value, int by) { return static_cast<uint8_t>(std::clamp(value + by, 0, 255)); }
@@ -56,27 +64,49 @@ void PaintMask(const cv::Mat& mask, cv::Mat& frame) {
     }
 }
 
+uint64_t QualifyingScore(const BlobInfo& b, const CSelectionBounds& s) {
+    const uint32_t w = b.MaxX - b.MinX;
+    const uint32_t h = b.MaxY - b.MinY;
+    if (w == 0 || h == 0)
+        return 0;
+    if (w < s.MinWidth || w > s.MaxWidth || h < s.MinHeight || h > s.MaxHeight)
+        return 0;
+    const double ratio = w > h ? double(h) / double(w) : double(w) / double(h);
+    if (!(ratio > s.RatioLimit))
+        return 0;
+    return DiagonalScore(w, h);
+}
+
 int SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax, uint32_t hMin,
                uint32_t hMax, double rLimit) {
+    const CSelectionBounds s{wMin, wMax, hMin, hMax, rLimit};
     uint64_t best = 0;
     int result = -1;
     for (int i = 0; i < n; ++i) {
-        const uint32_t w = table[i].MaxX - table[i].MinX;
-        const uint32_t h = table[i].MaxY - table[i].MinY;
-        if (w == 0 || h == 0)
-            continue;
-        if (w < wMin || w > wMax || h < hMin || h > hMax)
-            continue;
-        const double ratio = w > h ? double(h) / double(w) : double(w) / double(h);
-        if (!(ratio > rLimit))
-            continue;
-        const uint64_t score = DiagonalScore(w, h);
+        const uint64_t score = QualifyingScore(table[i], s);
         if (score > best) {  // strictly: an equal later score keeps the earlier region
             best = score;
             result = i;
         }
     }
     return result;
+}
+
+void SelectMarks(const BlobInfo* table, int n, const CSelectionBounds& bounds, int most,
+                 std::vector<int>& chosen) {
+    std::vector<std::pair<uint64_t, int>>& scored = ScoredScratch();
+    scored.clear();
+    for (int i = 0; i < n; ++i)
+        if (const uint64_t score = QualifyingScore(table[i], bounds))
+            scored.emplace_back(score, i);
+    const auto longerFirst = [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    };
+    const std::size_t keep = std::min<std::size_t>(scored.size(), std::max(most, 0));
+    std::partial_sort(scored.begin(), scored.begin() + keep, scored.end(), longerFirst);
+    chosen.clear();
+    for (std::size_t j = 0; j < keep; ++j)
+        chosen.push_back(scored[j].second);
 }
 
 std::optional<CCalibrationWindow> WindowAround(int x, int y, int width, int height) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // The steps of the tracking pass around its fused conversion, classification, labelling and
 // measurement (StripLabeller.h): choosing the mark, the calibration window and the colour range
@@ -25,9 +26,16 @@ inline uint64_t DiagonalScore(uint64_t w, uint64_t h) {
     return s;
 }
 
+// A region's diagonal score when it is inside the limits, else 0 (a region that counts scores
+// at least 1).
+uint64_t QualifyingScore(const BlobInfo& blob, const CSelectionBounds& bounds);
 // The region with the longest bounding-box diagonal inside the limits, or -1.
 int SelectBlob(const BlobInfo* table, int n, uint32_t wMin, uint32_t wMax, uint32_t hMin,
                uint32_t hMax, double rLimit);
+// The regions inside the limits, longest diagonal first (the earlier region on a tie, so the
+// first is SelectBlob's), at most `most` of them: their indices into the table.
+void SelectMarks(const BlobInfo* table, int n, const CSelectionBounds& bounds, int most,
+                 std::vector<int>& chosen);
 // The 11 x 11 square around (x, y), clipped to the frame; none for the point (0, 0).
 std::optional<CCalibrationWindow> WindowAround(int x, int y, int width, int height);
 // The colour bounds learnt from the window's pixels, widened by fixed margins.

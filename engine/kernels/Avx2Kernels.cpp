@@ -156,7 +156,73 @@ QUELTA_AVX2 void ExpandMaskRow16(const uint64_t* bits, uint16_t* mask, int n, ui
         mask[x] = (bits[x >> 6] >> (x & 63)) & 1 ? fill : 0;
 }
 
+// Thirty-two pixels' Y, U, V bytes apart, from 96 packed bytes: pixels 0-15 in the low half of
+// each register, 16-31 in the high half, so one in-lane byte shuffle serves both.
+struct CPlanes32 {
+    __m256i Y, U, V;
+};
+
+QUELTA_AVX2 inline __m256i LoadHalves(const uint8_t* low, const uint8_t* high) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// One plane from the three 16-byte parts of 16 pixels: each part's shuffle takes its bytes.
+QUELTA_AVX2 inline __m256i Plane(__m256i a, __m256i b, __m256i c, __m128i fromA, __m128i fromB,
+                                 __m128i fromC) {
+    return _mm256_or_si256(
+        _mm256_or_si256(_mm256_shuffle_epi8(a, _mm256_broadcastsi128_si256(fromA)),
+                        _mm256_shuffle_epi8(b, _mm256_broadcastsi128_si256(fromB))),
+        _mm256_shuffle_epi8(c, _mm256_broadcastsi128_si256(fromC)));
+}
+
+QUELTA_AVX2 inline CPlanes32 Planes32(const uint8_t* yuv) {
+    const __m256i a = LoadHalves(yuv, yuv + 48), b = LoadHalves(yuv + 16, yuv + 64),
+                  c = LoadHalves(yuv + 32, yuv + 80);
+    const auto m = [](auto... i) { return _mm_setr_epi8(static_cast<char>(i)...); };
+    constexpr int z = -1;
+    return {Plane(a, b, c, m(0, 3, 6, 9, 12, 15, z, z, z, z, z, z, z, z, z, z),
+                  m(z, z, z, z, z, z, 2, 5, 8, 11, 14, z, z, z, z, z),
+                  m(z, z, z, z, z, z, z, z, z, z, z, 1, 4, 7, 10, 13)),
+            Plane(a, b, c, m(1, 4, 7, 10, 13, z, z, z, z, z, z, z, z, z, z, z),
+                  m(z, z, z, z, z, 0, 3, 6, 9, 12, 15, z, z, z, z, z),
+                  m(z, z, z, z, z, z, z, z, z, z, z, 2, 5, 8, 11, 14)),
+            Plane(a, b, c, m(2, 5, 8, 11, 14, z, z, z, z, z, z, z, z, z, z, z),
+                  m(z, z, z, z, z, 1, 4, 7, 10, 13, z, z, z, z, z, z),
+                  m(z, z, z, z, z, z, z, z, z, z, 0, 3, 6, 9, 12, 15))};
+}
+
+// Bytes outside lo..hi leave a non-zero difference (all of them when lo > hi).
+QUELTA_AVX2 inline __m256i Outside(__m256i v, uint8_t lo, uint8_t hi) {
+    return _mm256_or_si256(_mm256_subs_epu8(_mm256_set1_epi8(static_cast<char>(lo)), v),
+                           _mm256_subs_epu8(v, _mm256_set1_epi8(static_cast<char>(hi))));
+}
+
+QUELTA_AVX2 void ClassifyRows32(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                                uint64_t* const* bits) {
+    const int whole = n / 64 * 64;
+    for (int x = 0; x < whole; x += 32) {
+        const CPlanes32 p = Planes32(yuv + 3 * x);
+        for (int c = 0; c < colours; ++c) {
+            const CColorBounds& b = bounds[c];
+            const __m256i outside = _mm256_or_si256(
+                Outside(p.Y, b.lMin, b.lMax),
+                _mm256_or_si256(Outside(p.U, b.a1Min, b.a1Max), Outside(p.V, b.a2Min, b.a2Max)));
+            const auto in = static_cast<uint32_t>(
+                _mm256_movemask_epi8(_mm256_cmpeq_epi8(outside, _mm256_setzero_si256())));
+            std::memcpy(reinterpret_cast<uint8_t*>(bits[c]) + x / 8, &in, sizeof in);
+        }
+    }
+    ClassifyRowsFrom(whole, yuv, n, bounds, colours, bits);
+}
+
 }  // namespace
+
+void ClassifyRowsAvx2(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                      uint64_t* const* bits) {
+    ClassifyRows32(yuv, n, bounds, colours, bits);
+}
 
 void ConvertClassifyRowAvx2(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
                             int n, const CColorBounds& bounds) {

@@ -49,7 +49,7 @@ template <typename F>
 QUELTA_AVX512 inline __m512i ByteIndices(F f) {
     alignas(64) uint8_t index[64];
     for (int j = 0; j < 64; ++j)
-        index[j] = static_cast<uint8_t>(f(j) & 63);
+        index[j] = static_cast<uint8_t>(f(j) & 127);  // (one-register permutes use 6 bits)
     return _mm512_load_si512(index);
 }
 
@@ -199,7 +199,65 @@ QUELTA_AVX512 int FlattenStrip16(int32_t* parent, int32_t begin, int32_t stop, i
     return listed;
 }
 
+// Sixty-four pixels' Y, U, V bytes apart, from 192 packed bytes: component k of pixel i is
+// byte 3i + k, the first 128 bytes taken by a two-register permute, the rest from the third.
+struct CPlaneIndices {
+    __m512i FromAb, FromC;
+    __mmask64 InC;
+    QUELTA_AVX512_VBMI explicit CPlaneIndices(int k)
+        : FromAb(ByteIndices([k](int i) { return 3 * i + k; })),
+          FromC(ByteIndices([k](int i) { return 3 * i + k - 128; })), InC(0) {
+        for (int i = 0; i < 64; ++i)
+            InC |= __mmask64(3 * i + k >= 128) << i;
+    }
+    QUELTA_AVX512_VBMI __m512i operator()(__m512i a, __m512i b, __m512i c) const {
+        return _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(a, FromAb, b), InC, FromC, c);
+    }
+};
+
+QUELTA_AVX512_VBMI void ClassifyRows64(const uint8_t* yuv, int n, const CColorBounds* bounds,
+                                       int colours, uint64_t* const* bits) {
+    // A colour's test per component: (v - lo) mod 256 <= hi - lo; none when lo > hi.
+    struct CTest {
+        __m512i Low[3], Span[3];
+        bool Empty;
+    };
+    CTest tests[MaxColours];
+    for (int c = 0; c < colours; ++c) {
+        const uint8_t lo[3] = {bounds[c].lMin, bounds[c].a1Min, bounds[c].a2Min};
+        const uint8_t hi[3] = {bounds[c].lMax, bounds[c].a1Max, bounds[c].a2Max};
+        tests[c].Empty = false;
+        for (int k = 0; k < 3; ++k) {
+            tests[c].Empty = tests[c].Empty || lo[k] > hi[k];
+            tests[c].Low[k] = _mm512_set1_epi8(static_cast<char>(lo[k]));
+            tests[c].Span[k] = _mm512_set1_epi8(static_cast<char>(hi[k] - lo[k]));
+        }
+    }
+    const CPlaneIndices plane[3] = {CPlaneIndices(0), CPlaneIndices(1), CPlaneIndices(2)};
+    const int whole = n / 64 * 64;
+    for (int x = 0; x < whole; x += 64) {
+        const uint8_t* p = yuv + 3 * x;
+        const __m512i a = _mm512_loadu_si512(p), b = _mm512_loadu_si512(p + 64),
+                      c = _mm512_loadu_si512(p + 128);
+        const __m512i planes[3] = {plane[0](a, b, c), plane[1](a, b, c), plane[2](a, b, c)};
+        for (int k = 0; k < colours; ++k) {
+            const CTest& t = tests[k];
+            __mmask64 in = t.Empty ? 0 : ~0ULL;
+            for (int j = 0; j < 3; ++j)
+                in = _mm512_mask_cmple_epu8_mask(in, _mm512_sub_epi8(planes[j], t.Low[j]),
+                                                 t.Span[j]);
+            bits[k][x >> 6] = _cvtmask64_u64(in);
+        }
+    }
+    ClassifyRowsFrom(whole, yuv, n, bounds, colours, bits);
+}
+
 }  // namespace
+
+void ClassifyRowsAvx512(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                        uint64_t* const* bits) {
+    ClassifyRows64(yuv, n, bounds, colours, bits);
+}
 
 void ConvertClassifyRowAvx512(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
                               int n, const CColorBounds& bounds) {

@@ -16,6 +16,12 @@ namespace QueltaKernels {
 using ConvertClassifyRowFn = void (*)(const uint8_t* pixels, uint8_t* yuv, uint16_t* mask,
                                       uint64_t* bits, int n, const CColorBounds& bounds);
 
+// n pixels of packed Y,U,V bytes, classified for several colours at once: bits[c] (a bit row as
+// above) gets the pixels that bounds[c] accepts, for c < colours (1 to MaxColours).
+using ClassifyRowsFn = void (*)(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                                uint64_t* const* bits);
+inline constexpr int MaxColours = 16;
+
 // n mask entries from a bit row: `fill` where the bit is set, 0 elsewhere.
 using ExpandMaskRowFn = void (*)(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill);
 
@@ -55,6 +61,7 @@ struct CKernelSet {
     const char* Name;                            // "scalar", "avx2", "avx512" or "neon"
     ConvertClassifyRowFn ConvertClassifyRow;     // B,G,R,A pixels
     ConvertClassifyRowFn ConvertClassifyBgrRow;  // B,G,R pixels
+    ClassifyRowsFn ClassifyRows;
     ExpandMaskRowFn ExpandMaskRow;
     LabelRowPartFn LabelRowPart;
     StripChangesFn StripChanges;
@@ -77,6 +84,10 @@ const CKernelSet& ActiveKernels();
 extern const CKernelSet ScalarKernels;
 std::vector<const CKernelSet*> X86Kernels();
 std::vector<const CKernelSet*> NeonKernels();
+
+// The scalar ClassifyRows from column `from` (a multiple of 64) on: the vector forms' tail.
+void ClassifyRowsFrom(int from, const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                      uint64_t* const* bits);
 
 // The vector rows' last pixels (`bytes` per pixel, 4 or 3), from column `from` (a multiple of
 // 8) to n: the bit row's words from there on are cleared first.

@@ -108,6 +108,36 @@ void ConvertClassifyBgrRow(const uint8_t* bgr, uint8_t* yuv, uint16_t* mask, uin
     ConvertClassifyRow16<3>(bgr, yuv, mask, bits, n, bounds);
 }
 
+// Sixteen pixels at a time, their Y, U, V taken apart by the load; per colour and component
+// the test (v - lo) mod 256 <= hi - lo (none when lo > hi).
+void ClassifyRows(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                  uint64_t* const* bits) {
+    const int whole = n / 64 * 64;
+    for (int x = 0; x < whole; x += 64) {
+        uint64_t words[MaxColours] = {};
+        for (int q = 0; q < 4; ++q) {
+            const uint8x16x3_t p = vld3q_u8(yuv + 3 * (x + 16 * q));
+            for (int c = 0; c < colours; ++c) {
+                const CColorBounds& b = bounds[c];
+                const uint8_t lo[3] = {b.lMin, b.a1Min, b.a2Min};
+                const uint8_t hi[3] = {b.lMax, b.a1Max, b.a2Max};
+                uint8x16_t in = vdupq_n_u8(0xFF);
+                for (int k = 0; k < 3; ++k) {
+                    const uint8x16_t offset = vsubq_u8(p.val[k], vdupq_n_u8(lo[k]));
+                    const uint8_t span = lo[k] <= hi[k] ? uint8_t(hi[k] - lo[k]) : 0;
+                    in = vandq_u8(in, vcleq_u8(offset, vdupq_n_u8(span)));
+                    if (lo[k] > hi[k])
+                        in = vdupq_n_u8(0);
+                }
+                words[c] |= uint64_t(BitsOf(in)) << (16 * q);
+            }
+        }
+        for (int c = 0; c < colours; ++c)
+            bits[c][x >> 6] = words[c];
+    }
+    ClassifyRowsFrom(whole, yuv, n, bounds, colours, bits);
+}
+
 // Sixteen entries per step: each byte of the bits spread over eight lanes and tested.
 void ExpandMaskRow(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
     const uint8x8_t weights = {1, 2, 4, 8, 16, 32, 64, 128};
@@ -150,7 +180,7 @@ CRowSum CountRow(const uint64_t* row, int words) { return CountRowBody(row, word
 
 std::vector<const CKernelSet*> NeonKernels() {
     static const CKernelSet neon{
-        "neon",       ConvertClassifyRow, ConvertClassifyBgrRow,      ExpandMaskRow,
+        "neon",       ConvertClassifyRow, ConvertClassifyBgrRow,      ClassifyRows, ExpandMaskRow,
         LabelRowPart, StripChanges,       ScalarKernels.FlattenStrip, CountRow};
     return {&neon};
 }

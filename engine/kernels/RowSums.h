@@ -12,16 +12,18 @@ namespace QueltaKernels {
 inline uint64_t BitsFrom(int x) { return ~0ULL << (x & 63); }
 inline uint64_t BitsUpTo(int x) { return ~0ULL >> (63 - (x & 63)); }
 
-// Per byte value: how many bits are set, and the sum of their positions (0..7).
+// Per byte value: how many bits are set, the sum of their positions (0..7) and of their squares.
 struct CByteSums {
     std::array<uint8_t, 256> Count{};
     std::array<uint8_t, 256> Positions{};
+    std::array<uint8_t, 256> Squares{};
     constexpr CByteSums() {
         for (int v = 0; v < 256; ++v)
             for (int b = 0; b < 8; ++b)
                 if ((v >> b) & 1) {
                     ++Count[v];
                     Positions[v] = uint8_t(Positions[v] + b);
+                    Squares[v] = uint8_t(Squares[v] + b * b);
                 }
     }
 };
@@ -48,6 +50,28 @@ inline CRowSum CountRowPart(const uint64_t* row, int x0, int x1) {
         }
     }
     return part;
+}
+
+// Bits x0..x1 of a row with the sum of their columns' squares too.
+struct CRowMoments {
+    int64_t Count = 0, SumX = 0, SumXX = 0;
+};
+
+inline CRowMoments RowPartMoments(const uint64_t* row, int x0, int x1) {
+    CRowMoments m;
+    for (int w = x0 >> 6; w <= x1 >> 6; ++w) {
+        uint64_t word =
+            row[w] & BitsFrom(std::max(x0, 64 * w)) & BitsUpTo(std::min(x1, 64 * w + 63));
+        // A byte at column base holds sum (base + p)^2 = n base^2 + 2 base sum p + sum p^2.
+        for (int64_t base = 64 * w; word != 0; word >>= 8, base += 8) {
+            const unsigned byte = word & 0xFF;
+            const int64_t count = ByteSums.Count[byte], positions = ByteSums.Positions[byte];
+            m.Count += count;
+            m.SumX += base * count + positions;
+            m.SumXX += count * base * base + 2 * base * positions + ByteSums.Squares[byte];
+        }
+    }
+    return m;
 }
 
 }  // namespace QueltaKernels

@@ -136,6 +136,70 @@ struct CNibbleEntries {
 };
 constexpr CNibbleEntries NibbleEntries;
 
+// Per component value, the colours whose bounds hold it (bit c for colour c): a pixel is a
+// colour's when all three of its values are. Made once per set of bounds, per thread.
+struct CColourTables {
+    int Colours = 0;
+    std::array<CColorBounds, MaxColours> Bounds{};
+    std::array<uint16_t, 256> Y{}, U{}, V{};
+
+    bool MadeFor(const CColorBounds* b, int colours) const {
+        if (colours != Colours)
+            return false;
+        for (int c = 0; c < colours; ++c)
+            if (std::memcmp(&Bounds[c], &b[c], sizeof(CColorBounds)) != 0)
+                return false;
+        return true;
+    }
+    void MakeFor(const CColorBounds* b, int colours) {
+        Colours = colours;
+        Y.fill(0), U.fill(0), V.fill(0);
+        for (int c = 0; c < colours; ++c) {
+            Bounds[c] = b[c];
+            for (int v = 0; v < 256; ++v) {
+                Y[v] |= uint16_t((b[c].lMin <= v && v <= b[c].lMax) << c);
+                U[v] |= uint16_t((b[c].a1Min <= v && v <= b[c].a1Max) << c);
+                V[v] |= uint16_t((b[c].a2Min <= v && v <= b[c].a2Max) << c);
+            }
+        }
+    }
+};
+
+[[gnu::noinline]] const CColourTables& ColourTablesFor(const CColorBounds* b, int colours) {
+    thread_local CColourTables tables;
+    if (!tables.MadeFor(b, colours))
+        tables.MakeFor(b, colours);
+    return tables;
+}
+
+}  // namespace
+
+void ClassifyRowsFrom(int from, const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                      uint64_t* const* bits) {
+    const CColourTables& t = ColourTablesFor(bounds, colours);
+    for (int x = from; x < n; x += 64) {
+        const int count = std::min(64, n - x);
+        uint16_t of[64];  // each pixel's colours
+        for (int i = 0; i < count; ++i) {
+            const uint8_t* p = yuv + 3 * static_cast<size_t>(x + i);
+            of[i] = t.Y[p[0]] & t.U[p[1]] & t.V[p[2]];
+        }
+        for (int c = 0; c < colours; ++c) {
+            uint64_t word = 0;
+            for (int i = 0; i < count; ++i)
+                word |= static_cast<uint64_t>((of[i] >> c) & 1) << i;
+            bits[c][x >> 6] = word;
+        }
+    }
+}
+
+namespace {
+
+void ClassifyRows(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                  uint64_t* const* bits) {
+    ClassifyRowsFrom(0, yuv, n, bounds, colours, bits);
+}
+
 void ExpandMaskRow(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill) {
     const uint64_t fills = fill * 0x0001000100010001ULL;
     int x = 0;
@@ -181,8 +245,8 @@ CRowSum CountRow(const uint64_t* row, int words) {
 
 }  // namespace
 
-const CKernelSet ScalarKernels{
-    "scalar",     ConvertClassifyRow, ConvertClassifyBgrRow, ExpandMaskRow,
-    LabelRowPart, StripChanges,       FlattenStrip,          CountRow};
+const CKernelSet ScalarKernels{"scalar",     ConvertClassifyRow, ConvertClassifyBgrRow,
+                               ClassifyRows, ExpandMaskRow,      LabelRowPart,
+                               StripChanges, FlattenStrip,       CountRow};
 
 }  // namespace QueltaKernels

@@ -20,6 +20,7 @@ CKernelSet MakeAvx2() {
     return {"avx2",
             X86::ConvertClassifyRowAvx2,
             X86::ConvertClassifyBgrRowAvx2,
+            X86::ClassifyRowsAvx2,
             X86::ExpandMaskRowAvx2,
             X86::LabelRowPartSse2,
             X86::StripChangesPopcnt,
@@ -35,6 +36,7 @@ CKernelSet MakeAvx512() {
     if (vbmi) {
         set.ConvertClassifyRow = X86::ConvertClassifyRowAvx512;
         set.ConvertClassifyBgrRow = X86::ConvertClassifyBgrRowAvx512;
+        set.ClassifyRows = X86::ClassifyRowsAvx512;
     }
     set.ExpandMaskRow = X86::ExpandMaskRowAvx512;
     if (vbmi2)

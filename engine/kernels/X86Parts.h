@@ -11,6 +11,8 @@ void ConvertClassifyRowAvx2(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask, u
                             int n, const CColorBounds& bounds);
 void ConvertClassifyBgrRowAvx2(const uint8_t* bgr, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
                                int n, const CColorBounds& bounds);
+void ClassifyRowsAvx2(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                      uint64_t* const* bits);
 void ExpandMaskRowAvx2(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill);
 // SSE2 and the population count (every AVX2 processor has them)
 void LabelRowPartSse2(uint16_t* row, int x0, int x1, int width, uint16_t label);
@@ -27,6 +29,8 @@ void ConvertClassifyRowAvx512(const uint8_t* bgra, uint8_t* yuv, uint16_t* mask,
                               int n, const CColorBounds& bounds);
 void ConvertClassifyBgrRowAvx512(const uint8_t* bgr, uint8_t* yuv, uint16_t* mask, uint64_t* bits,
                                  int n, const CColorBounds& bounds);
+void ClassifyRowsAvx512(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
+                        uint64_t* const* bits);
 // ... with VBMI2
 int StripChangesAvx512(const uint64_t* top, const uint64_t* bottom, int words, int32_t* bounds,
                        int k);

@@ -314,3 +314,43 @@ TEST(YuvConversion, BgrKernelsFollowTheBgraKernel) {
         }
     }
 }
+
+// Several colours from one YUV row: every set against the bounds themselves, for 1 to 16
+// colours (some accepting nothing, some overlapping), every tail length, and wide rows.
+TEST(YuvConversion, ColoursOfAYuvRowFollowTheirBounds) {
+    cv::RNG rng(19);
+    for (const CKernelSet* set : Sets()) {
+        SCOPED_TRACE(set->Name);
+        for (int width : {1, 2, 31, 32, 33, 63, 64, 65, 95, 127, 128, 129, 200, 640, 1283}) {
+            const int colours = 1 + (width * 7) % QueltaKernels::MaxColours;
+            std::vector<CColorBounds> bounds(colours);
+            for (CColorBounds& b : bounds) {
+                uint8_t v[6];
+                for (uint8_t& x : v)
+                    x = uint8_t(rng.uniform(0, 256));
+                b = {std::min(v[0], v[1]), std::max(v[0], v[1]), std::min(v[2], v[3]),
+                     std::max(v[2], v[3]), std::min(v[4], v[5]), std::max(v[4], v[5])};
+                if (rng.uniform(0, 5) == 0)
+                    std::swap(b.a1Min, b.a1Max);  // accepts nothing (unless equal)
+            }
+            std::vector<uint8_t> yuv(3 * width);
+            for (uint8_t& v : yuv)
+                v = uint8_t(rng.uniform(0, 256));
+            const int words = (width + 63) / 64;
+            std::vector<std::vector<uint64_t>> rows(colours,
+                                                    std::vector<uint64_t>(words + 1, ~0ULL));
+            std::vector<uint64_t*> bits;
+            for (auto& r : rows)
+                bits.push_back(r.data());
+            set->ClassifyRows(yuv.data(), width, bounds.data(), colours, bits.data());
+            for (int c = 0; c < colours; ++c) {
+                ASSERT_EQ(~0ULL, rows[c][words]) << "wrote past the row, width " << width;
+                for (int x = 0; x < 64 * words; ++x) {
+                    const bool want = x < width && bounds[c].Accepts(&yuv[3 * x]);
+                    ASSERT_EQ(want, bool((rows[c][x / 64] >> (x % 64)) & 1))
+                        << "width " << width << " colour " << c << " pixel " << x;
+                }
+            }
+        }
+    }
+}
