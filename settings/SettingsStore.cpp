@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include "LimitFields.h"
+#include "StoreName.h"
 
 #include <QFile>
 #include <QSettings>
@@ -13,9 +14,6 @@
 
 namespace {
 
-// The one place that names the store: ~/.config/Orda/Quelta.conf.
-constexpr char Organisation[] = "Orda";
-constexpr char Application[] = "Quelta";
 constexpr char SourceGroup[] = "Capture";
 constexpr char SourceName[] = "Source";
 constexpr char SourceKey[] = "Capture/Source";
@@ -118,7 +116,7 @@ QString StoredSource(const QSettings& store) {
 // Reads only: a missing group or file simply leaves every field as it was. Writing nothing
 // here matters, because quelta-track and the library read the store but must never change it.
 bool ReadRegistry(CTrackingParams& params) {
-    QSettings store(Organisation, Application);
+    QSettings store(StoreOrganisation, StoreApplication);
     if (!Readable(store))
         return false;
     store.beginGroup(QStringLiteral("Settings"));
@@ -131,7 +129,7 @@ bool ReadRegistry(CTrackingParams& params) {
 }
 
 bool WriteRegistry(const CTrackingParams& params) {
-    QSettings store(Organisation, Application);
+    QSettings store(StoreOrganisation, StoreApplication);
     if (!Readable(store))
         return false;
     // Rewriting the file would store a hand-written pipeline as the list QSettings read it as;
@@ -150,12 +148,12 @@ bool WriteRegistry(const CTrackingParams& params) {
 }
 
 std::string RememberedSource() {
-    const QSettings store(Organisation, Application);
+    const QSettings store(StoreOrganisation, StoreApplication);
     return StoredSource(store).toStdString();
 }
 
 bool RememberSource(const std::string& name) {
-    QSettings store(Organisation, Application);
+    QSettings store(StoreOrganisation, StoreApplication);
     store.setValue(SourceKey, QString::fromStdString(name));
     store.sync();
     return Readable(store);

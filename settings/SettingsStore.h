@@ -3,7 +3,7 @@
 
 #include <string>
 
-// The per-user store: QSettings("Orda", "Quelta"), group "Settings", twelve keys written
+// The per-user store (StoreName.h), group "Settings", twelve keys written
 // as decimal integers. Both return false and change nothing visible when the store fails.
 bool ReadRegistry(CTrackingParams& params);
 bool WriteRegistry(const CTrackingParams& params);
