@@ -47,8 +47,8 @@ struct CRowLayout {
     int SliderId;
     int EditId;
     const CLimitField* Field;
-    bool MinLabel;                         // "Min" or "Max" in front of the slider
-    QRect Label;                           // empty for the aspect row
+    bool MinLabel;  // "Min" or "Max" in front of the slider
+    QRect Label;    // empty for the aspect row
     QRect Slider;
     QRect Edit;
     bool InColourGroup;
