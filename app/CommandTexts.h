@@ -16,7 +16,6 @@ QString ToolTipText(int id);
 
 // Fixed texts of the program.
 namespace Texts {
-inline constexpr const char* AppName = "Quelta";
 inline constexpr const char* WindowTitle = " Quelta";
 inline constexpr const char* LiveTitle = "Untitled (Live Video)";
 inline constexpr const char* RatePaneText = "00.00 fps";

@@ -5,14 +5,16 @@
 #include "MainFrame.h"
 #include "QueltaDoc.h"
 #include "SettingsStore.h"
+#include "StoreName.h"
 #include "UserPrompts.h"
 
 #include <QApplication>
 
 CQueltaApp::CQueltaApp() : UserPrompts(std::make_unique<CUserPrompts>()) {
-    // The store lives under the company and application names.
-    QCoreApplication::setOrganizationName(QStringLiteral("Orda"));
-    QCoreApplication::setApplicationName(QString::fromUtf8(Texts::AppName));
+    // The store lives under the company and application names; the application's name also
+    // captions the messages that have no caption of their own.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(StoreOrganisation));
+    QCoreApplication::setApplicationName(QString::fromLatin1(StoreApplication));
     ReadRegistry(TrackingParams);
 }
 

@@ -14,7 +14,8 @@ bool IsValidColourName(std::string_view name) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                c == '-' || c == '_';
     };
-    return !name.empty() && std::all_of(name.begin(), name.end(), allowed);
+    return !name.empty() && name.size() <= CColour::MaxNameLength &&
+           std::all_of(name.begin(), name.end(), allowed);
 }
 
 namespace {
@@ -45,7 +46,8 @@ std::optional<std::string> ColourSetProblem(const CColourSet& set) {
     for (std::size_t i = 0; i < set.Colours.size(); ++i) {
         const CColour& c = set.Colours[i];
         if (!IsValidColourName(c.Name))
-            return "colour name '" + c.Name + "': use letters, digits, '-' and '_'";
+            return "colour name '" + c.Name + "': use 1 to " +
+                   std::to_string(CColour::MaxNameLength) + " letters, digits, '-' and '_'";
         if (set.Find(c.Name) != static_cast<int>(i))
             return "colour name '" + c.Name + "' is repeated";
         if (auto problem = LimitProblem(c))

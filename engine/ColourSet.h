@@ -17,6 +17,10 @@ struct CColour {
     int MaxMarks = 8;
 
     static constexpr int MaxMarksLimit = 64;
+    static constexpr std::size_t MaxNameLength = 32;
+    // The name of the first colour where a settings file or the store names none (as every
+    // file and store from before colour sets).
+    static constexpr std::string_view DefaultName = "mark";
 
     bool operator==(const CColour&) const = default;
 };
@@ -32,7 +36,7 @@ struct CColourSet {
     bool operator==(const CColourSet&) const = default;
 };
 
-// Letters, digits, '-' and '_', at least one character.
+// Letters, digits, '-' and '_', 1 to CColour::MaxNameLength characters.
 bool IsValidColourName(std::string_view name);
 
 // What is wrong with the set (its size, a name, a limit out of range, MaxMarks outside

@@ -1,17 +1,16 @@
 #include "PyParams.h"
 
+#include "LimitFields.h"
 #include "SettingsFile.h"
 #include "SettingsStore.h"
 #include "TrackingParams.h"
 
 #include <pybind11/stl/filesystem.h>
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <type_traits>
 
 namespace py = pybind11;
 
@@ -21,49 +20,10 @@ struct CSettingsError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// One integer field of the record, with the upper end the store and the settings file allow,
-// so that every Params can be saved and loaded again.
-struct CField {
-    const char* Name;
-    uint32_t Limit;
-    uint32_t (*Get)(const CTrackingParams&);
-    void (*Set)(CTrackingParams&, uint32_t);
-};
-
-template <auto Member>
-uint32_t Get(const CTrackingParams& p) {
-    return p.*Member;
-}
-
-template <auto Member>
-void Set(CTrackingParams& p, uint32_t value) {
-    using T = std::remove_cvref_t<decltype(p.*Member)>;
-    p.*Member = static_cast<T>(value);
-}
-
-template <auto Member>
-constexpr CField Field(const char* name, uint32_t limit) {
-    return {name, limit, &Get<Member>, &Set<Member>};
-}
-
-using P = CTrackingParams;
-// In the order of the store and the settings file.
-constexpr std::array<CField, 11> Fields{{
-    Field<&P::lMin>("lMin", P::ColorLimit),
-    Field<&P::lMax>("lMax", P::ColorLimit),
-    Field<&P::a1Min>("a1Min", P::ColorLimit),
-    Field<&P::a1Max>("a1Max", P::ColorLimit),
-    Field<&P::a2Min>("a2Min", P::ColorLimit),
-    Field<&P::a2Max>("a2Max", P::ColorLimit),
-    Field<&P::MinARatio>("MinARatio", P::RatioLimit),
-    Field<&P::MinWidth>("MinWidth", P::WidthLimit),
-    Field<&P::MaxWidth>("MaxWidth", P::WidthLimit),
-    Field<&P::MinHeight>("MinHeight", P::HeightLimit),
-    Field<&P::MaxHeight>("MaxHeight", P::HeightLimit),
-}};
-
-// Whole numbers only (ints, numpy integers; not floats, not bools), from 0 to the field's limit.
-uint32_t Checked(const CField& field, const py::handle& value) {
+// The integer fields are the stored limits (LimitFields), each held to its limit so that every
+// Params can be saved and loaded again: whole numbers only (ints, numpy integers; not floats,
+// not bools), from 0 to the field's limit.
+uint32_t Checked(const CLimitField& field, const py::handle& value) {
     PyObject* whole = PyBool_Check(value.ptr()) ? nullptr : PyNumber_Index(value.ptr());
     if (!whole) {
         PyErr_Clear();
@@ -94,8 +54,8 @@ void SetFromKeywords(CTrackingParams& p, const py::kwargs& keywords) {
             p.ShowMask = CheckedFlag("ShowMask", value);
             continue;
         }
-        const CField* field = nullptr;
-        for (const CField& f : Fields)
+        const CLimitField* field = nullptr;
+        for (const CLimitField& f : LimitFields)
             field = name == f.Name ? &f : field;
         if (!field)
             throw py::type_error("Params has no field '" + name + "'");
@@ -105,7 +65,7 @@ void SetFromKeywords(CTrackingParams& p, const py::kwargs& keywords) {
 
 // The fields Python sees; VideoConfigured belongs to the store and the program.
 bool SameFields(const CTrackingParams& a, const CTrackingParams& b) {
-    for (const CField& f : Fields)
+    for (const CLimitField& f : LimitFields)
         if (f.Get(a) != f.Get(b))
             return false;
     return a.ShowMask == b.ShowMask;
@@ -113,7 +73,7 @@ bool SameFields(const CTrackingParams& a, const CTrackingParams& b) {
 
 std::string ParamsRepr(const CTrackingParams& p) {
     std::string text = "quelta.Params(";
-    for (const CField& f : Fields)
+    for (const CLimitField& f : LimitFields)
         text += std::string(f.Name) + "=" + std::to_string(f.Get(p)) + ", ";
     return text + "ShowMask=" + (p.ShowMask ? "True" : "False") + ")";
 }
@@ -159,7 +119,7 @@ void BindParams(py::module_& m) {
         SetFromKeywords(p, keywords);
         return p;
     }));
-    for (const CField& f : Fields)
+    for (const CLimitField& f : LimitFields)
         params.def_property(
             f.Name, [&f](const CTrackingParams& p) { return f.Get(p); },
             [&f](CTrackingParams& p, const py::handle& value) { f.Set(p, Checked(f, value)); });

@@ -1,5 +1,7 @@
 #include "CameraControls.h"
 
+#include "StoreName.h"
+
 #include <QSettings>
 #include <QString>
 
@@ -18,7 +20,7 @@ std::vector<std::pair<uint32_t, int>> ReadCameraControls(const std::string& came
     std::vector<std::pair<uint32_t, int>> values;
     if (camera.empty())
         return values;
-    QSettings store("Orda", "Quelta");
+    QSettings store(StoreOrganisation, StoreApplication);
     store.beginGroup(Group(camera));
     for (const QString& key : store.childKeys()) {
         bool idOk = false, valueOk = false;
@@ -33,7 +35,7 @@ std::vector<std::pair<uint32_t, int>> ReadCameraControls(const std::string& came
 void RememberCameraControl(const std::string& camera, uint32_t id, int value) {
     if (camera.empty())
         return;
-    QSettings store("Orda", "Quelta");
+    QSettings store(StoreOrganisation, StoreApplication);
     store.beginGroup(Group(camera));
     store.setValue(QString::number(id), QString::number(value));
 }

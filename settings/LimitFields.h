@@ -3,9 +3,12 @@
 
 #include <array>
 #include <cstdint>
+#include <stdexcept>
+#include <string_view>
 
 // The eleven limits of the record by their stored names, in the order both the settings file
-// and the store keep them, with the largest value each may hold.
+// and the store keep them, with the largest value each may hold. The settings file, the store,
+// the configuration panel and the Python module all take the names, limits and fields from here.
 struct CLimitField {
     const char* Name;
     uint32_t Limit;
@@ -40,3 +43,12 @@ inline constexpr std::array<CLimitField, 11> LimitFields = [] {
     }};
 }();
 // clang-format on
+
+// The field stored under `name`; a name that is not in the table does not compile where the
+// call is a constant expression.
+constexpr const CLimitField& LimitField(std::string_view name) {
+    for (const CLimitField& field : LimitFields)
+        if (name == field.Name)
+            return field;
+    throw std::invalid_argument("no limit field of that name");
+}

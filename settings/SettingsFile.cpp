@@ -1,29 +1,114 @@
 #include "SettingsFile.h"
 
+#include "FileAccess.h"
 #include "LimitFields.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <string_view>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
-// Line 0 is the header "QTA 1"; lines 1 to 11 carry the limits, by position.
-constexpr const char* HeaderKey = "QTA";
+// Line 1 is the header "QTA 1"; lines 2 to 12 carry the first colour's limits, by position.
+// The version stays 1 for colour sets: the readers of one colour refuse any later version, and
+// they read a set file's first colour as they always did.
+constexpr std::string_view HeaderKey = "QTA";
 constexpr uint32_t Version = 1;
+// A colour set goes on at line 13: its number of colours, then one block per colour.
+constexpr std::string_view CountKey = "Colours";
+constexpr std::string_view NameKey = "Name";
+constexpr std::string_view DisplayKey = "Display";
+constexpr std::string_view MaxMarksKey = "MaxMarks";
+constexpr std::size_t DisplayDigits = 6;  // RRGGBB
+
+// A file of one colour is twelve short lines; this much holds them many times over, trailing
+// words and all, and only this much of any file is read.
+constexpr std::size_t ReadBytes = 4096;
+
+constexpr std::size_t Digits(uint32_t n) { return n < 10 ? 1 : 1 + Digits(n / 10); }
+
+// A line as written: the key, one space, the value, CR LF.
+constexpr std::size_t LineBytes(std::string_view key, std::size_t valueBytes) {
+    return key.size() + 1 + valueBytes + 2;
+}
+
+constexpr std::size_t LongestLimitLines() {
+    std::size_t bytes = 0;
+    for (const CLimitField& field : LimitFields)
+        bytes += LineBytes(field.Name, Digits(field.Limit));
+    return bytes;
+}
+
+constexpr std::size_t LongestColourHead = LineBytes(NameKey, CColour::MaxNameLength) +
+                                          LineBytes(DisplayKey, DisplayDigits) +
+                                          LineBytes(MaxMarksKey, Digits(CColour::MaxMarksLimit));
+
+constexpr std::size_t LongestSetFile =
+    LineBytes(HeaderKey, Digits(Version)) + LineBytes(CountKey, Digits(CColourSet::MaxColours)) +
+    CColourSet::MaxColours * (LongestColourHead + LongestLimitLines());
+
+// A set file is read whole within the same ReadBytes; were it to outgrow them, the reading of
+// its first twelve lines would have to stay within ReadBytes while the rest read on.
+static_assert(LongestSetFile < ReadBytes);
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// The lines of a file's text, numbered from 1. A line is the text up to its "\n"; a CR before
+// the "\n" stays in the line, where it counts as a blank.
+struct CLines {
+    std::string_view Text;
+    std::size_t At = 0;
+    int Number = 0;  // of the line read last
+
+    bool Peek(std::string_view& line) const {
+        if (At >= Text.size())
+            return false;
+        const std::size_t end = std::min(Text.find('\n', At), Text.size());
+        line = Text.substr(At, end - At);
+        return true;
+    }
+    bool Next(std::string_view& line) {
+        if (!Peek(line))
+            return false;
+        At += line.size() + 1;
+        ++Number;
+        return true;
+    }
+};
+
+// A line as a message quotes it: no line end, no control bytes, not too long.
+std::string Quoted(std::string_view line) {
+    while (!line.empty() && IsBlank(line.back()))
+        line.remove_suffix(1);
+    constexpr std::size_t Shown = 40;
+    std::string text;
+    for (char c : line.substr(0, Shown))
+        text += (c >= 0x20 && c < 0x7f) ? c : '?';
+    return "'" + text + (line.size() > Shown ? "...'" : "'");
+}
+
+std::string LineRef(const CLines& lines) { return "line " + std::to_string(lines.Number) + ": "; }
+
+// The next line, which must begin with `key` (case and all, in the first column).
+bool NextWithKey(CLines& lines, std::string_view key, std::string_view& rest,
+                 std::string& problem) {
+    std::string_view line;
+    if (!lines.Next(line)) {
+        problem = "the file ends before line " + std::to_string(lines.Number + 1) + " ('" +
+                  std::string(key) + "')";
+        return false;
+    }
+    if (line.substr(0, key.size()) != key) {
+        problem = LineRef(lines) + "expected '" + std::string(key) + "', found " + Quoted(line);
+        return false;
+    }
+    rest = line.substr(key.size());
+    return true;
 }
 
 // The number after the key, read as strtol would (blanks, sign, digits, rest ignored; no
@@ -48,144 +133,237 @@ bool ParseNumber(std::string_view text, int64_t& value) {
     return true;
 }
 
-bool ParseLine(const std::string& line, std::string_view key, uint32_t limit, int64_t& value) {
-    if (line.compare(0, key.size(), key) != 0)
+bool ReadNumberLine(CLines& lines, std::string_view key, uint32_t lowest, uint32_t highest,
+                    uint32_t& value, std::string& problem) {
+    std::string_view rest;
+    if (!NextWithKey(lines, key, rest, problem))
         return false;
-    return ParseNumber(std::string_view(line).substr(key.size()), value) && value <= limit;
-}
-
-std::string FileText(const CTrackingParams& p) {
-    std::string text = std::string(HeaderKey) + ' ' + std::to_string(Version) + "\r\n";
-    for (const CLimitField& field : LimitFields)
-        text += std::string(field.Name) + ' ' + std::to_string(field.Get(p)) + "\r\n";
-    return text;
-}
-
-// Replacing a link replaces the file it names, not the link.
-std::string ResolvedTarget(const std::string& path) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = realpath(path.c_str(), nullptr)) {
-            std::string resolved = real;
-            free(real);
-            return resolved;
-        }
+    int64_t number = 0;
+    if (!ParseNumber(rest, number) || number < lowest || number > highest) {
+        problem = LineRef(lines) + Quoted(std::string(key) + std::string(rest)) + ": " +
+                  std::string(key) + " must be a whole number from " + std::to_string(lowest) +
+                  " to " + std::to_string(highest);
+        return false;
     }
-    return path;
+    value = static_cast<uint32_t>(number);
+    return true;
 }
 
-// A new file beside the target, made with O_EXCL so nothing existing is ever reused.
-int OpenTemporary(const std::string& target, std::string& tempPath) {
-    std::random_device seed;
-    std::mt19937 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x~", static_cast<unsigned>(random()));
-        tempPath = target + suffix;
-        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+bool ReadHeader(CLines& lines, std::string& problem) {
+    std::string_view rest;
+    int64_t version = 0;
+    if (!NextWithKey(lines, HeaderKey, rest, problem)) {
+        problem = "not a Quelta settings file (" + problem + ")";
+        return false;
     }
+    if (!ParseNumber(rest, version) || version > Version) {
+        problem = "line 1: " + Quoted(std::string(HeaderKey) + std::string(rest)) +
+                  ": a format version this program does not read";
+        return false;
+    }
+    return true;
+}
+
+// Eleven lines into the limits; on failure the fields read so far are changed.
+bool ReadLimits(CLines& lines, CTrackingParams& limits, std::string& problem) {
+    for (const CLimitField& field : LimitFields) {
+        uint32_t value = 0;
+        if (!ReadNumberLine(lines, field.Name, 0, field.Limit, value, problem))
+            return false;
+        field.Set(limits, value);
+    }
+    return true;
+}
+
+// The name is the first word after the key, which blanks must part from it; more words after
+// it are ignored, as after a number.
+bool ReadName(CLines& lines, const CColourSet& earlier, CColour& colour, std::string& problem) {
+    std::string_view rest;
+    if (!NextWithKey(lines, NameKey, rest, problem))
+        return false;
+    std::size_t start = 0;
+    while (start < rest.size() && IsBlank(rest[start]))
+        ++start;
+    std::size_t end = start;
+    while (end < rest.size() && !IsBlank(rest[end]))
+        ++end;
+    const std::string name(rest.substr(start, end - start));
+    if (start == 0 || !IsValidColourName(name)) {
+        problem = LineRef(lines) + Quoted(std::string(NameKey) + std::string(rest)) +
+                  ": a colour's name is 1 to " + std::to_string(CColour::MaxNameLength) +
+                  " letters, digits, '-' and '_', after a blank";
+        return false;
+    }
+    if (earlier.Find(name) >= 0) {
+        problem = LineRef(lines) + "the colour name '" + name + "' is repeated";
+        return false;
+    }
+    colour.Name = name;
+    return true;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+// Six hexadecimal digits, either case, after blanks; what follows them must not be a seventh.
+bool ReadDisplay(CLines& lines, CColour& colour, std::string& problem) {
+    std::string_view rest;
+    if (!NextWithKey(lines, DisplayKey, rest, problem))
+        return false;
+    std::size_t i = 0;
+    while (i < rest.size() && IsBlank(rest[i]))
+        ++i;
+    uint32_t value = 0;
+    std::size_t digits = 0;
+    for (; i < rest.size() && HexDigit(rest[i]) >= 0 && digits <= DisplayDigits; ++i, ++digits)
+        value = value * 16 + static_cast<uint32_t>(HexDigit(rest[i]));
+    if (digits != DisplayDigits) {
+        problem = LineRef(lines) + Quoted(std::string(DisplayKey) + std::string(rest)) +
+                  ": the display colour is six hexadecimal digits, RRGGBB";
+        return false;
+    }
+    colour.DisplayColour = value;
+    return true;
+}
+
+bool ReadColourHead(CLines& lines, const CColourSet& earlier, CColour& colour,
+                    std::string& problem) {
+    uint32_t maxMarks = 0;
+    if (!ReadName(lines, earlier, colour, problem) || !ReadDisplay(lines, colour, problem) ||
+        !ReadNumberLine(lines, MaxMarksKey, 1, CColour::MaxMarksLimit, maxMarks, problem))
+        return false;
+    colour.MaxMarks = static_cast<int>(maxMarks);
+    return true;
+}
+
+bool IsBlankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), IsBlank); }
+
+// From line 13 of a file that holds a set: the count, the first colour's block (its limits were
+// lines 2 to 12), every further colour's block with its limits, then nothing but blank lines.
+bool ReadSetPart(CLines& lines, CColourSet& set, std::string& problem) {
+    uint32_t count = 0;
+    if (!ReadNumberLine(lines, CountKey, 1, CColourSet::MaxColours, count, problem) ||
+        !ReadColourHead(lines, CColourSet{}, set.Colours[0], problem))
+        return false;
+    for (uint32_t i = 1; i < count; ++i) {
+        CColour colour;
+        if (!ReadColourHead(lines, set, colour, problem) ||
+            !ReadLimits(lines, colour.Limits, problem))
             return false;
-        done += static_cast<size_t>(n);
+        set.Colours.push_back(std::move(colour));
+    }
+    std::string_view line;
+    while (lines.Next(line)) {
+        if (!IsBlankLine(line)) {
+            problem = LineRef(lines) + Quoted(line) + " after the last of the " +
+                      std::to_string(count) + " colours";
+            return false;
+        }
     }
     return true;
 }
 
-// A valid file is twelve short lines; this much holds them many times over, trailing words and
-// all. Nothing past it is read, so a huge or endless file costs no more than a small one.
-constexpr size_t MaxFileBytes = 4096;
-
-// The start of a regular file, at most MaxFileBytes. Anything else (a folder, a FIFO, a
-// device such as /dev/zero) is refused at once: O_NONBLOCK keeps the open of a FIFO without a
-// writer from waiting.
-bool ReadHead(const std::string& path, std::string& text) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+bool ParseColourSet(std::string_view text, CColourSet& set, std::string& problem) {
+    CLines lines{text};
+    CColour first;
+    first.Name = CColour::DefaultName;
+    if (!ReadHeader(lines, problem) || !ReadLimits(lines, first.Limits, problem))
         return false;
-    struct stat st {};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    text.resize(MaxFileBytes);
-    size_t done = 0;
-    while (ok && done < text.size()) {
-        const ssize_t n = read(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n >= 0;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
+    set.Colours = {first};
+    // A thirteenth line that is not the count belongs to a file of one colour, whose lines
+    // after the twelfth were always ignored.
+    std::string_view next;
+    if (!lines.Peek(next) || next.substr(0, CountKey.size()) != CountKey)
+        return true;
+    if (text.size() > ColourSetFileLimit) {
+        problem = "a colour set file holds at most " + std::to_string(ColourSetFileLimit) +
+                  " bytes; this one is longer";
+        return false;
     }
-    close(fd);
-    text.resize(done);
-    return ok;
+    return ReadSetPart(lines, set, problem);
 }
 
-// The next line of `text` from `at` (its end, "\n", not included); false at the end.
-bool NextLine(std::string_view text, size_t& at, std::string& line) {
-    if (at >= text.size())
-        return false;
-    const size_t end = std::min(text.find('\n', at), text.size());
-    line.assign(text.substr(at, end - at));
-    at = end + 1;
-    return true;
+std::string NumberLine(std::string_view key, uint32_t value) {
+    return std::string(key) + ' ' + std::to_string(value) + "\r\n";
+}
+
+std::string LimitLines(const CTrackingParams& limits) {
+    std::string text;
+    for (const CLimitField& field : LimitFields)
+        text += NumberLine(field.Name, field.Get(limits));
+    return text;
+}
+
+std::string ColourHeadLines(const CColour& colour) {
+    char display[8];
+    std::snprintf(display, sizeof display, "%06X", static_cast<unsigned>(colour.DisplayColour));
+    return std::string(NameKey) + ' ' + colour.Name + "\r\n" + std::string(DisplayKey) + ' ' +
+           display + "\r\n" + NumberLine(MaxMarksKey, static_cast<uint32_t>(colour.MaxMarks));
+}
+
+// The set that a file of twelve lines stands for.
+bool IsPlainOneColour(const CColourSet& set) {
+    const CColour& first = set.Colours.front();
+    return set.Colours.size() == 1 && first.Name == CColour::DefaultName &&
+           first.DisplayColour == CColour{}.DisplayColour && first.MaxMarks == CColour{}.MaxMarks;
+}
+
+std::string SetFileText(const CColourSet& set) {
+    std::string text = NumberLine(HeaderKey, Version) + LimitLines(set.Colours.front().Limits);
+    if (IsPlainOneColour(set))
+        return text;
+    text += NumberLine(CountKey, static_cast<uint32_t>(set.Colours.size()));
+    text += ColourHeadLines(set.Colours.front());
+    for (std::size_t i = 1; i < set.Colours.size(); ++i)
+        text += ColourHeadLines(set.Colours[i]) + LimitLines(set.Colours[i].Limits);
+    return text;
 }
 
 }  // namespace
 
+const std::size_t ColourSetFileLimit = LongestSetFile;
+
 bool LoadSettingsFile(CTrackingParams& params, const std::string& path) {
+    std::string problem;
+    return LoadSettingsFile(params, path, problem);
+}
+
+bool LoadSettingsFile(CTrackingParams& params, const std::string& path, std::string& problem) {
     std::string text;
-    if (!ReadHead(path, text))
+    if (!ReadFileHead(path, ReadBytes, text, problem))
         return false;
-    std::string line;
-    size_t at = 0;
-    int64_t version = 0;
-    if (!NextLine(text, at, line) || !ParseLine(line, HeaderKey, Version, version))
+    CLines lines{text};
+    CTrackingParams read = params;
+    if (!ReadHeader(lines, problem) || !ReadLimits(lines, read, problem))
         return false;
-    std::array<int64_t, LimitFields.size()> values{};
-    for (size_t k = 0; k < LimitFields.size(); ++k) {
-        if (!NextLine(text, at, line) ||
-            !ParseLine(line, LimitFields[k].Name, LimitFields[k].Limit, values[k]))
-            return false;
-    }
-    for (size_t k = 0; k < LimitFields.size(); ++k)
-        LimitFields[k].Set(params, static_cast<uint32_t>(values[k]));
+    params = read;
     return true;
 }
 
-// Written in full to a temporary file and renamed over the target, so a failure at any
-// step (full disk, quota, missing folder) leaves an existing file exactly as it was. The
-// rename would replace a file the user may not write (a 0444 file, or another user's in a
-// shared folder), so such a target is refused first, as writing it in place would be. A file
-// with several hard links is replaced under this name only; its other names keep the old text.
 bool SaveSettingsFile(const CTrackingParams& params, const std::string& path) {
-    const std::string target = ResolvedTarget(path);
-    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+    return ReplaceFile(path, NumberLine(HeaderKey, Version) + LimitLines(params));
+}
+
+bool LoadColourSetFile(CColourSet& set, const std::string& path, std::string& problem) {
+    std::string text;
+    CColourSet read;
+    if (!ReadFileHead(path, ReadBytes, text, problem) || !ParseColourSet(text, read, problem))
         return false;
-    std::string tempPath;
-    const int fd = OpenTemporary(target, tempPath);
-    if (fd < 0)
+    if (auto invalid = ColourSetProblem(read)) {
+        problem = *invalid;
         return false;
-    struct stat old {};
-    bool ok = true;
-    if (stat(target.c_str(), &old) == 0) {
-        // Keep the mode of the file being replaced; a directory is never replaced.
-        ok = S_ISREG(old.st_mode) && fchmod(fd, old.st_mode & 07777) == 0;
     }
-    ok = ok && WriteAll(fd, FileText(params)) && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(tempPath.c_str(), target.c_str()) == 0;
-    if (!ok)
-        unlink(tempPath.c_str());
-    return ok;
+    set = std::move(read);
+    return true;
+}
+
+bool SaveColourSetFile(const CColourSet& set, const std::string& path) {
+    return !ColourSetProblem(set) && ReplaceFile(path, SetFileText(set));
 }

@@ -1,21 +1,21 @@
 #include "SettingsStore.h"
 
 #include "LimitFields.h"
+#include "StoreName.h"
 
 #include <QFile>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
 
 namespace {
 
-// The one place that names the store: ~/.config/Orda/Quelta.conf.
-constexpr char Organisation[] = "Orda";
-constexpr char Application[] = "Quelta";
+constexpr char SettingsGroup[] = "Settings";  // the twelve values, the first colour's limits
 constexpr char SourceGroup[] = "Capture";
 constexpr char SourceName[] = "Source";
 constexpr char SourceKey[] = "Capture/Source";
@@ -113,34 +113,120 @@ QString StoredSource(const QSettings& store) {
     return value.toString();
 }
 
+void ReadLimits(const QSettings& store, CTrackingParams& limits) {
+    for (const CLimitField& field : LimitFields)
+        if (const auto number = ReadValue(store, field.Name, field.Limit))
+            field.Set(limits, *number);
+}
+
+void WriteLimits(QSettings& store, const CTrackingParams& limits) {
+    for (const CLimitField& field : LimitFields)
+        store.setValue(QLatin1String(field.Name), static_cast<uint>(field.Get(limits)));
+}
+
+// Rewriting the file would store a hand-written pipeline as the list QSettings read it as;
+// it goes back as the one text it is.
+void KeepHandWrittenSource(QSettings& store) {
+    if (IsList(store.value(SourceKey)))
+        store.setValue(SourceKey, RawSourceLine(store));
+}
+
+// The colour set beyond [Settings]: a QSettings array "Colours" (keys size, 1/Name, ...).
+// Entry 1 holds the first colour's name, display colour and MaxMarks, whose limits are the
+// ones in [Settings]; entries 2 and on hold a colour each, limits included.
+constexpr char ColoursGroup[] = "Colours";
+constexpr char SizeName[] = "size";
+constexpr char NameName[] = "Name";
+constexpr char DisplayName[] = "Display";
+constexpr char MaxMarksName[] = "MaxMarks";
+
+std::optional<std::string> StoredName(const QSettings& store) {
+    const QVariant value = store.value(QLatin1String(NameName));
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    const std::string name = value.toString().toStdString();
+    if (!IsValidColourName(name))
+        return std::nullopt;
+    return name;
+}
+
+bool IsHexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+}
+
+// Six hexadecimal digits, RRGGBB, as the settings file has them.
+std::optional<uint32_t> StoredDisplay(const QSettings& store) {
+    const QVariant value = store.value(QLatin1String(DisplayName));
+    const QString text = value.typeId() == QMetaType::QString ? value.toString() : QString();
+    if (text.size() != 6 || !std::all_of(text.begin(), text.end(), IsHexDigit))
+        return std::nullopt;
+    return text.toUInt(nullptr, 16);
+}
+
+// One entry of the array into `colour`: what is missing or bad leaves its field as it was.
+void ReadColourEntry(QSettings& store, std::size_t index, CColour& colour) {
+    store.beginGroup(QString::number(index + 1));
+    if (const auto name = StoredName(store))
+        colour.Name = *name;
+    if (const auto display = StoredDisplay(store))
+        colour.DisplayColour = *display;
+    if (const auto marks = ReadValue(store, MaxMarksName, CColour::MaxMarksLimit); marks && *marks)
+        colour.MaxMarks = static_cast<int>(*marks);
+    if (index > 0)
+        ReadLimits(store, colour.Limits);
+    store.endGroup();
+}
+
+// A field the store never sets (the caller's own value) that is out of range takes its default.
+void MendFields(CColour& colour) {
+    const CColour defaults;
+    for (const CLimitField& field : LimitFields)
+        if (field.Get(colour.Limits) > field.Limit)
+            field.Set(colour.Limits, field.Get(defaults.Limits));
+    if (colour.DisplayColour > 0xFFFFFF)
+        colour.DisplayColour = defaults.DisplayColour;
+    if (colour.MaxMarks < 1 || colour.MaxMarks > CColour::MaxMarksLimit)
+        colour.MaxMarks = defaults.MaxMarks;
+}
+
+// A valid set from what was read: the first colour stays (named CColour::DefaultName when it
+// has no valid name); a further colour without a valid name, or with a name used before it, is
+// dropped.
+CColourSet ValidSet(const CColourSet& read) {
+    CColourSet set;
+    for (CColour colour : read.Colours) {
+        MendFields(colour);
+        if (set.Colours.empty() && !IsValidColourName(colour.Name))
+            colour.Name = CColour::DefaultName;
+        if (set.Colours.empty() || (IsValidColourName(colour.Name) && set.Find(colour.Name) < 0))
+            set.Colours.push_back(std::move(colour));
+    }
+    return set;
+}
+
 }  // namespace
 
 // Reads only: a missing group or file simply leaves every field as it was. Writing nothing
 // here matters, because quelta-track and the library read the store but must never change it.
 bool ReadRegistry(CTrackingParams& params) {
-    QSettings store(Organisation, Application);
+    QSettings store(StoreOrganisation, StoreApplication);
     if (!Readable(store))
         return false;
-    store.beginGroup(QStringLiteral("Settings"));
-    for (const CLimitField& field : LimitFields)
-        if (const auto number = ReadValue(store, field.Name, field.Limit))
-            field.Set(params, *number);
+    store.beginGroup(QLatin1String(SettingsGroup));
+    ReadLimits(store, params);
     if (const auto flag = ReadValue(store, FlagName, FlagLimit))
         params.VideoConfigured = static_cast<uint8_t>(*flag) != 0;
     return true;
 }
 
 bool WriteRegistry(const CTrackingParams& params) {
-    QSettings store(Organisation, Application);
+    QSettings store(StoreOrganisation, StoreApplication);
     if (!Readable(store))
         return false;
-    // Rewriting the file would store a hand-written pipeline as the list QSettings read it as;
-    // it goes back as the one text it is.
-    if (IsList(store.value(SourceKey)))
-        store.setValue(SourceKey, RawSourceLine(store));
-    store.beginGroup(QStringLiteral("Settings"));
-    for (const CLimitField& field : LimitFields)
-        store.setValue(QLatin1String(field.Name), static_cast<uint>(field.Get(params)));
+    KeepHandWrittenSource(store);
+    store.beginGroup(QLatin1String(SettingsGroup));
+    WriteLimits(store, params);
     store.setValue(QLatin1String(FlagName), static_cast<uint>(params.VideoConfigured ? 1 : 0));
     store.endGroup();
     // A store that cannot be written (folder or file not writable, disk full) says so only
@@ -149,13 +235,65 @@ bool WriteRegistry(const CTrackingParams& params) {
     return Readable(store);
 }
 
+bool ReadColourSet(CColourSet& set) {
+    QSettings store(StoreOrganisation, StoreApplication);
+    if (!Readable(store))
+        return false;
+    CColourSet read = set;
+    if (read.Colours.empty())
+        read.Colours.emplace_back().Name = CColour::DefaultName;
+    store.beginGroup(QLatin1String(SettingsGroup));
+    ReadLimits(store, read.Colours.front().Limits);
+    store.endGroup();
+    store.beginGroup(QLatin1String(ColoursGroup));
+    // A size of 0 is no set; a size beyond MaxColours keeps the first MaxColours.
+    if (const auto size = ReadValue(store, SizeName, UINT32_MAX); size && *size > 0)
+        read.Colours.resize(std::min<std::size_t>(*size, CColourSet::MaxColours));
+    read.Colours.resize(std::min(read.Colours.size(), CColourSet::MaxColours));
+    for (std::size_t i = 0; i < read.Colours.size(); ++i)
+        ReadColourEntry(store, i, read.Colours[i]);
+    store.endGroup();
+    set = ValidSet(read);
+    return true;
+}
+
+bool WriteColourSet(const CColourSet& set) {
+    if (ColourSetProblem(set))
+        return false;
+    QSettings store(StoreOrganisation, StoreApplication);
+    if (!Readable(store))
+        return false;
+    KeepHandWrittenSource(store);
+    store.beginGroup(QLatin1String(SettingsGroup));
+    WriteLimits(store, set.Colours.front().Limits);
+    store.endGroup();
+    store.remove(QLatin1String(ColoursGroup));  // a smaller set leaves no entries behind
+    store.beginGroup(QLatin1String(ColoursGroup));
+    store.setValue(QLatin1String(SizeName), static_cast<uint>(set.Colours.size()));
+    for (std::size_t i = 0; i < set.Colours.size(); ++i) {
+        const CColour& colour = set.Colours[i];
+        store.beginGroup(QString::number(i + 1));
+        store.setValue(QLatin1String(NameName), QString::fromStdString(colour.Name));
+        store.setValue(
+            QLatin1String(DisplayName),
+            QStringLiteral("%1").arg(colour.DisplayColour, 6, 16, QLatin1Char('0')).toUpper());
+        store.setValue(QLatin1String(MaxMarksName), static_cast<uint>(colour.MaxMarks));
+        if (i > 0)
+            WriteLimits(store, colour.Limits);
+        store.endGroup();
+    }
+    store.endGroup();
+    store.sync();
+    return Readable(store);
+}
+
 std::string RememberedSource() {
-    const QSettings store(Organisation, Application);
+    const QSettings store(StoreOrganisation, StoreApplication);
     return StoredSource(store).toStdString();
 }
 
 bool RememberSource(const std::string& name) {
-    QSettings store(Organisation, Application);
+    QSettings store(StoreOrganisation, StoreApplication);
     store.setValue(SourceKey, QString::fromStdString(name));
     store.sync();
     return Readable(store);

@@ -18,17 +18,6 @@ namespace L = ConfigPanelLayout;
 
 namespace {
 
-uint32_t FieldValue(const CTrackingParams& params, const L::CRowLayout& rowLayout) {
-    return rowLayout.ByteField ? params.*rowLayout.ByteField : params.*rowLayout.WordField;
-}
-
-void StoreField(CTrackingParams& params, const L::CRowLayout& rowLayout, int value) {
-    if (rowLayout.ByteField)
-        params.*rowLayout.ByteField = static_cast<uint8_t>(value);
-    else
-        params.*rowLayout.WordField = static_cast<uint32_t>(value);
-}
-
 QGroupBox* MakeGroup(const QString& title, const QRect& rectDu, const QPoint& originDu,
                      const CDialogUnits& du, QWidget* parent) {
     auto* group = new QGroupBox(title, parent);
@@ -140,8 +129,8 @@ void CConfigPanelDlg::SetTabOrder() {
 }
 
 void CConfigPanelDlg::SetUpRow(CRow& row) {
-    row.Slider->setRange(0, static_cast<int>(row.Layout->UpperEnd));
-    row.Slider->setValue(static_cast<int>(FieldValue(Params, *row.Layout)));
+    row.Slider->setRange(0, static_cast<int>(row.Layout->Field->Limit));
+    row.Slider->setValue(static_cast<int>(row.Layout->Field->Get(Params)));
     connect(row.Slider, &QSlider::valueChanged, this, [this, &row] { SyncRowFromSlider(row); });
     SyncRowFromSlider(row);
 }
@@ -149,15 +138,16 @@ void CConfigPanelDlg::SetUpRow(CRow& row) {
 void CConfigPanelDlg::SyncRowFromSlider(const CRow& row) {
     const int value = row.Slider->value();
     row.Edit->setText(QString::number(value));
-    StoreField(Params, *row.Layout, value);
+    // The slider keeps the value within the field's limit.
+    row.Layout->Field->Set(Params, static_cast<uint32_t>(value));
 }
 
 bool CConfigPanelDlg::CommitEditBox(const CRow& row) {
     const long value = ReadEditBoxNumber(row.Edit->text());
     // Compared as an unsigned number, so a negative value counts as too large.
-    if (static_cast<unsigned long>(value) > row.Layout->UpperEnd) {
-        ShowOutOfRangeMessage(
-            QStringLiteral("El valor ha d'estar entre 0 i %1").arg(row.Layout->UpperEnd));
+    const uint32_t limit = row.Layout->Field->Limit;
+    if (static_cast<unsigned long>(value) > limit) {
+        ShowOutOfRangeMessage(QStringLiteral("El valor ha d'estar entre 0 i %1").arg(limit));
         // The message box took the activation; the typing goes on in this panel.
         activateWindow();
         row.Edit->setFocus(Qt::OtherFocusReason);

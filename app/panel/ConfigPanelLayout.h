@@ -1,5 +1,5 @@
 #pragma once
-#include "TrackingParams.h"
+#include "LimitFields.h"
 
 #include <QPoint>
 #include <QRect>
@@ -41,37 +41,33 @@ constexpr QRect Adjust2Group{136, 130, 106, 53};
 constexpr int MaskCheckId = 1022;
 constexpr int WideCheckId = 1024;
 
-// One slider with its edit box, and the field of the record both show.
+// One slider with its edit box, and the field of the record both show (its upper end is the
+// field's limit).
 struct CRowLayout {
     int SliderId;
     int EditId;
-    uint32_t UpperEnd;
-    uint8_t CTrackingParams::*ByteField;   // the colour bounds are 8-bit ...
-    uint32_t CTrackingParams::*WordField;  // ... the size and aspect limits 32-bit
-    bool MinLabel;                         // "Min" or "Max" in front of the slider
-    QRect Label;                           // empty for the aspect row
+    const CLimitField* Field;
+    bool MinLabel;  // "Min" or "Max" in front of the slider
+    QRect Label;    // empty for the aspect row
     QRect Slider;
     QRect Edit;
     bool InColourGroup;
 };
 
-using P = CTrackingParams;
-constexpr uint32_t W = P::WidthLimit, H = P::HeightLimit, R = P::RatioLimit, C = P::ColorLimit;
-
 // In the order the rows are set up.
 // clang-format off
 constexpr std::array<CRowLayout, 11> Rows{{
-    {1000, 1001, W, nullptr, &P::MinWidth, true, {14, 23, 15, 10}, {28, 20, 58, 15}, {89, 21, 20, 12}, false},
-    {1002, 1003, W, nullptr, &P::MaxWidth, false, {14, 41, 15, 10}, {28, 39, 58, 15}, {89, 40, 20, 12}, false},
-    {1004, 1005, H, nullptr, &P::MinHeight, true, {14, 79, 15, 10}, {28, 77, 58, 15}, {90, 78, 20, 12}, false},
-    {1006, 1007, H, nullptr, &P::MaxHeight, false, {14, 98, 15, 10}, {28, 95, 58, 15}, {90, 97, 20, 12}, false},
-    {1020, 1021, R, nullptr, &P::MinARatio, false, {}, {28, 134, 58, 15}, {90, 135, 20, 12}, false},
-    {1008, 1009, C, &P::lMin, nullptr, true, {139, 34, 15, 10}, {153, 33, 58, 15}, {215, 34, 20, 12}, true},
-    {1010, 1011, C, &P::lMax, nullptr, false, {139, 53, 15, 10}, {153, 50, 58, 15}, {215, 53, 20, 12}, true},
-    {1012, 1013, C, &P::a1Min, nullptr, true, {140, 90, 15, 10}, {154, 88, 58, 15}, {216, 89, 20, 12}, true},
-    {1014, 1015, C, &P::a1Max, nullptr, false, {140, 109, 15, 10}, {154, 106, 58, 15}, {216, 108, 20, 12}, true},
-    {1016, 1017, C, &P::a2Min, nullptr, true, {140, 146, 15, 10}, {154, 144, 58, 15}, {216, 145, 20, 12}, true},
-    {1018, 1019, C, &P::a2Max, nullptr, false, {140, 165, 15, 10}, {154, 162, 58, 15}, {216, 164, 20, 12}, true},
+    {1000, 1001, &LimitField("MinWidth"), true, {14, 23, 15, 10}, {28, 20, 58, 15}, {89, 21, 20, 12}, false},
+    {1002, 1003, &LimitField("MaxWidth"), false, {14, 41, 15, 10}, {28, 39, 58, 15}, {89, 40, 20, 12}, false},
+    {1004, 1005, &LimitField("MinHeight"), true, {14, 79, 15, 10}, {28, 77, 58, 15}, {90, 78, 20, 12}, false},
+    {1006, 1007, &LimitField("MaxHeight"), false, {14, 98, 15, 10}, {28, 95, 58, 15}, {90, 97, 20, 12}, false},
+    {1020, 1021, &LimitField("MinARatio"), false, {}, {28, 134, 58, 15}, {90, 135, 20, 12}, false},
+    {1008, 1009, &LimitField("lMin"), true, {139, 34, 15, 10}, {153, 33, 58, 15}, {215, 34, 20, 12}, true},
+    {1010, 1011, &LimitField("lMax"), false, {139, 53, 15, 10}, {153, 50, 58, 15}, {215, 53, 20, 12}, true},
+    {1012, 1013, &LimitField("a1Min"), true, {140, 90, 15, 10}, {154, 88, 58, 15}, {216, 89, 20, 12}, true},
+    {1014, 1015, &LimitField("a1Max"), false, {140, 109, 15, 10}, {154, 106, 58, 15}, {216, 108, 20, 12}, true},
+    {1016, 1017, &LimitField("a2Min"), true, {140, 146, 15, 10}, {154, 144, 58, 15}, {216, 145, 20, 12}, true},
+    {1018, 1019, &LimitField("a2Max"), false, {140, 165, 15, 10}, {154, 162, 58, 15}, {216, 164, 20, 12}, true},
 }};
 // clang-format on
 

@@ -1,6 +1,9 @@
-// The settings-file loader on a file holding any bytes. Promises checked: a load is all or
-// nothing; it agrees with a plain reading of the first 4 KiB by the C library's strtol; what it
-// took lies inside the limits and comes back unchanged through a save and a second load.
+// The settings-file loaders on a file holding any bytes. Promises checked: a load is all or
+// nothing; the one-colour load agrees with a plain reading of the first 4 KiB by the C
+// library's strtol; what it took lies inside the limits and comes back unchanged through a save
+// and a second load. The colour-set load either fails, saying why and leaving the set as it
+// was, or gives a valid set that saves and loads back equal, whose first colour is what the
+// one-colour load took; and it takes every one-colour file that the one-colour load takes.
 #include "FuzzCheck.h"
 #include "ScratchFolder.h"
 #include "SettingsFile.h"
@@ -79,10 +82,65 @@ std::optional<std::array<long, 12>> ReadLikeStrtol(const std::string& bytes) {
     return values;
 }
 
+// Line 13 of the first 4096 bytes begins with "Colours": the file holds a colour set.
+bool HasCountLine(const std::string& bytes) {
+    const std::string head = bytes.substr(0, 4096);
+    size_t at = 0;
+    for (int k = 0; k < 12; ++k) {
+        const size_t end = head.find('\n', at);
+        if (end == std::string::npos)
+            return false;
+        at = end + 1;
+    }
+    return head.compare(at, 7, "Colours") == 0;
+}
+
+// A valid set to load over: a failed load must leave it exactly so.
+CColourSet SentinelSet() {
+    CColourSet set;
+    set.Colours.resize(2);
+    set.Colours[0].Name = "sentinel-0";
+    set.Colours[1].Name = "sentinel-1";
+    set.Colours[1].MaxMarks = 64;
+    set.Colours[1].Limits.lMin = 99;
+    return set;
+}
+
 // The header's value is only checked, never kept; the expected one stands in for it.
 std::array<long, 12> ValuesOf(const CTrackingParams& p, long header) {
     return {header,  p.lMin,      p.lMax,     p.a1Min,    p.a1Max,     p.a2Min,
             p.a2Max, p.MinARatio, p.MinWidth, p.MaxWidth, p.MinHeight, p.MaxHeight};
+}
+
+void CheckSetLoad(const std::string& input, const std::string& bytes) {
+    CTrackingParams first = Sentinel();
+    const bool oneLoaded = LoadSettingsFile(first, input);
+    CColourSet set = SentinelSet();
+    std::string problem;
+    const bool loaded = LoadColourSetFile(set, input, problem);
+    if (oneLoaded && !HasCountLine(bytes))
+        FUZZ_CHECK(loaded && set.Colours.size() == 1 && set.Colours[0].Name == CColour::DefaultName,
+                   "a one-colour file loads as a set of that one colour");
+    if (!loaded) {
+        FUZZ_CHECK(set == SentinelSet(), "a failed set load changes nothing");
+        FUZZ_CHECK(!problem.empty(), "a failed set load says why");
+        return;
+    }
+    FUZZ_CHECK(!ColourSetProblem(set), "a loaded set is valid");
+    FUZZ_CHECK(!HasCountLine(bytes) || bytes.size() <= ColourSetFileLimit,
+               "a set file over the limit fails");
+    FUZZ_CHECK(oneLoaded && ValuesOf(first, 0) == ValuesOf(set.Colours[0].Limits, 0),
+               "the one-colour load takes the set's first colour");
+
+    const std::string saved = Folder() / "saved-set.qta";
+    FUZZ_CHECK(SaveColourSetFile(set, saved), "a loaded set can be saved");
+    CColourSet again = SentinelSet();
+    FUZZ_CHECK(LoadColourSetFile(again, saved, problem), "a saved set loads");
+    FUZZ_CHECK(again == set, "save and load give back the same set");
+    CTrackingParams savedFirst;
+    FUZZ_CHECK(LoadSettingsFile(savedFirst, saved) &&
+                   ValuesOf(savedFirst, 0) == ValuesOf(set.Colours[0].Limits, 0),
+               "a saved set's first colour is what the one-colour load takes");
 }
 
 }  // namespace
@@ -91,6 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!Folder().Path().empty(), "a private folder can be made");
     const std::string input = Folder() / "input.qta";
     WriteFile(input, data, size);
+    CheckSetLoad(input, std::string(reinterpret_cast<const char*>(data), size));
 
     CTrackingParams params = Sentinel();
     const bool loaded = LoadSettingsFile(params, input);

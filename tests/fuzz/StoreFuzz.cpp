@@ -1,7 +1,9 @@
 // The per-user store's reader on a store file holding any bytes (XDG_CONFIG_HOME points at a
 // private folder). Promises checked: each of the twelve values is either taken inside its
 // limit or leaves the field alone; the remembered source and the limits read come back
-// unchanged after the program writes the store and reads it again.
+// unchanged after the program writes the store and reads it again. The colour set read is
+// valid, its first colour's limits are those of [Settings], and it comes back equal after the
+// program writes it and reads it again.
 #include "FuzzCheck.h"
 #include "ScratchFolder.h"
 #include "SettingsStore.h"
@@ -65,10 +67,30 @@ void CheckLimits(const CTrackingParams& p) {
     FUZZ_CHECK(p.MaxHeight == s.MaxHeight || p.MaxHeight <= 480, "MaxHeight within 0..480");
 }
 
+void CheckColourSet() {
+    const std::string source = RememberedSource();
+    CColourSet set;
+    FUZZ_CHECK(ReadColourSet(set), "a store file that exists is readable as a set");
+    FUZZ_CHECK(!ColourSetProblem(set), "the set read is valid");
+    CTrackingParams first;
+    FUZZ_CHECK(ReadRegistry(first), "a store file that exists is readable");
+    first.VideoConfigured = false;
+    FUZZ_CHECK(set.Colours[0].Limits == first, "the first colour's limits are [Settings]");
+
+    FUZZ_CHECK(WriteColourSet(set), "the set read can be written");
+    CColourSet again;
+    FUZZ_CHECK(ReadColourSet(again), "the written store is readable as a set");
+    FUZZ_CHECK(again == set, "the set read comes back after a write");
+    FUZZ_CHECK(RememberedSource() == source, "the remembered source comes back after a set write");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!Folder().Path().empty(), "a private folder can be made");
+    WriteStore(data, size);
+
+    CheckColourSet();
     WriteStore(data, size);
 
     CTrackingParams params = Sentinel();
