@@ -1,7 +1,10 @@
 // quelta-bench: the engine's tracking pass against OpenCV's own pipeline on the same
-// frames, single thread. Ends with one line per scene and size:
+// frames, single thread, with every kernel set this processor runs. Ends with one line per
+// scene and size for the process's own set (QUELTA_KERNELS, or the best), then one per set:
 //   <scene> <W>x<H> ours=<ms> opencv=<ms> ratio=<ours/opencv>      (medians)
+//   <scene>/<set> <W>x<H> ours=<ms> opencv=<ms> ratio=<ours/opencv>
 #include "ColorTracker.h"
+#include "Kernels.h"
 #include "Reference.h"
 #include "Scenes.h"
 
@@ -18,9 +21,12 @@
 
 namespace {
 
+using QueltaKernels::CKernelSet;
+
 struct CCase {
     CScene Scene;
-    std::vector<double> OursMs, OpenCvMs;  // every timed pass
+    std::map<const CKernelSet*, std::vector<double>> OursMs;  // every timed pass, per set
+    std::vector<double> OpenCvMs;
 };
 
 double Median(std::vector<double> v) {
@@ -66,16 +72,19 @@ void TimePasses(benchmark::State& state, const CScene& scene, std::vector<double
 void Register(CCase& c) {
     const std::string size =
         std::to_string(c.Scene.Frame.cols) + "x" + std::to_string(c.Scene.Frame.rows);
-    benchmark::RegisterBenchmark(("ours/" + c.Scene.Name + "/" + size).c_str(),
-                                 [&c](benchmark::State& state) {
-                                     auto tracker = std::make_unique<CColorTracker>();
-                                     CTrackingParams params = c.Scene.Params;
-                                     TimePasses(state, c.Scene, c.OursMs, [&](cv::Mat& f) {
-                                         return tracker->ProcessFrame(f, params);
-                                     });
-                                 })
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
+    for (const CKernelSet* set : QueltaKernels::KernelSets()) {
+        const std::string name = "ours/" + c.Scene.Name + "/" + set->Name + "/" + size;
+        benchmark::RegisterBenchmark(name.c_str(),
+                                     [&c, set](benchmark::State& state) {
+                                         auto tracker = std::make_unique<CColorTracker>(*set);
+                                         CTrackingParams params = c.Scene.Params;
+                                         TimePasses(state, c.Scene, c.OursMs[set], [&](cv::Mat& f) {
+                                             return tracker->ProcessFrame(f, params);
+                                         });
+                                     })
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
     benchmark::RegisterBenchmark(("opencv/" + c.Scene.Name + "/" + size).c_str(),
                                  [&c](benchmark::State& state) {
                                      COpenCvReference reference;
@@ -89,19 +98,30 @@ void Register(CCase& c) {
 }
 
 // Both sides must choose the same box, or the comparison means nothing.
-bool SameChoice(const CScene& scene) {
-    auto tracker = std::make_unique<CColorTracker>();
+bool SameChoice(const CScene& scene, const CKernelSet& set) {
+    auto tracker = std::make_unique<CColorTracker>(set);
     CTrackingParams params = scene.Params;
     cv::Mat a = scene.Frame.clone(), b = scene.Frame.clone();
     tracker->ProcessFrame(a, params);
     COpenCvReference reference;
     const cv::Rect theirs = OpenCvPass(reference, b, LimitsOf(scene.Params));
     const cv::Rect ours = OurBox(*tracker);
-    std::printf("check %s %dx%d: regions=%d box=(%d,%d %dx%d) opencv box=(%d,%d %dx%d) %s\n",
-                scene.Name.c_str(), scene.Frame.cols, scene.Frame.rows, tracker->RegionCount(),
-                ours.x, ours.y, ours.width, ours.height, theirs.x, theirs.y, theirs.width,
-                theirs.height, ours == theirs ? "same" : "DIFFERENT");
+    std::printf("check %s/%s %dx%d: regions=%d box=(%d,%d %dx%d) opencv box=(%d,%d %dx%d) %s\n",
+                scene.Name.c_str(), set.Name, scene.Frame.cols, scene.Frame.rows,
+                tracker->RegionCount(), ours.x, ours.y, ours.width, ours.height, theirs.x, theirs.y,
+                theirs.width, theirs.height, ours == theirs ? "same" : "DIFFERENT");
     return ours == theirs;
+}
+
+// One summary line of a case and set, when both sides were timed (not filtered out).
+void PrintSummary(const CCase& c, const CKernelSet* set, bool named) {
+    const auto ours = c.OursMs.find(set);
+    if (ours == c.OursMs.end() || ours->second.empty() || c.OpenCvMs.empty())
+        return;
+    const double oursMs = Median(ours->second), theirs = Median(c.OpenCvMs);
+    const std::string scene = named ? c.Scene.Name + "/" + set->Name : c.Scene.Name;
+    std::printf("%s %dx%d ours=%.3f opencv=%.3f ratio=%.3f\n", scene.c_str(), c.Scene.Frame.cols,
+                c.Scene.Frame.rows, oursMs, theirs, oursMs / theirs);
 }
 
 }  // namespace
@@ -118,20 +138,20 @@ int main(int argc, char** argv) {
         for (cv::Size size : {cv::Size(640, 480), cv::Size(1280, 720), cv::Size(1920, 1080)}) {
             cases.push_back(
                 std::make_unique<CCase>(CCase{MakeScene(name, size.width, size.height), {}, {}}));
-            agree = SameChoice(cases.back()->Scene) && agree;
+            for (const CKernelSet* set : QueltaKernels::KernelSets())
+                agree = SameChoice(cases.back()->Scene, *set) && agree;
             Register(*cases.back());
         }
     std::fflush(stdout);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    for (const auto& c : cases) {
-        if (c->OursMs.empty() || c->OpenCvMs.empty())
-            continue;  // filtered out
-        const double ours = Median(c->OursMs), theirs = Median(c->OpenCvMs);
-        std::printf("%s %dx%d ours=%.3f opencv=%.3f ratio=%.3f\n", c->Scene.Name.c_str(),
-                    c->Scene.Frame.cols, c->Scene.Frame.rows, ours, theirs, ours / theirs);
-    }
+    const CKernelSet* own = &QueltaKernels::ActiveKernels();
+    for (const auto& c : cases)
+        PrintSummary(*c, own, false);
+    for (const CKernelSet* set : QueltaKernels::KernelSets())
+        for (const auto& c : cases)
+            PrintSummary(*c, set, true);
     if (!agree)
         std::printf("error: the two pipelines chose different boxes\n");
     return agree ? 0 : 1;
