@@ -29,7 +29,11 @@ announced() {
   grep -q '^[0-9][0-9]*$' "$dir/display"
 }
 wait_until 30 "Xvfb to announce its display" announced
+# The command's windows go to this server, whatever the caller's environment named: X through
+# Qt's xcb platform, no Wayland compositor.
 export DISPLAY=:$(head -n1 "$dir/display")
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
 
 status=0
 "$@" || status=$?
