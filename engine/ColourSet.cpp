@@ -25,8 +25,7 @@ std::optional<std::string> LimitProblem(const CColour& c) {
     if (l.MinWidth > P::WidthLimit || l.MaxWidth > P::WidthLimit)
         return "colour '" + c.Name + "': a width limit is above " + std::to_string(P::WidthLimit);
     if (l.MinHeight > P::HeightLimit || l.MaxHeight > P::HeightLimit)
-        return "colour '" + c.Name + "': a height limit is above " +
-               std::to_string(P::HeightLimit);
+        return "colour '" + c.Name + "': a height limit is above " + std::to_string(P::HeightLimit);
     if (l.MinARatio > P::RatioLimit)
         return "colour '" + c.Name + "': MinARatio is above " + std::to_string(P::RatioLimit);
     if (c.DisplayColour > 0xFFFFFF)

@@ -41,7 +41,7 @@ std::optional<std::string> ColourSetProblem(const CColourSet& set);
 
 // One mark of one colour: a region inside the colour's limits.
 struct CMark {
-    int Colour = 0;  // index into the set
+    int Colour = 0;                                   // index into the set
     uint32_t MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;  // inclusive box
     float CenterX = 0.0f, CenterY = 0.0f;             // mean column and row
     int32_t PixelCount = 0;
