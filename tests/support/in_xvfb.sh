@@ -7,7 +7,8 @@
 # - the server does not reset when its last client leaves (-noreset): a test that starts a
 #   program twice meets the same server the second time, never one in the middle of a reset
 #   (a program that finds no display aborts at once);
-# - the server is waited for before this returns, so the next test never meets it ending.
+# - the server is waited for before this returns, so the next test never meets it ending;
+# - Qt programs are told to use it (xcb), whatever platform or Wayland display the caller named.
 set -euo pipefail
 screen=$1
 shift
@@ -29,7 +30,8 @@ announced() {
   grep -q '^[0-9][0-9]*$' "$dir/display"
 }
 wait_until 30 "Xvfb to announce its display" announced
-export DISPLAY=:$(head -n1 "$dir/display")
+export DISPLAY=:$(head -n1 "$dir/display") QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
 
 status=0
 "$@" || status=$?
