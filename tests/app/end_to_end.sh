@@ -14,7 +14,6 @@ work=$(mktemp -d)
 pid=
 trap 'stop_process "$pid"; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
-unset QT_QPA_PLATFORM
 mkdir -p "$XDG_CONFIG_HOME/Orda"
 
 start_quelta() {  # $1: source name

@@ -10,7 +10,6 @@ work=$(mktemp -d)
 pid=
 trap 'stop_process "$pid"; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
-unset QT_QPA_PLATFORM
 store=$XDG_CONFIG_HOME/Orda/Quelta.conf
 printf 'QTA 1\r\nlMin 11\r\nlMax 222\r\na1Min 33\r\na1Max 244\r\na2Min 55\r\na2Max 255\r\nMinARatio 42\r\nMinWidth 7\r\nMaxWidth 600\r\nMinHeight 9\r\nMaxHeight 470\r\n' >"$work/marca.qta"
 

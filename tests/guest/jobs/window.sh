@@ -5,8 +5,7 @@ load_vivid n_devs=1
 probe=$GUEST_BUILD/tests/app/quelta_e2e_probe
 
 step "Xvfb"
-unset QT_QPA_PLATFORM
-export DISPLAY=:7
+export DISPLAY=:7 QT_QPA_PLATFORM=xcb
 Xvfb :7 -screen 0 1024x768x24 -nolisten tcp > /tmp/xvfb.log 2>&1 &
 xvfb=$!
 quelta=
