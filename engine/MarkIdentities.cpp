@@ -15,6 +15,13 @@ uint32_t Shifted(uint32_t edge, double by, int size) {
     return static_cast<uint32_t>(std::min(moved, static_cast<double>(std::max(size, 1) - 1)));
 }
 
+// Two measurements of one mark whose areas differ by no more than a quarter.
+bool SteadySize(const CMark& a, const CMark& b) {
+    const int64_t small = std::min(a.PixelCount, b.PixelCount);
+    const int64_t large = std::max(a.PixelCount, b.PixelCount);
+    return 4 * large <= 5 * small;
+}
+
 }  // namespace
 
 CMarkIdentities::CMarkIdentities() = default;
@@ -132,9 +139,12 @@ void CMarkIdentities::AllowGatedPairs(const std::vector<CMark>& marks, size_t tr
     }
 }
 
+// A region that grows or shrinks at once (it merged with another of its colour, parted from
+// it, or went partly out of view) moves its centre without moving: that step leaves the
+// velocity as it was.
 void CMarkIdentities::Observe(CTrack& track, const CMark& mark, double time) const {
     const double elapsed = time - track.SeenTime;
-    if (elapsed > 0.0) {
+    if (elapsed > 0.0 && SteadySize(track.Seen, mark)) {
         const auto vx = static_cast<float>((mark.CenterX - track.Seen.CenterX) / elapsed);
         const auto vy = static_cast<float>((mark.CenterY - track.Seen.CenterY) / elapsed);
         CTrackedMark& out = track.Out;

@@ -28,7 +28,9 @@ struct CTrackedMark {
 //
 // Velocity: the move since the mark was last seen over the capture time between, smoothed
 // exponentially (each new measurement weighs VelocityWeight); it is 0 until the mark has
-// been seen twice, and then starts at the first measurement.
+// been seen twice, and then starts at the first measurement. A measurement whose area
+// differs by more than a quarter from the last one (two marks merging into one region or
+// parting, a mark going behind something) does not change the velocity.
 //
 // Output order: colour by colour in ascending colour index; within a colour, the marks seen
 // in this frame in the order they were given, then the held marks by ascending id.

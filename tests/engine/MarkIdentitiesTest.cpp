@@ -201,3 +201,22 @@ TEST(MarkIdentities, OutputOrderAndColoursMatchedApart) {
     EXPECT_GT(order[0], red400);  // the red mark near the blue one is new
     EXPECT_EQ(out[4].Mark.Colour, 2);
 }
+
+// Two marks of a colour merging into one region: the region's centre jumps half-way to the
+// other mark without the mark moving, which must not become its velocity.
+TEST(MarkIdentities, SuddenChangeOfAreaLeavesTheVelocity) {
+    CMarkIdentities ids;
+    ids.Update({MarkAt(100, 100)}, 0.0, 640, 480);
+    ids.Update({MarkAt(103, 100)}, Frame, 640, 480);
+    CMark merged = MarkAt(126, 100);
+    merged.PixelCount = 190;
+    auto out = ids.Update({merged}, 2 * Frame, 640, 480);
+    EXPECT_NEAR(out[0].VelocityX, 90.0f, 1e-2f);
+    CMark larger = MarkAt(129, 100);
+    larger.PixelCount = 200;  // steady again: the move counts
+    out = ids.Update({larger}, 3 * Frame, 640, 480);
+    EXPECT_NEAR(out[0].VelocityX, 90.0f, 1e-2f);
+    larger.CenterX = 135;
+    out = ids.Update({larger}, 4 * Frame, 640, 480);
+    EXPECT_NEAR(out[0].VelocityX, 135.0f, 1e-2f);
+}
