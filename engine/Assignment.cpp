@@ -1,5 +1,6 @@
 #include "Assignment.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 
@@ -10,13 +11,31 @@ const std::vector<int>& CAssignment::Solve(const std::vector<double>& cost, int 
     ColPotential.assign(cols + 1, 0.0);
     ColRow.assign(cols + 1, 0);
     Way.assign(cols + 1, 0);
+    StartCheapest(cost, rows, cols);
     for (int row = 1; row <= rows; ++row)
-        AugmentRow(cost, row, cols);
+        if (RowCol[row - 1] < 0)
+            AugmentRow(cost, row, cols);
     RowCol.assign(rows, -1);
     for (int col = 1; col <= cols; ++col)
         if (ColRow[col] != 0)
             RowCol[ColRow[col] - 1] = col - 1;
     return RowCol;
+}
+
+// Row reduction: a row's potential is its least cost, which keeps every reduced cost at 0 or
+// more and makes that column tight; a row whose cheapest column is still free takes it. With
+// good predictions most rows are settled here, and only the others search for paths.
+void CAssignment::StartCheapest(const std::vector<double>& cost, int rows, int cols) {
+    RowCol.assign(rows, -1);
+    for (int row = 1; row <= rows; ++row) {
+        const double* costRow = cost.data() + static_cast<std::size_t>(row - 1) * cols;
+        const int cheapest = static_cast<int>(std::min_element(costRow, costRow + cols) - costRow);
+        RowPotential[row] = costRow[cheapest];
+        if (ColRow[cheapest + 1] == 0) {
+            ColRow[cheapest + 1] = row;
+            RowCol[row - 1] = cheapest;
+        }
+    }
 }
 
 // Grows a tree of alternating paths from `row` by Dijkstra's rule on the reduced costs until

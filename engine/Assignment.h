@@ -4,7 +4,7 @@
 // Least-cost assignment (the Hungarian method in its shortest-augmenting-path form, with row
 // and column potentials): every row of a rows x cols cost matrix, rows <= cols, gets its own
 // column so that the sum of the chosen costs is the smallest possible. O(rows^2 cols) at
-// worst; a row whose cheapest free column is its own costs one scan of the columns.
+// worst; a row whose cheapest column is free costs one scan of the columns.
 // The scratch arrays are kept from call to call, so a caller that solves one small problem
 // after another allocates nothing once they have grown.
 class CAssignment {
@@ -13,6 +13,7 @@ public:
     const std::vector<int>& Solve(const std::vector<double>& cost, int rows, int cols);
 
 private:
+    void StartCheapest(const std::vector<double>& cost, int rows, int cols);
     void AugmentRow(const std::vector<double>& cost, int row, int cols);
 
     std::vector<double> RowPotential, ColPotential, MinSlack;
