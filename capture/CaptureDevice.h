@@ -34,7 +34,7 @@ public:
     virtual std::vector<CCaptureControl> Controls() const { return {}; }
     virtual bool SetControl(uint32_t, int) { return false; }
 
-    // The synthetic camera behind a testcam source, else null.
+    // The synthetic camera behind a testcam or testcam-multi source, else null.
     virtual CTestCamera* TestCamera() { return nullptr; }
 
 protected:

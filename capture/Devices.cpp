@@ -19,10 +19,10 @@ bool StartsWith(const std::string& s, const char* prefix, std::string& rest) {
     return true;
 }
 
-// "testcam" or "testcam:WxH@FPS".
-std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest) {
+// "WxH@FPS" after "testcam:" or "testcam-multi:", or nothing.
+std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest, CTestScene scene) {
     if (rest.empty())
-        return MakeTestCameraDevice(640, 480, 30.0);
+        return MakeTestCameraDevice(640, 480, 30.0, scene);
     // from_chars reads "12.5" whatever the process' locale (the programs run in the
     // desktop's, where the decimal separator may be a comma).
     int w = 0, h = 0;
@@ -40,16 +40,16 @@ std::unique_ptr<CCaptureDevice> MakeTestCam(const std::string& rest) {
         return nullptr;
     if (w < 16 || h < 16 || w > 7680 || h > 4320 || !(fps > 0.0 && fps <= 240.0))
         return nullptr;
-    return MakeTestCameraDevice(w, h, fps);
+    return MakeTestCameraDevice(w, h, fps, scene);
 }
 
 }  // namespace
 
 bool IsSourceName(const std::string& name) {
     std::string rest;
-    if (name == "testcam")
+    if (name == "testcam" || name == "testcam-multi")
         return true;
-    for (const char* prefix : {"testcam:", "v4l2:", "gst:", "file:"})
+    for (const char* prefix : {"testcam:", "testcam-multi:", "v4l2:", "gst:", "file:"})
         if (StartsWith(name, prefix, rest))
             return true;
     return false;
@@ -58,9 +58,13 @@ bool IsSourceName(const std::string& name) {
 std::unique_ptr<CCaptureDevice> MakeCaptureDevice(const std::string& name) {
     std::string rest;
     if (name == "testcam")
-        return MakeTestCam("");
+        return MakeTestCam("", CTestScene::OneDisc);
     if (StartsWith(name, "testcam:", rest) && !rest.empty())
-        return MakeTestCam(rest);
+        return MakeTestCam(rest, CTestScene::OneDisc);
+    if (name == "testcam-multi")
+        return MakeTestCam("", CTestScene::SixDiscs);
+    if (StartsWith(name, "testcam-multi:", rest) && !rest.empty())
+        return MakeTestCam(rest, CTestScene::SixDiscs);
     if (StartsWith(name, "v4l2:", rest) && !rest.empty())
         return MakeV4l2Device(rest);
     if (StartsWith(name, "gst:", rest) && !rest.empty())

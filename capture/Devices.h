@@ -1,11 +1,13 @@
 #pragma once
 #include "CaptureDevice.h"
+#include "TestCamera.h"
 
 #include <memory>
 #include <string>
 
 // The kinds of device a source string can name (see MakeCaptureDevice).
-std::unique_ptr<CCaptureDevice> MakeTestCameraDevice(int width, int height, double fps);
+std::unique_ptr<CCaptureDevice> MakeTestCameraDevice(int width, int height, double fps,
+                                                     CTestScene scene = CTestScene::OneDisc);
 std::unique_ptr<CCaptureDevice> MakeVideoFileDevice(const std::string& path);
 std::unique_ptr<CCaptureDevice> MakeStillImageDevice(const std::string& path);
 std::unique_ptr<CCaptureDevice> MakePipelineDevice(const std::string& pipeline);

@@ -35,6 +35,7 @@ struct CCaptureControl {
 
 // The capture source: empty (no device) or attached to one source named by a string:
 //   v4l2:/dev/videoN | file:PATH | gst:PIPELINE | testcam[:WxH@FPS]
+//   | testcam-multi[:WxH@FPS]  (the test camera's six-disc scene)
 // Copies share the same device (like a counted handle). While capture is enabled a grabber
 // thread pushes each new frame (CV_8UC4, B,G,R,A, continuous, own pixels) into every
 // connected sequence. A device that stops delivering is retried about once a second.

@@ -1,4 +1,5 @@
 #include "TestCamera.h"
+#include "TestDiscs.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -23,11 +24,46 @@ uint64_t Mix(uint64_t v) {
     return v ^ (v >> 33);
 }
 
+// The discs' colours (B, G, R, A), saturated so that nothing in the background resembles
+// them and far apart from each other in YUV.
+const cv::Vec4b Red(60, 30, 225, 255), Green(60, 200, 40, 255), Blue(225, 80, 30, 255);
+
+struct CDiscLook {
+    const char* Colour;
+    cv::Vec4b Bgra;
+};
+const CDiscLook DiscLooks[CDiscPaths::Count] = {{"red", Red},     {"red", Red},   {"green", Green},
+                                                {"green", Green}, {"blue", Blue}, {"blue", Blue}};
+
+// The pillar's columns [first, last) in a picture `width` wide.
+std::pair<int, int> PillarColumns(int width) {
+    return {static_cast<int>(std::lround(CDiscPaths::PillarLeft * width / 640.0)),
+            static_cast<int>(std::lround(CDiscPaths::PillarRight * width / 640.0))};
+}
+
+// A hard-edged disc: a pixel belongs to it when its centre lies inside the circle.
+void DrawDisc(cv::Mat& out, float cx, float cy, float radius, const cv::Vec4b& colour) {
+    const int x0 = std::max(0, static_cast<int>(std::floor(cx - radius)));
+    const int x1 = std::min(out.cols - 1, static_cast<int>(std::ceil(cx + radius)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(cy - radius)));
+    const int y1 = std::min(out.rows - 1, static_cast<int>(std::ceil(cy + radius)));
+    const float r2 = radius * radius;
+    for (int y = y0; y <= y1; ++y) {
+        const float dy = y + 0.5f - cy;
+        auto* row = out.ptr<cv::Vec4b>(y);
+        for (int x = x0; x <= x1; ++x) {
+            const float dx = x + 0.5f - cx;
+            if (dx * dx + dy * dy <= r2)
+                row[x] = colour;
+        }
+    }
+}
+
 }  // namespace
 
-CTestCamera::CTestCamera(int width, int height, double fps)
+CTestCamera::CTestCamera(int width, int height, double fps, CTestScene scene)
     : FrameWidth(std::max(width, 16)), FrameHeight(std::max(height, 16)),
-      FrameRate(fps > 0.0 ? fps : 30.0) {
+      FrameRate(fps > 0.0 ? fps : 30.0), Shown(scene) {
     Radius = std::max(9.0f, 0.0375f * std::min<float>(FrameWidth, FrameHeight * 4.0f / 3.0f));
     MakeBackground();
     std::lock_guard guard(NoiseLock);
@@ -37,6 +73,7 @@ CTestCamera::CTestCamera(int width, int height, double fps)
 int CTestCamera::Width() const { return FrameWidth; }
 int CTestCamera::Height() const { return FrameHeight; }
 double CTestCamera::Fps() const { return FrameRate; }
+CTestScene CTestCamera::Scene() const { return Shown; }
 float CTestCamera::MarkRadius() const { return Radius; }
 int CTestCamera::Light() const { return LightPercent; }
 void CTestCamera::SetLight(int percent) { LightPercent = std::clamp(percent, 0, 200); }
@@ -133,6 +170,10 @@ double CTestCamera::LightFactor(int64_t n) const {
 }
 
 std::optional<cv::Point2f> CTestCamera::MarkCentre(int64_t n) const {
+    if (Shown == CTestScene::SixDiscs) {
+        const CTestMark first = DiscMarks(n).front();
+        return first.Visible ? std::optional(first.Centre) : std::nullopt;
+    }
     const CMarkPlace p = MarkPlace(n);
     if (p.X + Radius <= 0.0f || p.X - Radius >= FrameWidth || p.Y + Radius <= 0.0f ||
         p.Y - Radius >= FrameHeight)
@@ -141,28 +182,58 @@ std::optional<cv::Point2f> CTestCamera::MarkCentre(int64_t n) const {
 }
 
 bool CTestCamera::MarkFullyInView(int64_t n) const {
+    if (Shown == CTestScene::SixDiscs)
+        return DiscMarks(n).front().Whole;
     const CMarkPlace p = MarkPlace(n);
     return p.X - Radius >= 0.0f && p.X + Radius <= FrameWidth && p.Y - Radius >= 0.0f &&
            p.Y + Radius <= FrameHeight;
 }
 
-// A hard-edged disc: a pixel belongs to it when its centre lies inside the circle.
-void CTestCamera::DrawMark(const CMarkPlace& place, cv::Mat& out) const {
-    const int x0 = std::max(0, static_cast<int>(std::floor(place.X - Radius)));
-    const int x1 = std::min(FrameWidth - 1, static_cast<int>(std::ceil(place.X + Radius)));
-    const int y0 = std::max(0, static_cast<int>(std::floor(place.Y - Radius)));
-    const int y1 = std::min(FrameHeight - 1, static_cast<int>(std::ceil(place.Y + Radius)));
-    const cv::Vec4b colour(60, 30, 225, 255);
-    const float r2 = Radius * Radius;
-    for (int y = y0; y <= y1; ++y) {
-        const float dy = y + 0.5f - place.Y;
-        auto* row = out.ptr<cv::Vec4b>(y);
-        for (int x = x0; x <= x1; ++x) {
-            const float dx = x + 0.5f - place.X;
-            if (dx * dx + dy * dy <= r2)
-                row[x] = colour;
-        }
+std::vector<CTestMark> CTestCamera::Marks(int64_t n) const {
+    if (Shown == CTestScene::SixDiscs)
+        return DiscMarks(n);
+    const CMarkPlace p = MarkPlace(n);
+    return {{1, "red", cv::Point2f(p.X, p.Y), MarkCentre(n).has_value(), MarkFullyInView(n)}};
+}
+
+// The six discs, each judged against the pillar, the picture's edges and the other discs.
+std::vector<CTestMark> CTestCamera::DiscMarks(int64_t n) const {
+    const CDiscPaths& paths = CDiscPaths::Scene();
+    const auto [left, right] = PillarColumns(FrameWidth);
+    const float r = Radius, w = static_cast<float>(FrameWidth), h = static_cast<float>(FrameHeight);
+    std::vector<CTestMark> marks(CDiscPaths::Count);
+    bool inPicture[CDiscPaths::Count];
+    for (int i = 0; i < CDiscPaths::Count; ++i) {
+        const cv::Point2f p = paths.Place(i, static_cast<double>(n) / FrameRate);
+        CTestMark& m = marks[i];
+        m.Id = i + 1;
+        m.Colour = DiscLooks[i].Colour;
+        m.Centre = cv::Point2f(p.x * w / 640.0f, p.y * h / 480.0f);
+        const float x = m.Centre.x, y = m.Centre.y;
+        inPicture[i] = x + r > 0.0f && x - r < w && y + r > 0.0f && y - r < h;
+        const bool hidden = x - r >= left && x + r <= right;
+        const bool clear = x + r <= left || x - r >= right;
+        m.Visible = inPicture[i] && !hidden;
+        m.Whole = x - r >= 0.0f && x + r <= w && y - r >= 0.0f && y + r <= h && clear;
     }
+    // Pixels of two discs are 8-neighbours only when the centres are within 2r + sqrt(2).
+    for (int i = 0; i < CDiscPaths::Count; ++i)
+        for (int j = i + 1; j < CDiscPaths::Count; ++j)
+            if (inPicture[i] && inPicture[j] &&
+                cv::norm(marks[i].Centre - marks[j].Centre) < 2.0f * r + 3.0f)
+                marks[i].Whole = marks[j].Whole = false;
+    return marks;
+}
+
+// The discs in id order (a later one would cover an earlier one), then the pillar over them,
+// in the room's light like the background.
+void CTestCamera::DrawDiscs(int64_t n, cv::Mat& out) const {
+    const std::vector<CTestMark> marks = DiscMarks(n);
+    for (int i = 0; i < CDiscPaths::Count; ++i)
+        DrawDisc(out, marks[i].Centre.x, marks[i].Centre.y, Radius, DiscLooks[i].Bgra);
+    const auto [left, right] = PillarColumns(FrameWidth);
+    const double light = LightFactor(n);
+    out.colRange(left, right).setTo(cv::Scalar(62 * light, 58 * light, 54 * light, 255));
 }
 
 void CTestCamera::AddNoiseLocked(int64_t n, cv::Mat& out) const {
@@ -179,7 +250,12 @@ void CTestCamera::AddNoiseLocked(int64_t n, cv::Mat& out) const {
 void CTestCamera::Render(int64_t n, cv::Mat& out) const {
     out.create(FrameHeight, FrameWidth, CV_8UC4);
     Background.convertTo(out, CV_8UC4, LightFactor(n));
-    DrawMark(MarkPlace(n), out);
+    if (Shown == CTestScene::OneDisc) {
+        const CMarkPlace place = MarkPlace(n);
+        DrawDisc(out, place.X, place.Y, Radius, Red);
+    } else {
+        DrawDiscs(n, out);
+    }
     std::lock_guard guard(NoiseLock);
     AddNoiseLocked(n, out);
     // convertTo scaled the alpha as well; a frame's alpha is always opaque.

@@ -14,8 +14,8 @@ enum : uint32_t { LightControl = 1, NoiseControl = 2 };
 // camera drops them.
 class CTestCameraDevice : public CCaptureDevice {
 public:
-    CTestCameraDevice(int width, int height, double fps)
-        : Camera(std::make_unique<CTestCamera>(width, height, fps)) {
+    CTestCameraDevice(int width, int height, double fps, CTestScene scene)
+        : Camera(std::make_unique<CTestCamera>(width, height, fps, scene)) {
         NoteFormat({width, height, fps});
     }
 
@@ -54,7 +54,8 @@ public:
         if (format.Width < 16 || format.Height < 16)
             return false;
         const double fps = format.Fps > 0.0 ? format.Fps : Camera->Fps();
-        auto fresh = std::make_unique<CTestCamera>(format.Width, format.Height, fps);
+        auto fresh =
+            std::make_unique<CTestCamera>(format.Width, format.Height, fps, Camera->Scene());
         fresh->SetLight(Camera->Light());
         fresh->SetNoise(Camera->Noise());
         Camera = std::move(fresh);
@@ -96,6 +97,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CCaptureDevice> MakeTestCameraDevice(int width, int height, double fps) {
-    return std::make_unique<CTestCameraDevice>(width, height, fps);
+std::unique_ptr<CCaptureDevice> MakeTestCameraDevice(int width, int height, double fps,
+                                                     CTestScene scene) {
+    return std::make_unique<CTestCameraDevice>(width, height, fps, scene);
 }

@@ -21,7 +21,8 @@
 namespace {
 
 bool HasOwnPrefix(const QString& text) {
-    static const QRegularExpression own(QStringLiteral("^(v4l2:|gst:|testcam(:|$)|file:(?!//))"));
+    static const QRegularExpression own(
+        QStringLiteral("^(v4l2:|gst:|testcam(-multi)?(:|$)|file:(?!//))"));
     return own.match(text).hasMatch();
 }
 

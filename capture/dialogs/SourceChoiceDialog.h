@@ -13,7 +13,8 @@ class QLineEdit;
 class QRadioButton;
 
 // What the user typed in the free entry, as a source string:
-//   "v4l2:...", "file:...", "gst:...", "testcam[:WxH@FPS]"  kept as they are
+//   "v4l2:...", "file:...", "gst:...", "testcam[:WxH@FPS]", "testcam-multi[:WxH@FPS]"
+//                                     kept as they are
 //   "file:///x/y.mp4"                 -> "file:/x/y.mp4"
 //   "rtsp://...", "http://..." (any other scheme://)
 //        -> "gst:uridecodebin uri=\"URL\" ! videoconvert ! appsink drop=true max-buffers=1"

@@ -25,6 +25,7 @@ void ExpectFrameIsRendering(const CTestCamera& cam, const cv::Mat& frame, const 
 TEST(ImageSource, UnknownOrBrokenNamesGiveAnEmptySource) {
     for (const char* name :
          {"", "webcam", "testcam:", "testcam:0x0@30", "testcam:640x480@0", "testcam:640x480@30junk",
+          "testcam-multi:", "testcam-multi:8x8@30", "testcam-multiple",
           "v4l2:", "v4l2:/dev/video-none", "file:", "file:/no/such/file.avi", "gst:"}) {
         CImageSource s = CImageSource::Open(name);
         EXPECT_FALSE(s.HasDevice()) << name;
@@ -44,6 +45,33 @@ TEST(ImageSource, TestCameraRateWithDecimalsOpensUnderACommaLocale) {
     ASSERT_TRUE(source.HasDevice());
     EXPECT_DOUBLE_EQ(source.CurrentFormat().Fps, 12.5);
     EXPECT_FALSE(CImageSource::Open("testcam:64x48@12,5").HasDevice());
+}
+
+// The six-disc scene by its own name, at the default size or a given one, and kept across a
+// change of format.
+TEST(ImageSource, TestcamMultiOpensTheSixDiscSceneAndKeepsItOnAFormatChange) {
+    CImageSource plain = CImageSource::Open("testcam-multi");
+    ASSERT_TRUE(plain.HasDevice());
+    EXPECT_EQ(plain.CurrentFormat(), (CCaptureFormat{640, 480, 30.0}));
+    EXPECT_EQ(plain.Device()->TestCamera()->Scene(), CTestScene::SixDiscs);
+    EXPECT_EQ(CImageSource::Open("testcam").Device()->TestCamera()->Scene(), CTestScene::OneDisc);
+
+    CImageSource source = CImageSource::Open("testcam-multi:160x120@30");
+    ASSERT_TRUE(source.HasDevice());
+    EXPECT_EQ(source.Name(), "testcam-multi:160x120@30");
+    ASSERT_TRUE(source.SetFormat({320, 240, 30.0}));
+    const CTestCamera* cam = source.Device()->TestCamera();
+    ASSERT_NE(cam, nullptr);
+    EXPECT_EQ(cam->Scene(), CTestScene::SixDiscs);
+    EXPECT_EQ(cam->Marks(0).size(), 6u);
+    CFrameSequence seq;
+    source.Connect(&seq);
+    ASSERT_TRUE(source.EnableCapture(true));
+    cv::Mat frame;
+    CFrameInfo info;
+    ASSERT_TRUE(seq.PopFront(frame, 20000, &info)) << "no frame from testcam-multi in 20 s";
+    source.EnableCapture(false);
+    ExpectFrameIsRendering(*cam, frame, info);
 }
 
 TEST(ImageSource, TestCameraFramesCarryTheirFrameNumberAndOwnPixels) {

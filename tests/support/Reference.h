@@ -3,9 +3,12 @@
 // connectedComponentsWithStats (8-connected), then the selection rule (longest truncated
 // diagonal within the scaled limits, the first one on ties). Tests hold the engine and the
 // tools to it; the benchmark times it beside the engine. It shares no code with the engine.
+#include "ColourSet.h"
 #include "TrackingParams.h"
 
 #include <opencv2/core/mat.hpp>
+
+#include <vector>
 
 // The tracking limits as the reference states them.
 struct CLimits {
@@ -47,3 +50,11 @@ CReference ReferenceTrack(const cv::Mat& bgra, const CLimits& limits);
 CLimits BoundsAround(const cv::Vec3b& bgr, int margin);
 // YUV of one B,G,R colour as cv::cvtColor gives it.
 cv::Vec3b YuvOf(const cv::Vec3b& bgr);
+
+// Every mark of one colour in a YUV image (cv::cvtColor(COLOR_BGR2YUV)): inRange on the
+// limits' bounds, 8-connected regions numbered in raster order of their first pixels, those
+// within the size and aspect limits, longest truncated diagonal first (the earlier first
+// pixel on a tie), at most maxMarks. Marked with colour index `colour`; angle and
+// elongation are left at 0.
+std::vector<CMark> ReferenceMarks(const cv::Mat& yuv, const CLimits& limits, int colour,
+                                  int maxMarks);

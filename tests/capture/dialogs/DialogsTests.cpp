@@ -264,6 +264,10 @@ void CSourceChoiceTests::TypedText_data() {
                              << "gst:videotestsrc ! appsink";
     QTest::newRow("own testcam") << "testcam:320x240@15"
                                  << "testcam:320x240@15";
+    QTest::newRow("own testcam-multi") << "testcam-multi"
+                                       << "testcam-multi";
+    QTest::newRow("testcam-multiple is a file") << "testcam-multiple"
+                                                << "file:" + here + "/testcam-multiple";
     QTest::newRow("testcamera is a file") << "testcamera"
                                           << "file:" + here + "/testcamera";
     QTest::newRow("blank") << "   "
