@@ -3,7 +3,10 @@
 // scene and size for the process's own set (QUELTA_KERNELS, or the best), then one per set:
 //   <scene> <W>x<H> ours=<ms> opencv=<ms> ratio=<ours/opencv>      (medians)
 //   <scene>/<set> <W>x<H> ours=<ms> opencv=<ms> ratio=<ours/opencv>
+// and then one per colour-set scene and size (ColoursBench.h).
+#include "BenchTiming.h"
 #include "ColorTracker.h"
+#include "ColoursBench.h"
 #include "Kernels.h"
 #include "Reference.h"
 #include "Scenes.h"
@@ -14,7 +17,6 @@
 #include <opencv2/core.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -28,14 +30,6 @@ struct CCase {
     std::map<const CKernelSet*, std::vector<double>> OursMs;  // every timed pass, per set
     std::vector<double> OpenCvMs;
 };
-
-double Median(std::vector<double> v) {
-    if (v.empty())
-        return 0.0;
-    std::sort(v.begin(), v.end());
-    const size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : 0.5 * (v[m - 1] + v[m]);
-}
 
 // OpenCV's pass as an OpenCV program would write it: the reference, then the outline drawn.
 cv::Rect OpenCvPass(COpenCvReference& reference, cv::Mat& frame, const CLimits& limits) {
@@ -53,22 +47,6 @@ cv::Rect OurBox(const CColorTracker& t) {
     return {int(b.MinX), int(b.MinY), int(b.MaxX - b.MinX + 1), int(b.MaxY - b.MinY + 1)};
 }
 
-// Runs `pass` on a fresh copy of the scene each iteration; only the pass is timed.
-template <class Pass>
-void TimePasses(benchmark::State& state, const CScene& scene, std::vector<double>& samples,
-                Pass pass) {
-    cv::Mat work = scene.Frame.clone();
-    for (auto _ : state) {
-        scene.Frame.copyTo(work);
-        const auto t0 = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(pass(work));
-        const auto t1 = std::chrono::steady_clock::now();
-        const double seconds = std::chrono::duration<double>(t1 - t0).count();
-        state.SetIterationTime(seconds);
-        samples.push_back(seconds * 1e3);
-    }
-}
-
 void Register(CCase& c) {
     const std::string size =
         std::to_string(c.Scene.Frame.cols) + "x" + std::to_string(c.Scene.Frame.rows);
@@ -78,21 +56,22 @@ void Register(CCase& c) {
                                      [&c, set](benchmark::State& state) {
                                          auto tracker = std::make_unique<CColorTracker>(*set);
                                          CTrackingParams params = c.Scene.Params;
-                                         TimePasses(state, c.Scene, c.OursMs[set], [&](cv::Mat& f) {
-                                             return tracker->ProcessFrame(f, params);
-                                         });
+                                         BenchTiming::TimePasses(
+                                             state, c.Scene.Frame, c.OursMs[set], [&](cv::Mat& f) {
+                                                 return tracker->ProcessFrame(f, params);
+                                             });
                                      })
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }
-    benchmark::RegisterBenchmark(("opencv/" + c.Scene.Name + "/" + size).c_str(),
-                                 [&c](benchmark::State& state) {
-                                     COpenCvReference reference;
-                                     const CLimits limits = LimitsOf(c.Scene.Params);
-                                     TimePasses(state, c.Scene, c.OpenCvMs, [&](cv::Mat& f) {
-                                         return OpenCvPass(reference, f, limits);
-                                     });
-                                 })
+    benchmark::RegisterBenchmark(
+        ("opencv/" + c.Scene.Name + "/" + size).c_str(),
+        [&c](benchmark::State& state) {
+            COpenCvReference reference;
+            const CLimits limits = LimitsOf(c.Scene.Params);
+            BenchTiming::TimePasses(state, c.Scene.Frame, c.OpenCvMs,
+                                    [&](cv::Mat& f) { return OpenCvPass(reference, f, limits); });
+        })
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
 }
@@ -118,7 +97,8 @@ void PrintSummary(const CCase& c, const CKernelSet* set, bool named) {
     const auto ours = c.OursMs.find(set);
     if (ours == c.OursMs.end() || ours->second.empty() || c.OpenCvMs.empty())
         return;
-    const double oursMs = Median(ours->second), theirs = Median(c.OpenCvMs);
+    const double oursMs = BenchTiming::Median(ours->second),
+                 theirs = BenchTiming::Median(c.OpenCvMs);
     const std::string scene = named ? c.Scene.Name + "/" + set->Name : c.Scene.Name;
     std::printf("%s %dx%d ours=%.3f opencv=%.3f ratio=%.3f\n", scene.c_str(), c.Scene.Frame.cols,
                 c.Scene.Frame.rows, oursMs, theirs, oursMs / theirs);
@@ -142,6 +122,7 @@ int main(int argc, char** argv) {
                 agree = SameChoice(cases.back()->Scene, *set) && agree;
             Register(*cases.back());
         }
+    agree = ColoursBench::Register() && agree;
     std::fflush(stdout);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
@@ -152,7 +133,8 @@ int main(int argc, char** argv) {
     for (const CKernelSet* set : QueltaKernels::KernelSets())
         for (const auto& c : cases)
             PrintSummary(*c, set, true);
+    ColoursBench::PrintSummaries();
     if (!agree)
-        std::printf("error: the two pipelines chose different boxes\n");
+        std::printf("error: the two pipelines chose different boxes or marks\n");
     return agree ? 0 : 1;
 }

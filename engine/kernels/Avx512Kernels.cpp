@@ -13,6 +13,7 @@
 #include <immintrin.h>
 #pragma GCC diagnostic pop
 
+#include <algorithm>
 #include <cstring>
 
 #define QUELTA_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
@@ -151,6 +152,8 @@ StripChanges16(const uint64_t* top, const uint64_t* bottom, int words, int32_t* 
             continue;
         for (int q = 0; q < 4; ++q) {
             const auto chunk = static_cast<__mmask16>(changes >> (16 * q));
+            if (chunk == 0)  // common in sparse masks, and a compress is slow
+                continue;
             const __m512i columns = _mm512_add_epi32(lanes, _mm512_set1_epi32(64 * w + 16 * q));
             const __m512i entries = _mm512_sub_epi32(_mm512_maskz_compress_epi32(chunk, columns),
                                                      (k & 1) != 0 ? evenEntries : oddEntries);
@@ -215,38 +218,76 @@ struct CPlaneIndices {
     }
 };
 
+// The three planes' indices, made once: making them takes longer than classifying a row.
+QUELTA_AVX512_VBMI const CPlaneIndices* PlaneIndices() {
+    static const CPlaneIndices planes[3] = {CPlaneIndices(0), CPlaneIndices(1), CPlaneIndices(2)};
+    return planes;
+}
+
+// Per component value, the colours whose bounds hold it, as byte tables of eight colours each
+// (bit c of group g for colour 8g + c) in four registers of 64 entries. Made once per set of
+// bounds, per thread: making them costs about as much as classifying a few rows.
+struct CByteTables {
+    int Colours = 0;
+    CColorBounds Bounds[MaxColours];
+    __m512i Table[2][3][4];  // group, component, quarter
+
+    bool MadeFor(const CColorBounds* b, int colours) const {
+        return colours == Colours && std::memcmp(Bounds, b, sizeof(CColorBounds) * colours) == 0;
+    }
+    QUELTA_AVX512 void MakeFor(const CColorBounds* b, int colours) {
+        Colours = colours;
+        std::memcpy(Bounds, b, sizeof(CColorBounds) * colours);
+        alignas(64) uint8_t entries[2][3][256] = {};
+        for (int c = 0; c < colours; ++c) {
+            const uint8_t lo[3] = {b[c].lMin, b[c].a1Min, b[c].a2Min};
+            const uint8_t hi[3] = {b[c].lMax, b[c].a1Max, b[c].a2Max};
+            for (int k = 0; k < 3; ++k)
+                for (int v = lo[k]; v <= hi[k]; ++v)
+                    entries[c / 8][k][v] |= uint8_t(1u << (c % 8));
+        }
+        for (int g = 0; g < 2; ++g)
+            for (int k = 0; k < 3; ++k)
+                for (int q = 0; q < 4; ++q)
+                    Table[g][k][q] = _mm512_load_si512(entries[g][k] + 64 * q);
+    }
+};
+
+QUELTA_AVX512 const CByteTables& ByteTablesFor(const CColorBounds* b, int colours) {
+    thread_local CByteTables tables;
+    if (!tables.MadeFor(b, colours))
+        tables.MakeFor(b, colours);
+    return tables;
+}
+
+// Entry v of a 256-entry byte table for each of 64 bytes v: a two-register permute for each
+// half, the half chosen by the top bit.
+QUELTA_AVX512_VBMI inline __m512i Lookup256(__m512i v, const __m512i* table) {
+    const __m512i low = _mm512_permutex2var_epi8(table[0], v, table[1]);
+    const __m512i high = _mm512_permutex2var_epi8(table[2], v, table[3]);
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high);
+}
+
 QUELTA_AVX512_VBMI void ClassifyRows64(const uint8_t* yuv, int n, const CColorBounds* bounds,
                                        int colours, uint64_t* const* bits) {
-    // A colour's test per component: (v - lo) mod 256 <= hi - lo; none when lo > hi.
-    struct CTest {
-        __m512i Low[3], Span[3];
-        bool Empty;
-    };
-    CTest tests[MaxColours];
-    for (int c = 0; c < colours; ++c) {
-        const uint8_t lo[3] = {bounds[c].lMin, bounds[c].a1Min, bounds[c].a2Min};
-        const uint8_t hi[3] = {bounds[c].lMax, bounds[c].a1Max, bounds[c].a2Max};
-        tests[c].Empty = false;
-        for (int k = 0; k < 3; ++k) {
-            tests[c].Empty = tests[c].Empty || lo[k] > hi[k];
-            tests[c].Low[k] = _mm512_set1_epi8(static_cast<char>(lo[k]));
-            tests[c].Span[k] = _mm512_set1_epi8(static_cast<char>(hi[k] - lo[k]));
-        }
-    }
-    const CPlaneIndices plane[3] = {CPlaneIndices(0), CPlaneIndices(1), CPlaneIndices(2)};
+    const CByteTables& t = ByteTablesFor(bounds, colours);
+    const CPlaneIndices* plane = PlaneIndices();
+    const int groups = (colours + 7) / 8;
     const int whole = n / 64 * 64;
     for (int x = 0; x < whole; x += 64) {
         const uint8_t* p = yuv + 3 * x;
         const __m512i a = _mm512_loadu_si512(p), b = _mm512_loadu_si512(p + 64),
                       c = _mm512_loadu_si512(p + 128);
         const __m512i planes[3] = {plane[0](a, b, c), plane[1](a, b, c), plane[2](a, b, c)};
-        for (int k = 0; k < colours; ++k) {
-            const CTest& t = tests[k];
-            __mmask64 in = t.Empty ? 0 : ~0ULL;
-            for (int j = 0; j < 3; ++j)
-                in = _mm512_mask_cmple_epu8_mask(in, _mm512_sub_epi8(planes[j], t.Low[j]),
-                                                 t.Span[j]);
-            bits[k][x >> 6] = _cvtmask64_u64(in);
+        for (int g = 0; g < groups; ++g) {
+            // Each pixel's colours of the group: those whose bounds hold all three values.
+            const __m512i in = _mm512_ternarylogic_epi64(Lookup256(planes[0], t.Table[g][0]),
+                                                         Lookup256(planes[1], t.Table[g][1]),
+                                                         Lookup256(planes[2], t.Table[g][2]), 0x80);
+            const int end = std::min(colours, 8 * g + 8);
+            for (int k = 8 * g; k < end; ++k)
+                bits[k][x >> 6] = _cvtmask64_u64(
+                    _mm512_test_epi8_mask(in, _mm512_set1_epi8(static_cast<char>(1u << (k % 8)))));
         }
     }
     ClassifyRowsFrom(whole, yuv, n, bounds, colours, bits);

@@ -91,7 +91,7 @@ public:
             if (Pairs[i / 2].Merged)
                 Figures_.MergedChanges += ids[i] != 0 && ids[i] != Discs[i].LastId;
             else
-                CountSwitch(Discs[i], truth[i], ids[i], tracked);
+                CountSwitch(Discs[i], ids[i], tracked);
             Figures_.MarkFrames += truth[i].Visible;
         }
     }
@@ -142,8 +142,7 @@ private:
         return ids;
     }
 
-    void CountSwitch(CDisc& d, const CTestMark& disc, uint64_t id,
-                     const std::vector<CTrackedMark>& tracked) {
+    void CountSwitch(CDisc& d, uint64_t id, const std::vector<CTrackedMark>& tracked) {
         if (id == 0)
             return;
         if (d.LastId != 0 && id != d.LastId) {

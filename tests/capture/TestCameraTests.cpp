@@ -88,8 +88,9 @@ TEST(TestCamera, OneDiscTruthListAgreesWithTheMarkCentre) {
         EXPECT_EQ(marks[0].Colour, "red");
         EXPECT_EQ(marks[0].Visible, cam.MarkCentre(n).has_value()) << n;
         EXPECT_EQ(marks[0].Whole, cam.MarkFullyInView(n)) << n;
-        if (marks[0].Visible)
+        if (marks[0].Visible) {
             EXPECT_EQ(marks[0].Centre, *cam.MarkCentre(n));
+        }
     }
 }
 
@@ -161,8 +162,9 @@ TEST(TestCamera, SixDiscPathsRepeatAndHoldCrossingsExitsAndPillarPasses) {
             out[i] += !inPicture(m[i]);
             behind[i] += inPicture(m[i]) && !m[i].Visible;
             for (int j = i + 1; j < 6; ++j)
-                if (m[i].Colour != m[j].Colour && inPicture(m[i]) && inPicture(m[j]))
+                if (m[i].Colour != m[j].Colour && inPicture(m[i]) && inPicture(m[j])) {
                     EXPECT_GE(cv::norm(m[i].Centre - m[j].Centre), touch) << n;
+                }
         }
         for (int c = 0; c < 3; ++c) {
             const CTestMark &a = m[2 * c], &b = m[2 * c + 1];

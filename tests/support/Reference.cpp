@@ -105,38 +105,47 @@ CLimits BoundsAround(const cv::Vec3b& bgr, int margin) {
     return l;
 }
 
-std::vector<CMark> ReferenceMarks(const cv::Mat& yuv, const CLimits& l, int colour, int maxMarks) {
-    cv::Mat mask, labels, stats, centroids;
+COpenCvMarks::COpenCvMarks(CLabelling labelling) : Labelling(labelling) { cv::setNumThreads(1); }
+
+const std::vector<CMark>& COpenCvMarks::Track(const cv::Mat& yuv, const CLimits& l, int colour,
+                                              int maxMarks) {
     cv::inRange(yuv, cv::Scalar(l.lMin, l.a1Min, l.a2Min), cv::Scalar(l.lMax, l.a1Max, l.a2Max),
-                mask);
+                Mask);
+    const int algorithm = Labelling == CLabelling::RasterOrder ? cv::CCL_WU : cv::CCL_DEFAULT;
     const int n =
-        cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8, CV_32S, cv::CCL_WU);
+        cv::connectedComponentsWithStats(Mask, Labels, Stats, Centroids, 8, CV_32S, algorithm);
+    Regions = n - 1;
     const CBounds b = BoundsFor(l, yuv.cols, yuv.rows);
-    std::vector<std::pair<unsigned, CMark>> found;  // diagonal, mark; in label order
+    Found.clear();  // diagonal, mark; in label order
     for (int i = 1; i < n; ++i) {
-        const unsigned w = stats.at<int>(i, cv::CC_STAT_WIDTH) - 1;
-        const unsigned h = stats.at<int>(i, cv::CC_STAT_HEIGHT) - 1;
+        const unsigned w = Stats.at<int>(i, cv::CC_STAT_WIDTH) - 1;
+        const unsigned h = Stats.at<int>(i, cv::CC_STAT_HEIGHT) - 1;
         if (w == 0 || h == 0 || w < b.WMin || w > b.WMax || h < b.HMin || h > b.HMax)
             continue;
         if (!((w > h ? double(h) / w : double(w) / h) > b.Ratio))
             continue;
         CMark m;
         m.Colour = colour;
-        m.MinX = stats.at<int>(i, cv::CC_STAT_LEFT);
-        m.MinY = stats.at<int>(i, cv::CC_STAT_TOP);
+        m.MinX = Stats.at<int>(i, cv::CC_STAT_LEFT);
+        m.MinY = Stats.at<int>(i, cv::CC_STAT_TOP);
         m.MaxX = m.MinX + w;
         m.MaxY = m.MinY + h;
-        m.PixelCount = stats.at<int>(i, cv::CC_STAT_AREA);
-        m.CenterX = static_cast<float>(centroids.at<double>(i, 0));
-        m.CenterY = static_cast<float>(centroids.at<double>(i, 1));
-        m.Row = static_cast<float>((centroids.at<double>(i, 1) + 0.5) * (480.0 / yuv.rows));
-        m.Col = static_cast<float>((centroids.at<double>(i, 0) + 0.5) * (640.0 / yuv.cols));
-        found.emplace_back(Isqrt(1ULL * w * w + 1ULL * h * h), m);
+        m.PixelCount = Stats.at<int>(i, cv::CC_STAT_AREA);
+        m.CenterX = static_cast<float>(Centroids.at<double>(i, 0));
+        m.CenterY = static_cast<float>(Centroids.at<double>(i, 1));
+        m.Row = static_cast<float>((Centroids.at<double>(i, 1) + 0.5) * (480.0 / yuv.rows));
+        m.Col = static_cast<float>((Centroids.at<double>(i, 0) + 0.5) * (640.0 / yuv.cols));
+        Found.emplace_back(Isqrt(1ULL * w * w + 1ULL * h * h), m);
     }
-    std::stable_sort(found.begin(), found.end(),
+    std::stable_sort(Found.begin(), Found.end(),
                      [](const auto& a, const auto& c) { return a.first > c.first; });
-    std::vector<CMark> marks;
-    for (size_t i = 0; i < found.size() && static_cast<int>(i) < maxMarks; ++i)
-        marks.push_back(found[i].second);
-    return marks;
+    Marks.clear();
+    for (size_t i = 0; i < Found.size() && static_cast<int>(i) < maxMarks; ++i)
+        Marks.push_back(Found[i].second);
+    return Marks;
+}
+
+std::vector<CMark> ReferenceMarks(const cv::Mat& yuv, const CLimits& l, int colour, int maxMarks) {
+    COpenCvMarks reference(CLabelling::RasterOrder);
+    return reference.Track(yuv, l, colour, maxMarks);
 }

@@ -8,6 +8,7 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <utility>
 #include <vector>
 
 // The tracking limits as the reference states them.
@@ -58,3 +59,19 @@ cv::Vec3b YuvOf(const cv::Vec3b& bgr);
 // elongation are left at 0.
 std::vector<CMark> ReferenceMarks(const cv::Mat& yuv, const CLimits& limits, int colour,
                                   int maxMarks);
+
+// The same with images kept from call to call, as an OpenCV program tracking several colours
+// would write it; with CLabelling::Fastest, marks of equal diagonal may come in another order.
+class COpenCvMarks {
+public:
+    explicit COpenCvMarks(CLabelling labelling = CLabelling::Fastest);
+    const std::vector<CMark>& Track(const cv::Mat& yuv, const CLimits& limits, int colour,
+                                    int maxMarks);
+    int Regions = 0;  // of the last call
+
+private:
+    CLabelling Labelling;
+    cv::Mat Mask, Labels, Stats, Centroids;
+    std::vector<std::pair<unsigned, CMark>> Found;
+    std::vector<CMark> Marks;
+};

@@ -1,4 +1,5 @@
 #include "Scenes.h"
+#include "Reference.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -162,7 +163,54 @@ CScene Noise(int width, int height) {
     return s;
 }
 
+// Colour c of k: hues around the circle, every other one darker so that neighbours differ in
+// brightness as well.
+cv::Vec3b SceneColour(int c, int k) {
+    cv::Mat hsv(1, 1, CV_8UC3, cv::Scalar(180 * c / k, 255, c % 2 ? 160 : 235)), bgr;
+    cv::cvtColor(hsv, bgr, cv::COLOR_HSV2BGR);
+    return bgr.at<cv::Vec3b>(0, 0);
+}
+
 }  // namespace
+
+CColourScene MakeColourScene(int colours, int width, int height) {
+    CColourScene s{"colours" + std::to_string(colours), {}, {}};
+    cv::RNG rng(100 + colours);
+    s.Frame = TexturedBackground(width, height, rng);
+    // Four discs per colour, each in a cell of its own of an 8 x 8 grid, cells shuffled.
+    std::vector<int> cells(64);
+    for (int i = 0; i < 64; ++i)
+        cells[i] = i;
+    cv::randShuffle(cells, 1.0, &rng);
+    const int cw = width / 8, ch = height / 8;
+    cv::Mat markMask(height, width, CV_8U, cv::Scalar(0));
+    for (int c = 0; c < colours; ++c) {
+        const cv::Vec3b bgr = SceneColour(c, colours);
+        const cv::Scalar colour(bgr[0], bgr[1], bgr[2], 255);
+        cv::Mat own(height, width, CV_8U, cv::Scalar(0));
+        for (int j = 0; j < 4; ++j) {
+            const int cell = cells[c * 4 + j];
+            const cv::Point centre((cell % 8) * cw + cw / 2, (cell / 8) * ch + ch / 2);
+            cv::circle(own, centre, int(std::min(cw, ch) * (0.22 + 0.06 * j)), 255, cv::FILLED);
+        }
+        for (int i = width * height / (4000 * colours); i > 0; --i)
+            cv::circle(own, {rng.uniform(0, width), rng.uniform(0, height)}, rng.uniform(0, 2), 255,
+                       cv::FILLED);
+        s.Frame.setTo(colour, own);
+        markMask |= own;
+        CColour entry;
+        entry.Name = "colour" + std::to_string(c);
+        const CLimits bounds = BoundsAround(bgr, 14);
+        entry.Limits.lMin = bounds.lMin, entry.Limits.lMax = bounds.lMax;
+        entry.Limits.a1Min = bounds.a1Min, entry.Limits.a1Max = bounds.a1Max;
+        entry.Limits.a2Min = bounds.a2Min, entry.Limits.a2Max = bounds.a2Max;
+        entry.DisplayColour = uint32_t(bgr[2]) << 16 | uint32_t(bgr[1]) << 8 | bgr[0];
+        s.Set.Colours.push_back(entry);
+    }
+    cv::RNG noise(7);
+    AddMarkNoise(s.Frame, markMask, noise);
+    return s;
+}
 
 std::vector<std::string> SceneNames() { return {"mark", "clutter", "noise"}; }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Synthetic pictures shared by the tests and the benchmarks, made in the program so that every
 // run sees the same (each is deterministic in its seed). Frames are CV_8UC4, B,G,R,A.
+#include "ColourSet.h"
 #include "TrackingParams.h"
 
 #include <opencv2/core/mat.hpp>
@@ -40,3 +41,14 @@ struct CScene {
 
 CScene MakeScene(const std::string& name, int width, int height);
 std::vector<std::string> SceneNames();
+
+// The several-colour pictures: the textured background of the scenes above with four discs of
+// each of `colours` saturated colours (1 to 16, hues around the circle), of different sizes and
+// apart, among one- to three-pixel specks of every colour; the set's limits accept each colour
+// with a margin for the discs' noise.
+struct CColourScene {
+    std::string Name;  // colours<K>
+    cv::Mat Frame;
+    CColourSet Set;
+};
+CColourScene MakeColourScene(int colours, int width, int height);
