@@ -14,31 +14,30 @@
 
 namespace py = pybind11;
 
-namespace {
-
-struct CSettingsError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// The integer fields are the stored limits (LimitFields), each held to its limit so that every
-// Params can be saved and loaded again: whole numbers only (ints, numpy integers; not floats,
-// not bools), from 0 to the field's limit.
-uint32_t Checked(const CLimitField& field, const py::handle& value) {
+// Whole numbers only (ints, numpy integers; not floats, not bools), from low to high.
+uint32_t CheckedWhole(const char* name, const py::handle& value, uint32_t low, uint32_t high) {
     PyObject* whole = PyBool_Check(value.ptr()) ? nullptr : PyNumber_Index(value.ptr());
     if (!whole) {
         PyErr_Clear();
-        throw py::type_error(std::string(field.Name) + " must be an int, not " +
+        throw py::type_error(std::string(name) + " must be an int, not " +
                              std::string(py::str(py::type::of(value).attr("__name__"))));
     }
     const auto number = py::reinterpret_steal<py::int_>(whole);
     int overflow = 0;
     const long long n = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
-    if (overflow != 0 || n < 0 || n > field.Limit)
-        throw py::value_error(std::string(field.Name) + " must be from 0 to " +
-                              std::to_string(field.Limit) + ", got " +
-                              std::string(py::repr(number)));
+    if (overflow != 0 || n < low || n > high)
+        throw py::value_error(std::string(name) + " must be from " + std::to_string(low) + " to " +
+                              std::to_string(high) + ", got " + std::string(py::repr(number)));
     return static_cast<uint32_t>(n);
 }
+
+// The integer fields are the stored limits (LimitFields), each held to its limit so that every
+// Params can be saved and loaded again.
+uint32_t CheckedLimit(const CLimitField& field, const py::handle& value) {
+    return CheckedWhole(field.Name, value, 0, field.Limit);
+}
+
+namespace {
 
 bool CheckedFlag(const char* name, const py::handle& value) {
     if (!PyBool_Check(value.ptr()))
@@ -59,7 +58,7 @@ void SetFromKeywords(CTrackingParams& p, const py::kwargs& keywords) {
             field = name == f.Name ? &f : field;
         if (!field)
             throw py::type_error("Params has no field '" + name + "'");
-        field->Set(p, Checked(*field, value));
+        field->Set(p, CheckedLimit(*field, value));
     }
 }
 
@@ -122,7 +121,9 @@ void BindParams(py::module_& m) {
     for (const CLimitField& f : LimitFields)
         params.def_property(
             f.Name, [&f](const CTrackingParams& p) { return f.Get(p); },
-            [&f](CTrackingParams& p, const py::handle& value) { f.Set(p, Checked(f, value)); });
+            [&f](CTrackingParams& p, const py::handle& value) {
+                f.Set(p, CheckedLimit(f, value));
+            });
     params.def_property(
         "ShowMask", [](const CTrackingParams& p) { return p.ShowMask; },
         [](CTrackingParams& p, const py::handle& value) {

@@ -26,17 +26,27 @@ namespace {
 // is silent must end the wait this soon.
 constexpr int SliceMs = 50;
 
-constexpr char Names[] = "testcam[:WxH@FPS], v4l2:/dev/videoN, file:PATH or gst:PIPELINE";
+constexpr char Names[] =
+    "testcam[:WxH@FPS], testcam-multi[:WxH@FPS], v4l2:/dev/videoN, file:PATH or gst:PIPELINE";
 
 [[noreturn]] void Raise(PyObject* type, const std::string& message) {
     PyErr_SetString(type, message.c_str());
     throw py::error_already_set();
 }
 
+// A test camera's disc as it really is, in the coordinates of the tracker's centres.
+struct CPyTrueMark {
+    int Id = 0;
+    std::string Colour;
+    std::pair<float, float> Center;
+    bool Whole = false;
+};
+
 struct CPyFrameInfo {
     int64_t Number = -1;  // the source's own frame number, from 0
     double Time = 0.0;    // capture time, Unix seconds
     std::optional<std::pair<float, float>> Truth;
+    std::optional<std::vector<CPyTrueMark>> TrueMarks;  // the discs in view, test cameras only
 };
 
 // The capture layer stamps frames on the steady clock; callers compare with time.time().
@@ -158,9 +168,16 @@ CPyFrameInfo CPySource::InfoOf(const CFrameInfo& info) const {
     out.Time = UnixSeconds(info.CaptureTime);
     // The camera's centre is in continuous coordinates (pixel x covers [x, x+1)); the
     // tracker's centres are mean pixel indices, half a pixel apart.
-    if (Camera && info.Index >= 0)
-        if (const auto centre = Camera->MarkCentre(info.Index))
-            out.Truth = std::pair(centre->x - 0.5f, centre->y - 0.5f);
+    if (!Camera || info.Index < 0)
+        return out;
+    if (const auto centre = Camera->MarkCentre(info.Index))
+        out.Truth = std::pair(centre->x - 0.5f, centre->y - 0.5f);
+    out.TrueMarks.emplace();
+    for (const CTestMark& disc : Camera->Marks(info.Index))
+        if (disc.Visible)
+            out.TrueMarks->push_back({disc.Id, disc.Colour,
+                                      std::pair(disc.Centre.x - 0.5f, disc.Centre.y - 0.5f),
+                                      disc.Whole});
     return out;
 }
 
@@ -199,7 +216,8 @@ void CloseAllSources() {
 }
 
 const char SourceDoc[] =
-    R"(Frames from a live source: testcam[:WxH@FPS], v4l2:/dev/videoN, file:PATH, gst:PIPELINE.
+    R"(Frames from a live source: testcam[:WxH@FPS] (one disc), testcam-multi[:WxH@FPS] (six discs,
+two each of red, green and blue), v4l2:/dev/videoN, file:PATH, gst:PIPELINE.
 
 Iterating gives (frame, info): frame a writable uint8 H x W x 4 (B,G,R,A) array of its own,
 info a FrameInfo. Each step gives the newest frame; frames that arrived meanwhile are dropped.
@@ -209,6 +227,22 @@ ValueError. close(), leaving a with block, or losing the last reference stops ca
 }  // namespace
 
 void BindSource(py::module_& m) {
+    py::class_<CPyTrueMark>(m, "TrueMark", "A test camera's disc as it really is in a frame.")
+        .def_readonly("id", &CPyTrueMark::Id, "1, 2, ...: the same disc in every frame")
+        .def_readonly("colour", &CPyTrueMark::Colour, "'red', 'green' or 'blue'")
+        .def_readonly("center", &CPyTrueMark::Center,
+                      "the true centre (x, y) in the coordinates of Mark.center")
+        .def_readonly("whole", &CPyTrueMark::Whole,
+                      "entirely in the picture, not behind the pillar and touching no other disc")
+        .def("__repr__", [](const CPyTrueMark& t) {
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          "quelta.TrueMark(id=%d, colour='%s', center=(%.2f, %.2f), whole=%s)",
+                          t.Id, t.Colour.c_str(), t.Center.first, t.Center.second,
+                          t.Whole ? "True" : "False");
+            return std::string(text);
+        });
+
     py::class_<CPyFrameInfo>(m, "FrameInfo", "What the source knows about a frame.")
         .def_readonly("number", &CPyFrameInfo::Number, "the source's frame number, from 0")
         .def_readonly("time", &CPyFrameInfo::Time,
@@ -216,6 +250,10 @@ void BindSource(py::module_& m) {
         .def_readonly("truth", &CPyFrameInfo::Truth,
                       "the test camera's true mark centre (x, y) in the coordinates of "
                       "Result.center; None for other sources and while the mark is out of view")
+        .def_readonly("true_marks", &CPyFrameInfo::TrueMarks,
+                      "the test camera's discs in view (some part of them in the picture and not "
+                      "behind the pillar), a list of TrueMark in id order; None for other "
+                      "sources")
         .def("__repr__", [](const CPyFrameInfo& i) {
             return "quelta.FrameInfo(number=" + std::to_string(i.Number) +
                    ", time=" + std::to_string(i.Time) + ")";

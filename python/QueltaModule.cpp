@@ -1,5 +1,7 @@
 // The extension module behind the Python package `quelta` (quelta/__init__.py).
 #include "Kernels.h"
+#include "PyColours.h"
+#include "PyMarks.h"
 #include "PyParams.h"
 #include "PySource.h"
 #include "PyTracker.h"
@@ -14,6 +16,8 @@ PYBIND11_MODULE(_quelta, m) {
         "The kernel set the tracking pass runs: the best this processor has, or the one "
         "QUELTA_KERNELS names.");
     BindParams(m);  // first: the others take and give Params
+    BindColours(m);
+    BindMarks(m);
     BindTracker(m);
     BindSource(m);
 }

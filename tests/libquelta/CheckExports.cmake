@@ -1,4 +1,4 @@
-# Fails unless the library's dynamic symbol table defines exactly the four calls of quelta.h:
+# Fails unless the library's dynamic symbol table defines exactly the calls of quelta.h:
 # nothing of the engine, the settings, the capture layer or the C++ library may leak out.
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE table RESULT_VARIABLE failed)
 if(failed)
@@ -14,7 +14,8 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 list(SORT names)
-set(expected QTACarregarAjustos QTAFinalitza QTAInicialitza QTAObtenirPosicio)
+set(expected QTACarregarAjustos QTAFinalitza QTAInicialitza QTANomColor QTANombreColors
+  QTAObtenirMarques QTAObtenirPosicio QTAObtenirPosicioColor)
 if(NOT names STREQUAL expected)
   message(FATAL_ERROR "exported: ${names}\nexpected: ${expected}")
 endif()

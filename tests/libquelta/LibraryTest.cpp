@@ -6,6 +6,7 @@
 #include "SettingsStore.h"
 #include "SourceChoice.h"
 #include "TestCamera.h"
+#include "TrackingSteps.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -299,6 +303,161 @@ TEST_F(LibraryTest, StartAndStopFromManyThreadsAtOnce) {
     EXPECT_EQ(odd, 0);
     QTAFinalitza();
     EXPECT_EQ(QTAObtenirPosicio(nullptr, nullptr), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The colours `names` as clicks on the first disc of each in `frame` would teach them.
+CColourSet ColoursLearntAt(const cv::Mat& frame, const std::vector<CTestMark>& discs,
+                           const std::vector<std::string>& names) {
+    cv::Mat yuv;
+    cv::cvtColor(frame, yuv, cv::COLOR_BGR2YUV);
+    CColourSet set;
+    for (const std::string& name : names) {
+        const auto disc = std::find_if(discs.begin(), discs.end(),
+                                       [&](const CTestMark& d) { return d.Colour == name; });
+        CColour& colour = set.Colours.emplace_back();
+        colour.Name = name;
+        const auto window = TrackingSteps::WindowAround(
+            static_cast<int>(disc->Centre.x), static_cast<int>(disc->Centre.y), yuv.cols, yuv.rows);
+        TrackingSteps::CalibrateColorRange(yuv, colour.Limits, *window);
+    }
+    return set;
+}
+
+// The store holds the red and green of testcam-multi's frame 0, and the remembered source is
+// that frame, again and again.
+class LibraryColoursTest : public LibraryTest {
+protected:
+    void SetUp() override {
+        LibraryTest::SetUp();
+        const CTestCamera camera(640, 480, 30, CTestScene::SixDiscs);
+        camera.Render(0, Frame);
+        Discs = camera.Marks(0);
+        ASSERT_TRUE(WriteColourSet(ColoursLearntAt(Frame, Discs, {"red", "green"})));
+        const std::string still = (Dir / "multi.png").string();
+        ASSERT_TRUE(cv::imwrite(still, Frame));
+        ASSERT_TRUE(RememberSource("file:" + still));
+    }
+    // Later tests of the same process find a store of one colour again.
+    void TearDown() override {
+        LibraryTest::TearDown();
+        CColourSet one;
+        one.Colours.emplace_back().Name = CColour::DefaultName;
+        one.Colours.front().Limits = LearntLimits();
+        WriteColourSet(one);
+    }
+
+    // Polls until the newest frame's marks are `count`, all seen in it.
+    int WaitForMarks(QTAMarca* marks, int capacity, int count) {
+        int n = 0;
+        for (auto end = std::chrono::steady_clock::now() + GiveUp;
+             std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(10ms)) {
+            n = QTAObtenirMarques(marks, capacity);
+            if (n == count && std::all_of(marks, marks + n, [](auto& m) { return m.Lost == 0; }))
+                break;
+        }
+        return n;
+    }
+
+    cv::Mat Frame;
+    std::vector<CTestMark> Discs;
+};
+
+TEST_F(LibraryColoursTest, MarksOfEveryColourOfTheStoresSet) {
+    char name[QTA_LONGITUD_NOM] = {};
+    EXPECT_EQ(QTANombreColors(), 2);  // the store's, before tracking runs
+    EXPECT_EQ(QTANomColor(1, name, sizeof name), 5);
+    EXPECT_STREQ(name, "green");
+    ASSERT_EQ(QTAInicialitza(0), 1);
+    QTAMarca marks[8];
+    ASSERT_EQ(WaitForMarks(marks, 8, 4), 4);
+    EXPECT_EQ(QTANombreColors(), 2);
+    EXPECT_EQ(QTANomColor(0, name, sizeof name), 3);
+    EXPECT_STREQ(name, "red");
+
+    // Each red and green disc is one mark of its colour, centre within 2 pixels of the truth
+    // (continuous coordinates; the marks' centres are mean pixel indices).
+    for (const CTestMark& disc : Discs) {
+        const int colour = disc.Colour == "red" ? 0 : disc.Colour == "green" ? 1 : -1;
+        const int near = static_cast<int>(std::count_if(marks, marks + 4, [&](const QTAMarca& m) {
+            return m.Colour == colour && std::hypot(m.CenterX - (disc.Centre.x - 0.5f),
+                                                    m.CenterY - (disc.Centre.y - 0.5f)) <= 2.0f;
+        }));
+        EXPECT_EQ(near, colour < 0 ? 0 : 1) << disc.Id << " " << disc.Colour;
+    }
+    EXPECT_EQ(marks[0].Colour, 0);
+    EXPECT_EQ(marks[1].Colour, 0);
+    EXPECT_EQ(marks[2].Colour, 1);
+    std::set<uint64_t> ids;
+    for (const QTAMarca& m : std::span(marks, 4)) {
+        ids.insert(m.Id);
+        EXPECT_LT(m.Elongation, 0.1f);  // discs
+        EXPECT_GT(m.PixelCount, 100);
+        EXPECT_EQ(m.Col, static_cast<float>((m.CenterX + 0.5) * (640.0 / Frame.cols)));
+    }
+    EXPECT_EQ(ids.size(), 4u);
+    EXPECT_GT(*ids.begin(), 0u);
+
+    // The mark is the first colour's first; each colour's own first mark answers for it.
+    short x = 0, y = 0;
+    ASSERT_EQ(QTAObtenirPosicio(&x, &y), 1);
+    EXPECT_EQ(x, std::lround(marks[0].Col));
+    EXPECT_EQ(y, std::lround(marks[0].Row));
+    ASSERT_EQ(QTAObtenirPosicioColor(1, &x, &y), 1);
+    EXPECT_EQ(x, std::lround(marks[2].Col));
+    EXPECT_EQ(y, std::lround(marks[2].Row));
+    EXPECT_EQ(QTAObtenirPosicioColor(2, &x, &y), 0);
+    EXPECT_EQ(QTAObtenirPosicioColor(-1, &x, &y), 0);
+
+    // The same discs keep their identities frame after frame.
+    QTAMarca later[8];
+    for (auto end = std::chrono::steady_clock::now() + GiveUp;
+         QTAObtenirMarques(later, 8) != 4 || later[0].Age < marks[0].Age + 3;)
+        ASSERT_LT(std::chrono::steady_clock::now(), end) << "the marks grew no older";
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(later[i].Id, marks[i].Id) << i;
+}
+
+TEST_F(LibraryColoursTest, NoArrayOrNoRoomWritesNothing) {
+    QTAMarca marks[3], untouched;
+    std::memset(&untouched, 0xA5, sizeof untouched);
+    const auto reset = [&] { std::fill(marks, marks + 3, untouched); };
+    const auto written = [&](int i) {
+        return std::memcmp(&marks[i], &untouched, sizeof untouched);
+    };
+    reset();
+    EXPECT_EQ(QTAObtenirMarques(marks, 3), 0);  // not running
+    ASSERT_EQ(QTAInicialitza(0), 1);
+    ASSERT_EQ(WaitForMarks(marks, 3, 3), 3);
+    reset();
+    EXPECT_EQ(QTAObtenirMarques(nullptr, 3), 0);
+    EXPECT_EQ(QTAObtenirMarques(marks, 0), 0);
+    EXPECT_EQ(QTAObtenirMarques(marks, -1), 0);
+    EXPECT_FALSE(written(0));
+    EXPECT_EQ(QTAObtenirMarques(marks, 1), 1);  // the first of four
+    EXPECT_TRUE(written(0));
+    EXPECT_FALSE(written(1));
+    EXPECT_FALSE(written(2));
+
+    char name[8];
+    std::memset(name, '#', sizeof name);
+    EXPECT_EQ(QTANomColor(0, name, 3), 0);  // "red" and its NUL need 4
+    EXPECT_EQ(QTANomColor(0, name, 0), 0);
+    EXPECT_EQ(QTANomColor(2, name, 8), 0);
+    EXPECT_EQ(QTANomColor(-1, name, 8), 0);
+    EXPECT_EQ(QTANomColor(0, nullptr, 8), 0);
+    EXPECT_EQ(std::string(name, sizeof name), "########");
+    EXPECT_EQ(QTANomColor(0, name, 4), 3);
+    EXPECT_EQ(std::string(name, 5), std::string("red\0#", 5));
+
+    QTAFinalitza();
+    reset();
+    EXPECT_EQ(QTAObtenirMarques(marks, 3), 0);
+    EXPECT_FALSE(written(0));
+    EXPECT_EQ(QTANombreColors(), 2);  // the store's again
 }
 
 }  // namespace

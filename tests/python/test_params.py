@@ -62,6 +62,7 @@ def test_the_store_is_read_and_never_written():
     try:
         before = os.stat(store).st_mtime_ns
         assert quelta.Params.from_store() == quelta.Params(lMin=12, MaxWidth=320)
+        assert quelta.colours_from_store() == [quelta.Colour("mark", lMin=12, MaxWidth=320)]
         assert os.stat(store).st_mtime_ns == before
     finally:
         store.unlink()
