@@ -1,4 +1,5 @@
 // The six-disc test scene through mark finding and the identity tracker, held to the truth.
+#include "ColorTracker.h"
 #include "ColourSet.h"
 #include "MarkIdentities.h"
 #include "Reference.h"
@@ -19,24 +20,15 @@
 
 namespace {
 
-// Where each frame's marks come from: every colour's regions by the OpenCV reference. The
-// engine's own several-colour pass takes its place by changing FindMarks alone.
-using CMarkSource = std::function<std::vector<CMark>(const cv::Mat& bgra, const CColourSet&)>;
-
-std::vector<CMark> ReferenceMarkSource(const cv::Mat& bgra, const CColourSet& set) {
-    cv::Mat yuv;
-    cv::cvtColor(bgra, yuv, cv::COLOR_BGR2YUV);
-    std::vector<CMark> marks;
-    for (size_t c = 0; c < set.Colours.size(); ++c) {
-        const CColour& colour = set.Colours[c];
-        const std::vector<CMark> found =
-            ReferenceMarks(yuv, LimitsOf(colour.Limits), static_cast<int>(c), colour.MaxMarks);
-        marks.insert(marks.end(), found.begin(), found.end());
-    }
-    return marks;
+// Each frame's marks from the engine's several-colour pass (its agreement with OpenCV's
+// per-colour pipeline is the photographs' test).
+std::vector<CMark> FindMarks(const cv::Mat& bgra, const CColourSet& set) {
+    static CColorTracker tracker;
+    cv::Mat frame = bgra.clone();
+    CColourSet limits = set;  // the pass may write a calibration into it
+    tracker.TrackColours(frame, limits, false);
+    return tracker.Marks();
 }
-
-const CMarkSource FindMarks = ReferenceMarkSource;
 
 // Each colour learnt as a click on the first disc of that colour in frame 0 teaches it.
 CColourSet LearnColours(const CTestCamera& cam) {

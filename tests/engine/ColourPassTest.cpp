@@ -1,5 +1,6 @@
 // The pass over a colour set: one colour is today's pass, and each colour of several gets the
 // marks its own one-colour pass gives.
+#include "AllocationCounter.h"
 #include "TestFrames.h"
 
 #include <gtest/gtest.h>
@@ -133,4 +134,56 @@ TEST(ColourPass, MarksHaveTheShapeTheirPixelsHave) {
     tracker->TrackColours(disc, set, false);
     ASSERT_EQ(1u, tracker->Marks().size());
     EXPECT_NEAR(0.0, tracker->Marks()[0].Elongation, 0.02);
+}
+
+// Hundreds of thousands of one-pixel regions spread over sixteen colours, around four discs of
+// each: every colour's count and marks as OpenCV's pipeline for it finds them, and repeated
+// passes allocate nothing more, so the memory stays what the frame size makes it.
+TEST(ColourPass, SixteenColoursOfSpecksStayRightAndBounded) {
+    CColourScene scene = MakeColourScene(16, 1280, 960);
+    cv::Mat frame = scene.Frame.clone(), yuv, coloured(frame.size(), CV_8U, cv::Scalar(0)), in;
+    cv::cvtColor(frame, yuv, cv::COLOR_BGR2YUV);
+    for (const CColour& colour : scene.Set.Colours) {
+        const CTrackingParams& l = colour.Limits;
+        cv::inRange(yuv, cv::Scalar(l.lMin, l.a1Min, l.a2Min), cv::Scalar(l.lMax, l.a1Max, l.a2Max),
+                    in);
+        coloured |= in;
+    }
+    cv::dilate(coloured, coloured, cv::Mat());  // the specks stay off the discs
+    for (int y = 0; y < frame.rows; y += 2)
+        for (int x = 0; x < frame.cols; x += 2) {
+            const uint32_t rgb = scene.Set.Colours[(x / 2 + y / 2) % 16].DisplayColour;
+            if (coloured.at<uint8_t>(y, x) == 0 && (x + y) % 6 != 0)
+                frame.at<cv::Vec4b>(y, x) =
+                    cv::Vec4b(rgb & 0xFF, (rgb >> 8) & 0xFF, rgb >> 16, 255);
+        }
+    cv::cvtColor(frame, yuv, cv::COLOR_BGR2YUV);
+    auto tracker = std::make_unique<CColorTracker>();
+    cv::Mat work = frame.clone();
+    tracker->TrackColours(work, scene.Set, false);
+    int regions = 0;
+    std::size_t next = 0;
+    for (int c = 0; c < 16; ++c) {
+        const CColour& colour = scene.Set.Colours[c];
+        const std::vector<CMark> theirs = ReferenceMarks(yuv, LimitsOf(colour.Limits), c, 64);
+        EXPECT_GE(theirs.size(), 4u) << c;
+        for (const CMark& t : theirs) {
+            ASSERT_LT(next, tracker->Marks().size());
+            const CMark& o = tracker->Marks()[next++];
+            EXPECT_EQ(t.MinX, o.MinX) << c;
+            EXPECT_EQ(t.MaxY, o.MaxY) << c;
+            EXPECT_EQ(t.PixelCount, o.PixelCount) << c;
+        }
+        regions += tracker->ColourRegions()[c];
+    }
+    EXPECT_EQ(next, tracker->Marks().size());
+    EXPECT_GT(regions, 100000);
+    if (!AllocationCounter::Available())
+        return;
+    AllocationCounter::Start();
+    for (int pass = 0; pass < 3; ++pass) {
+        frame.copyTo(work);
+        tracker->TrackColours(work, scene.Set, pass == 1);
+    }
+    EXPECT_EQ(0, AllocationCounter::Stop());
 }
