@@ -4,6 +4,7 @@
 #include "LimitFields.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -202,16 +203,6 @@ bool ReadName(CLines& lines, const CColourSet& earlier, CColour& colour, std::st
     return true;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Six hexadecimal digits, either case, after blanks; what follows them must not be a seventh.
 bool ReadDisplay(CLines& lines, CColour& colour, std::string& problem) {
     std::string_view rest;
@@ -221,10 +212,9 @@ bool ReadDisplay(CLines& lines, CColour& colour, std::string& problem) {
     while (i < rest.size() && IsBlank(rest[i]))
         ++i;
     uint32_t value = 0;
-    std::size_t digits = 0;
-    for (; i < rest.size() && HexDigit(rest[i]) >= 0 && digits <= DisplayDigits; ++i, ++digits)
-        value = value * 16 + static_cast<uint32_t>(HexDigit(rest[i]));
-    if (digits != DisplayDigits) {
+    const char* first = rest.data() + i;
+    const auto [end, error] = std::from_chars(first, rest.data() + rest.size(), value, 16);
+    if (error != std::errc() || end - first != DisplayDigits) {
         problem = LineRef(lines) + Quoted(std::string(DisplayKey) + std::string(rest)) +
                   ": the display colour is six hexadecimal digits, RRGGBB";
         return false;
