@@ -39,7 +39,10 @@ public:
         frame = pool.Acquire(cam.Width(), cam.Height());
         cam.Render(n, frame);
         info.Index = n;
-        info.CaptureTime = std::chrono::steady_clock::now();
+        // The moment frame n shows, n / fps after the start, however late it was drawn: a stamp
+        // taken after drawing carries the scheduler's delays into every speed measured from it.
+        info.CaptureTime = Origin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                        std::chrono::duration<double>(n / fps));
         Next = n + 1;
         return true;
     }

@@ -1,4 +1,6 @@
 #pragma once
+#include "TestCamera.h"
+
 #include <opencv2/core/mat.hpp>
 
 #include <chrono>
@@ -18,6 +20,9 @@ public:
     // The true centre of the mark in the frame last returned, in the pixel-index coordinates
     // of the engine's centres; empty while the mark is out of view.
     virtual std::optional<cv::Point2f> Truth() const { return std::nullopt; }
+    // Every disc of the frame last returned, in or out of view, with its centre in the same
+    // coordinates as Truth's; empty without a truth.
+    virtual std::vector<CTestMark> TruthMarks() const { return {}; }
     // When the source made the frame last returned, if it knows (a live source does).
     virtual std::optional<std::chrono::system_clock::time_point> CaptureTime() const {
         return std::nullopt;

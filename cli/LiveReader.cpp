@@ -65,6 +65,15 @@ public:
         return cv::Point2f(centre->x - 0.5f, centre->y - 0.5f);
     }
 
+    std::vector<CTestMark> TruthMarks() const override {
+        if (!Camera || Index < 0)
+            return {};
+        std::vector<CTestMark> discs = Camera->Marks(Index);
+        for (CTestMark& disc : discs)
+            disc.Centre -= cv::Point2f(0.5f, 0.5f);
+        return discs;
+    }
+
     std::optional<std::chrono::system_clock::time_point> CaptureTime() const override {
         return Captured;
     }

@@ -10,12 +10,25 @@ struct CPoint2i {
     int Y = 0;
 };
 
+// --click [NAME=]X,Y: where a colour of the set is learnt on the first frame.
+struct CColourClick {
+    std::string Colour;  // empty: the first colour
+    CPoint2i At;
+};
+
+enum class COutputFormat { Csv, Jsonl };
+
 struct CTrackOptions {
     std::vector<std::string> Sources;
-    std::string SettingsFile;       // --settings, empty when not given
-    std::string SaveSettingsFile;   // --save-settings
-    std::optional<CPoint2i> Click;  // --click: point and calibration request
-    std::optional<CPoint2i> Point;  // --point: point only
+    std::string SettingsFile;          // --settings, empty when not given
+    std::string SaveSettingsFile;      // --save-settings
+    std::vector<CColourClick> Clicks;  // --click: points and calibration requests, in order
+    std::optional<CPoint2i> Point;     // --point: point only
+    std::vector<std::string> Colours;  // --colour, in order
+    std::string ColoursFile;           // --colours
+    std::string SaveColoursFile;       // --save-colours
+    std::optional<int> MaxMarks;       // --max-marks
+    COutputFormat Format = COutputFormat::Csv;
     bool ShowMask = false;
     std::string DrawPattern;  // --draw, empty when not drawing
     std::optional<long long> Frames;

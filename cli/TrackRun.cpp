@@ -4,10 +4,12 @@
 #include "DrawPattern.h"
 #include "FrameReader.h"
 #include "ImageSource.h"
+#include "MarkIdentities.h"
+#include "MarksReport.h"
 #include "MqttPublisher.h"
 #include "PositionReport.h"
 #include "SettingsFile.h"
-#include "SettingsStore.h"
+#include "StartValues.h"
 #include "StopSignals.h"
 #include "ToolError.h"
 
@@ -18,18 +20,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
-
-// Defaults, then the per-user store (read only: this tool never writes it), then --settings.
-CTrackingParams StartValues(const CTrackOptions& options) {
-    CTrackingParams params;
-    ReadRegistry(params);
-    if (!options.SettingsFile.empty() && !LoadSettingsFile(params, options.SettingsFile))
-        throw CToolError("cannot load settings file '" + options.SettingsFile + "'");
-    params.ShowMask = options.ShowMask;
-    return params;
-}
 
 std::unique_ptr<CFrameReader> OpenReader(const CTrackOptions& options) {
     const auto& sources = options.Sources;
@@ -75,23 +68,35 @@ void PrintHeader(std::FILE* out, bool truth) {
     std::fputs(truth ? ",truth_x,truth_y\n" : "\n", out);
 }
 
-CPositionReport Report(long long frame, std::chrono::system_clock::time_point time,
-                       const CColorTracker& tracker) {
-    const CPassResult r = tracker.Result();
+// The first colour's first mark: the CSV line's and TOPIC/position's numbers.
+CPositionReport FirstMarkReport(long long frame, double time, const CColorTracker& tracker) {
     CPositionReport report;
     report.Frame = frame;
-    report.Time = std::chrono::duration<double>(time.time_since_epoch()).count();
-    report.Found = r.Found;
-    report.Regions = r.Regions;
-    report.MinX = r.MinX;
-    report.MinY = r.MinY;
-    report.MaxX = r.MaxX;
-    report.MaxY = r.MaxY;
-    report.X = r.CenterX;
-    report.Y = r.CenterY;
-    report.Row = r.Row;
-    report.Col = r.Col;
+    report.Time = time;
+    const std::vector<int>& regions = tracker.ColourRegions();
+    report.Regions = regions.empty() ? 0 : regions.front();
+    const std::vector<CMark>& marks = tracker.Marks();
+    report.Found = !marks.empty() && marks.front().Colour == 0;
+    if (!report.Found)
+        return report;
+    const CMark& m = marks.front();
+    report.MinX = m.MinX;
+    report.MinY = m.MinY;
+    report.MaxX = m.MaxX;
+    report.MaxY = m.MaxY;
+    report.X = m.CenterX;
+    report.Y = m.CenterY;
+    report.Row = m.Row;
+    report.Col = m.Col;
     return report;
+}
+
+// Whether each colour has a mark in this frame.
+std::vector<bool> ColoursPresent(const CColorTracker& tracker, size_t colours) {
+    std::vector<bool> present(colours, false);
+    for (const CMark& mark : tracker.Marks())
+        present[static_cast<size_t>(mark.Colour)] = true;
+    return present;
 }
 
 void PrintRow(std::FILE* out, const CPositionReport& r) {
@@ -111,45 +116,119 @@ void PrintTruth(std::FILE* out, const std::optional<cv::Point2f>& truth) {
         std::fputs(",,", out);
 }
 
-}  // namespace
+// One run: its start values, source, engine, identities and outputs, frame by frame.
+class CTrackRun {
+public:
+    explicit CTrackRun(const CTrackOptions& options);
+    void Run(std::FILE* out);
 
-void RunTracking(const CTrackOptions& options, std::FILE* out) {
-    CTrackingParams params = StartValues(options);
-    const std::optional<CDrawPattern> pattern = CheckedPattern(options);
-    const std::unique_ptr<CFrameReader> reader = OpenReader(options);
-    auto tracker = std::make_unique<CColorTracker>();  // large: never on the stack
-    if (options.Click) {
-        tracker->SetCalibrationPoint(options.Click->X, options.Click->Y);
-        tracker->RequestCalibration();
-    } else if (options.Point) {
-        tracker->SetCalibrationPoint(options.Point->X, options.Point->Y);
-    }
+private:
+    void LearnColours(cv::Mat& frame);
+    void Frame(long long n, cv::Mat& frame, std::FILE* out);
+    std::string MarksLine(long long n, double time, const std::vector<CTrackedMark>& tracked);
+    void Save() const;
 
+    const CTrackOptions& Options;
+    CStartValues Start;
+    std::optional<CDrawPattern> Pattern;
+    std::unique_ptr<CFrameReader> Reader;
+    std::unique_ptr<CColorTracker> Tracker = std::make_unique<CColorTracker>();  // large
+    CMarkIdentities Identities;  // one source and one run: never reset
+    std::unique_ptr<CMqttPublisher> Publisher;
+};
+
+CTrackRun::CTrackRun(const CTrackOptions& options)
+    : Options(options), Start(StartValues(options)), Pattern(CheckedPattern(options)),
+      Reader(OpenReader(options)) {
+    if (options.Point)
+        Tracker->SetCalibrationPoint(options.Point->X, options.Point->Y);
     // After the source, so a broker never hears "online" from a run that cannot start.
-    std::unique_ptr<CMqttPublisher> publisher;
-    if (options.Publish)
-        publisher = std::make_unique<CMqttPublisher>(*options.Publish);
+    if (options.Publish) {
+        std::vector<std::string> names;
+        for (const CColour& colour : Start.Set.Colours)
+            names.push_back(colour.Name);
+        Publisher = std::make_unique<CMqttPublisher>(*options.Publish, names);
+    }
+}
 
-    PrintHeader(out, reader->HasTruth());
+void CTrackRun::Run(std::FILE* out) {
+    if (Options.Format == COutputFormat::Csv)
+        PrintHeader(out, Reader->HasTruth());
     cv::Mat frame;
-    // A stop signal ends the run between frames, never inside a CSV line.
+    // A stop signal ends the run between frames, never inside an output line.
     for (long long n = 0;
-         (!options.Frames || n < *options.Frames) && !StopRequested() && reader->Next(frame); ++n) {
-        const auto time = reader->CaptureTime().value_or(std::chrono::system_clock::now());
-        tracker->Track(frame, params, pattern.has_value());
-        const CPositionReport report = Report(n, time, *tracker);
-        if (publisher)
-            publisher->Publish(report);
-        PrintRow(out, report);
-        if (reader->HasTruth())
-            PrintTruth(out, reader->Truth());
-        std::fputc('\n', out);
-        if (reader->IsLive())
-            std::fflush(out);
-        if (pattern)
-            WriteDrawn(frame, pattern->FileFor(n));
+         (!Options.Frames || n < *Options.Frames) && !StopRequested() && Reader->Next(frame); ++n) {
+        if (n == 0)
+            LearnColours(frame);
+        Frame(n, frame, out);
     }
     std::fflush(out);
-    if (!options.SaveSettingsFile.empty() && !SaveSettingsFile(params, options.SaveSettingsFile))
-        throw CToolError("cannot save settings file '" + options.SaveSettingsFile + "'");
+    Save();
 }
+
+// The engine learns one colour in a pass: each click but the last has a pass of its own on
+// the first frame, and the last is learnt by the frame's own pass. The last point stays the
+// calibration point, as a single --click leaves it.
+void CTrackRun::LearnColours(cv::Mat& frame) {
+    const std::vector<CLearnAt>& learn = Start.Learn;
+    for (size_t i = 0; i < learn.size(); ++i) {
+        Tracker->SetCalibrationPoint(learn[i].At.X, learn[i].At.Y);
+        Tracker->RequestCalibration(learn[i].Colour);
+        if (i + 1 < learn.size())
+            Tracker->TrackColours(frame, Start.Set, false);  // not drawn: the frame is unchanged
+    }
+}
+
+void CTrackRun::Frame(long long n, cv::Mat& frame, std::FILE* out) {
+    const auto captured = Reader->CaptureTime().value_or(std::chrono::system_clock::now());
+    const double time = std::chrono::duration<double>(captured.time_since_epoch()).count();
+    Tracker->TrackColours(frame, Start.Set, Pattern.has_value(), Options.ShowMask ? 0 : -1);
+    const std::vector<CTrackedMark>& tracked =
+        Identities.Update(Tracker->Marks(), time, frame.cols, frame.rows);
+    const CPositionReport report = FirstMarkReport(n, time, *Tracker);
+    const bool jsonl = Options.Format == COutputFormat::Jsonl;
+    const std::string marks = jsonl || Publisher ? MarksLine(n, time, tracked) : std::string();
+    if (Publisher) {
+        Publisher->Publish(report);
+        Publisher->PublishMarks(marks, ColoursPresent(*Tracker, Start.Set.Colours.size()));
+    }
+    if (jsonl) {
+        std::fputs(marks.c_str(), out);
+    } else {
+        PrintRow(out, report);
+        if (Reader->HasTruth())
+            PrintTruth(out, Reader->Truth());
+    }
+    std::fputc('\n', out);
+    if (Reader->IsLive())
+        std::fflush(out);
+    if (Pattern)
+        WriteDrawn(frame, Pattern->FileFor(n));
+}
+
+std::string CTrackRun::MarksLine(long long n, double time,
+                                 const std::vector<CTrackedMark>& tracked) {
+    const std::vector<CTestMark> truth = Reader->TruthMarks();
+    CMarksReport report;
+    report.Frame = n;
+    report.Time = time;
+    report.Colours = Start.Set.Colours;
+    report.Marks = tracked;
+    report.Regions = Tracker->ColourRegions();
+    report.HasTruth = Reader->HasTruth();
+    report.Truth = truth;
+    return MarksJson(report);
+}
+
+void CTrackRun::Save() const {
+    const CColourSet& set = Start.Set;
+    if (!Options.SaveSettingsFile.empty() &&
+        !SaveSettingsFile(set.Colours.front().Limits, Options.SaveSettingsFile))
+        throw CToolError("cannot save settings file '" + Options.SaveSettingsFile + "'");
+    if (!Options.SaveColoursFile.empty() && !SaveColourSetFile(set, Options.SaveColoursFile))
+        throw CToolError("cannot save colour set file '" + Options.SaveColoursFile + "'");
+}
+
+}  // namespace
+
+void RunTracking(const CTrackOptions& options, std::FILE* out) { CTrackRun(options).Run(out); }

@@ -6,7 +6,7 @@
 struct CBrokerAddress {
     std::string Host;  // a name or an address; an IPv6 address without its brackets
     int Port = 1883;
-    std::string Topic;  // the prefix of TOPIC/position, TOPIC/present and TOPIC/status
+    std::string Topic;  // the prefix of every topic published (TOPIC/position, ...)
     std::optional<std::string> User, Password;
 
     // HOST:PORT, for messages (never the password).

@@ -62,9 +62,13 @@ private:
 
 }  // namespace
 
-CMqttPublisher::CMqttPublisher(const CBrokerAddress& address)
-    : StatusTopic(address.Topic + "/status"), PresentTopic(address.Topic + "/present"),
-      PositionTopic(address.Topic + "/position") {
+CMqttPublisher::CMqttPublisher(const CBrokerAddress& address,
+                               const std::vector<std::string>& colours)
+    : StatusTopic(address.Topic + "/status"), PositionTopic(address.Topic + "/position"),
+      MarksTopic(address.Topic + "/marks"), PresentTopics{address.Topic + "/present"} {
+    for (const std::string& colour : colours)
+        PresentTopics.push_back(address.Topic + "/" + colour + "/present");
+    PresentSent.assign(PresentTopics.size(), -1);
     const CBrokerWritesWithoutSigpipe sigpipe;
     InitLibrary();
     Client = mosquitto_new(ClientId().c_str(), true, this);
@@ -149,29 +153,40 @@ void CMqttPublisher::WaitForBroker(const CBrokerAddress& address) {
 }
 
 void CMqttPublisher::Publish(const CPositionReport& report) {
-    if (Connected && Unwritten < MostUnwritten &&
-        Send(PositionTopic, PositionJson(report), 0, false))
+    SendFrameJson(PositionTopic, PositionJson(report));
+    PublishPresent(0, report.Found);
+}
+
+void CMqttPublisher::PublishMarks(const std::string& marksJson, const std::vector<bool>& present) {
+    SendFrameJson(MarksTopic, marksJson);
+    for (size_t c = 0; c < present.size() && c + 1 < PresentTopics.size(); ++c)
+        PublishPresent(c + 1, present[c]);
+}
+
+bool CMqttPublisher::SendFrameJson(const std::string& topic, const std::string& json) {
+    const bool sent = Connected && Unwritten < MostUnwritten && Send(topic, json, 0, false);
+    if (sent)
         ++Sent;
     else
         ++Lost;
-    PublishPresent(report.Found);
+    return sent;
 }
 
-// Only this thread publishes present, so the broker keeps the newest value; a value that
+// Only this thread publishes presence, so the broker keeps the newest value; a value that
 // could not be handed over is tried again at the next frame.
-void CMqttPublisher::PublishPresent(bool found) {
+void CMqttPublisher::PublishPresent(size_t topic, bool found) {
     const int present = found ? 1 : 0;
     bool send = false;
     {
         std::lock_guard guard(Lock);
-        send = Connected && Unwritten < MostUnwritten && PresentSent != present;
+        send = Connected && Unwritten < MostUnwritten && PresentSent[topic] != present;
         if (send)
-            PresentSent = present;
+            PresentSent[topic] = present;
     }
-    if (send && !Send(PresentTopic, present ? "1" : "0", 1, true)) {
+    if (send && !Send(PresentTopics[topic], present ? "1" : "0", 1, true)) {
         std::lock_guard guard(Lock);
-        if (PresentSent == present)
-            PresentSent = -1;
+        if (PresentSent[topic] == present)
+            PresentSent[topic] = -1;
     }
 }
 
@@ -219,7 +234,8 @@ void CMqttPublisher::OnConnect(mosquitto*, void* self, int result) {
         std::lock_guard guard(publisher->Lock);
         if (publisher->FirstAnswer < 0)
             publisher->FirstAnswer = result;
-        publisher->PresentSent = -1;  // the next frame publishes it again
+        // The next frame publishes every presence again.
+        std::fill(publisher->PresentSent.begin(), publisher->PresentSent.end(), -1);
     }
     if (result == 0) {
         // Packets of the previous connection were discarded unwritten.

@@ -109,6 +109,30 @@ TEST(ImageSource, TestCameraFramesCarryTheirFrameNumberAndOwnPixels) {
         ExpectFrameIsRendering(*cam, kept[i], infos[i]);
 }
 
+// A frame's capture time is the moment its picture shows, n / fps after the start: stamped
+// after drawing, it carried the drawing's and the scheduler's delays into every speed that
+// a mark tracker measured from the test camera.
+TEST(ImageSource, TestCameraStampsEachFrameAtItsOwnMomentNotWhenItWasDrawn) {
+    CImageSource source = CImageSource::Open("testcam-multi:320x240@30");
+    ASSERT_TRUE(source.HasDevice());
+    CFrameSequence seq;
+    source.Connect(&seq);
+    ASSERT_TRUE(source.EnableCapture(true));
+    std::vector<CFrameInfo> infos;
+    for (int i = 0; i < 10; ++i) {
+        cv::Mat frame;
+        CFrameInfo info;
+        ASSERT_TRUE(seq.PopFront(frame, 20000, &info)) << "no frame " << i << " in 20 s";
+        infos.push_back(info);
+    }
+    source.EnableCapture(false);
+    for (const CFrameInfo& info : infos) {
+        const double apart =
+            std::chrono::duration<double>(info.CaptureTime - infos.front().CaptureTime).count();
+        EXPECT_NEAR(apart, (info.Index - infos.front().Index) / 30.0, 1e-6) << info.Index;
+    }
+}
+
 TEST(ImageSource, CaptureOffStopsFramesAndOnResumesThem) {
     CImageSource source = CImageSource::Open("testcam:64x48@100");
     CFrameSequence seq;

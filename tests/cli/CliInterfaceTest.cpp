@@ -160,6 +160,11 @@ TEST_F(CliInterface, LateFailuresAreReportedAfterTheFramesDone) {
     EXPECT_EQ(run.Rows().size(), 2u);
     EXPECT_EQ(run.ErrLines().size(), 1u) << run.Err;
 
+    run = Run({"--colour", "one", "--save-colours", "no/such/dir/s.qta", "f0.png"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Rows().size(), 2u);
+    EXPECT_EQ(run.ErrLines().size(), 1u) << run.Err;
+
     fs::create_directory(Dir / "taken.png");
     run = Run({"--draw", "taken.png", "f0.png"});
     EXPECT_EQ(run.Status, 2);

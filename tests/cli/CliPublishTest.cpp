@@ -1,6 +1,7 @@
 // quelta-track --publish against a real mosquitto broker started here, with a real
 // subscriber: what is published, what is retained, and what happens when the broker goes
 // away, refuses, or the tool dies.
+#include "JsonLines.h"
 #include "MqttBroker.h"
 #include "MqttSubscriber.h"
 #include "Scenes.h"
@@ -18,7 +19,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QJsonArray>
+
 #include <csignal>
+#include <sstream>
 
 using namespace std::chrono_literals;
 
@@ -163,6 +167,43 @@ TEST_F(CliPublish, PositionsMatchTheCsvAndPresenceAndStatusAreRetained) {
     }
     EXPECT_EQ(Payloads(late.On("cam/status")), std::vector<std::string>{"offline"});
     EXPECT_EQ(Payloads(late.On("cam/present")), std::vector<std::string>{"1"});
+}
+
+// With a colour set, TOPIC/marks carries each frame's JSON line, the same text as stdout's,
+// and TOPIC/NAME/present each colour's presence, retained; the first colour's topics go on.
+TEST_F(CliPublish, MarksAndEveryColoursPresenceArePublished) {
+    WriteFile(Dir / "limits.qta", SettingsText(BoundsAround(MarkBgr, 14)));
+    cv::imwrite(Dir / "a.png", DiscScene({320, 240}, {60, 100}, 15, 3));
+    cv::imwrite(Dir / "none.png", Background({320, 240}, 4));
+    const CToolRun run =
+        RunTrack({"--colour", "disc", "--colour", "never", "--settings", "limits.qta", "--format",
+                  "jsonl", "--publish", Broker.Url("cam"), "a.png", "none.png", "a.png"},
+                 Dir.Path());
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    ASSERT_TRUE(Heard("cam/status", 2)) << "waited for online and offline";
+
+    const std::vector<QJsonObject> lines = JsonLines(run.Out);
+    ASSERT_EQ(lines.size(), 3u);
+    std::vector<std::string> stdoutLines;
+    std::istringstream out(run.Out);
+    for (std::string line; std::getline(out, line);)
+        stdoutLines.push_back(line);
+    EXPECT_EQ(Payloads(Subscriber->On("cam/marks")), stdoutLines);
+    EXPECT_EQ(lines[1]["marks"].toArray().size(), 1) << "the disc held, lost in frame 1";
+    EXPECT_EQ(Payloads(Subscriber->On("cam/disc/present")),
+              (std::vector<std::string>{"1", "0", "1"}));
+    EXPECT_EQ(Payloads(Subscriber->On("cam/never/present")), std::vector<std::string>{"0"});
+    EXPECT_EQ(Payloads(Subscriber->On("cam/present")), (std::vector<std::string>{"1", "0", "1"}));
+    EXPECT_EQ(Subscriber->On("cam/position").size(), 3u);
+
+    CMqttSubscriber late(Broker.Port(), "cam/#");
+    ASSERT_TRUE(late.WaitSubscribed(10s));
+    ASSERT_TRUE(late.WaitFor([](const auto& all) { return all.size() >= 4; }, 10s))
+        << "waited for the retained status and three presences";
+    for (const CMqttMessage& message : late.Messages())
+        EXPECT_NE(message.Topic, "cam/marks") << "marks are not retained";
+    EXPECT_EQ(Payloads(late.On("cam/disc/present")), std::vector<std::string>{"1"});
+    EXPECT_EQ(Payloads(late.On("cam/never/present")), std::vector<std::string>{"0"});
 }
 
 // The broker stops and comes back while the test camera runs: the CSV goes on without a

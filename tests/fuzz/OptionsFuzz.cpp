@@ -30,7 +30,13 @@ void CheckAccepted(const CTrackOptions& options) {
     if (options.Help)
         return;
     FUZZ_CHECK(!options.Sources.empty(), "a run has a source");
-    FUZZ_CHECK(!(options.Click && options.Point), "one calibration point at most");
+    FUZZ_CHECK(options.Clicks.empty() || !options.Point, "one kind of calibration point");
+    for (const CColourClick& click : options.Clicks)
+        FUZZ_CHECK(click.Colour.find('=') == std::string::npos, "a click's name holds no '='");
+    for (const std::string& colour : options.Colours)
+        FUZZ_CHECK(!colour.empty(), "a colour has a name");
+    FUZZ_CHECK(!options.MaxMarks || (*options.MaxMarks >= 1 && *options.MaxMarks <= 64),
+               "1 to 64 marks of a colour");
     FUZZ_CHECK(!options.Frames || *options.Frames >= 1, "at least one frame");
     if (options.Publish) {
         const CBrokerAddress& a = *options.Publish;
