@@ -88,6 +88,8 @@ CColoursPane::CColoursPane(CAppColours& colours, const CQueltaDoc& doc, CUserPro
     layout->addWidget(Table);
     layout->addLayout(buttons);
 
+    // The list is short: what height the window has beyond it goes to the marks below.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     connect(AddButton, &QPushButton::clicked, this, &CColoursPane::OnAdd);
     connect(RemoveButton, &QPushButton::clicked, this, &CColoursPane::OnRemove);
     connect(Table, &QTableWidget::currentCellChanged, this,
@@ -99,7 +101,7 @@ CColoursPane::CColoursPane(CAppColours& colours, const CQueltaDoc& doc, CUserPro
     Rebuild();
 }
 
-QSize CColoursPane::sizeHint() const { return {240, 150}; }
+QSize CColoursPane::sizeHint() const { return {250, 220}; }
 
 // Rows and their widgets are kept and refilled, never replaced: a rebuild may come from a
 // row's own editor or swatch button while it is still at work.

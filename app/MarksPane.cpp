@@ -23,7 +23,8 @@ CMarksPane::CMarksPane(const CQueltaDoc& doc, QWidget* parent) : QWidget(parent)
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionMode(QAbstractItemView::NoSelection);
     Table->setFocusPolicy(Qt::NoFocus);
-    Table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // The figures take what they need; the colour's name gets the rest.
+    Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Table->horizontalHeader()->setSectionResizeMode(ColourColumn, QHeaderView::Stretch);
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
     auto* layout = new QVBoxLayout(this);

@@ -77,6 +77,7 @@ bool CQueltaDoc::TrackLatestFrame() {
         return false;
     LastTrackedSerial = serial;
     Work.Frame = std::move(latest);
+    Work.Index = info.Index;
     Work.Time = SecondsOf(info);
     CAppColours& colours = Application.Colours;
     colours.Snapshot(Work.Set, Work.Keys);
@@ -120,6 +121,7 @@ void CQueltaDoc::OnPassDone() {
         ShownMarks.swap(Work.Marks);
         std::swap(ShownSet, Work.Set);
         std::swap(ShownKeys, Work.Keys);
+        ShownIndex = Work.Index;
     }
     Work.Frame.release();
     FrameShown = false;

@@ -47,6 +47,8 @@ public:
     const std::vector<CTrackedMark>& DisplayMarks() const { return ShownMarks; }
     const CColourSet& DisplaySet() const { return ShownSet; }
     const std::vector<uint64_t>& DisplayKeys() const { return ShownKeys; }  // CAppColours::Key
+    // The source's number of the frame on display (CFrameInfo::Index), -1 when not known.
+    int64_t DisplayFrameIndex() const { return ShownIndex; }
     void MarkFrameShown();
 
     // The mouse over the picture, and a click that learns the selected colour: reach the
@@ -100,6 +102,7 @@ private:
     // by the pass thread during it, read by the user-interface thread once it is done.
     struct CPassWork {
         cv::Mat Frame;
+        int64_t Index = -1;
         double Time = 0.0;  // capture time, seconds
         CColourSet Set;
         std::vector<uint64_t> Keys;  // the colours' keys (CAppColours::Key)
@@ -130,6 +133,7 @@ private:
     std::vector<CTrackedMark> ShownMarks;
     CColourSet ShownSet;
     std::vector<uint64_t> ShownKeys;
+    int64_t ShownIndex = -1;
     bool FrameShown = false;
     uint64_t LastTrackedSerial = 0;  // the pump's serial of the frame tracked last
     uint64_t Passes = 0;

@@ -15,7 +15,7 @@
 
 CQueltaView::CQueltaView(CQueltaDoc& doc, QWidget* parent) : QWidget(parent), Document(doc) {
     IdentityFont = font();
-    IdentityFont.setPixelSize(10);
+    IdentityFont.setPixelSize(11);
     setMouseTracking(true);  // the calibration point follows the pointer without a button
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
@@ -119,8 +119,9 @@ void CQueltaView::paintEvent(QPaintEvent*) {
     Document.MarkFrameShown();
 }
 
-// Each mark seen in the frame gets its identity in small text at its box's top right corner,
-// in its colour's display colour on a dark ground (or left of the box where the frame ends).
+// Each mark seen in the frame gets its identity in small text on a tag of its colour's display
+// colour at its box's top right corner (left of the box where the frame ends), the text black
+// or white, whichever stands out from the tag.
 void CQueltaView::DrawIdentities(QPainter& painter) {
     painter.setFont(IdentityFont);
     const QFontMetrics metrics(IdentityFont);
@@ -130,14 +131,15 @@ void CQueltaView::DrawIdentities(QPainter& painter) {
             continue;
         const CMark& m = tracked.Mark;
         const QString text = QString::number(tracked.Id);
-        QRect box(0, 0, metrics.horizontalAdvance(text) + 4, metrics.height());
-        box.moveTopLeft(QPoint(int(m.MaxX) + 3, int(m.MinY) - 1));
-        if (box.right() >= width())
-            box.moveRight(int(m.MinX) - 3);
-        painter.fillRect(box, QColor(0, 0, 0, 160));
-        const uint32_t rgb = set.Colours[m.Colour].DisplayColour;
-        painter.setPen(QColor::fromRgb(QRgb(0xFF000000u | rgb)));
-        painter.drawText(box, Qt::AlignCenter, text);
+        QRect tag(0, 0, metrics.horizontalAdvance(text) + 4, metrics.height());
+        tag.moveTopLeft(QPoint(int(m.MaxX) + 3, int(m.MinY) - 1));
+        if (tag.right() >= width())
+            tag.moveRight(int(m.MinX) - 3);
+        const QColor colour =
+            QColor::fromRgb(QRgb(0xFF000000u | set.Colours[m.Colour].DisplayColour));
+        painter.fillRect(tag, colour);
+        painter.setPen(qGray(colour.rgb()) > 110 ? Qt::black : Qt::white);
+        painter.drawText(tag, Qt::AlignCenter, text);
     }
 }
 

@@ -1,6 +1,6 @@
 // The document's pass thread: no job is lost, and none outlives the thread.
-#include "Helpers.h"
 #include "PassThread.h"
+#include "Helpers.h"
 #include "TestRegistry.h"
 
 #include <QEventLoop>
@@ -54,9 +54,10 @@ void CPassThreadTest::startFromTheEndOfTheLastJobIsNeverLost() {
     QTimer::singleShot(30000, &loop, &QEventLoop::quit);
     thread.Start();
     loop.exec();
-    QVERIFY2(chain.Ended == chain.Wanted, qPrintable(QStringLiteral("waited 30 s for 3000 jobs; %1 ended, thread %2")
-                                 .arg(chain.Ended)
-                                 .arg(thread.Busy() ? "busy" : "idle")));
+    QVERIFY2(chain.Ended == chain.Wanted,
+             qPrintable(QStringLiteral("waited 30 s for 3000 jobs; %1 ended, thread %2")
+                            .arg(chain.Ended)
+                            .arg(thread.Busy() ? "busy" : "idle")));
     QCOMPARE(runs.load(), chain.Wanted);
 }
 
