@@ -114,6 +114,9 @@ void CMultiExtDocTemplate::CloseAllDocuments() {
         frame->OnClose = nullptr;
         frame->hide();
         delete frame->centralWidget();  // the view: it stops the pump posting to it
+        // The panes read the document: they go with it, not later with the window.
+        delete frame->ColoursDock()->widget();
+        delete frame->MarksDock()->widget();
         frame->deleteLater();
     }
     Doc.reset();
