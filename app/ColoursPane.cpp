@@ -68,10 +68,16 @@ CColoursPane::CColoursPane(CAppColours& colours, const CQueltaDoc& doc, CUserPro
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
     Table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     Table->setItemDelegateForColumn(NameColumn, new CNameDelegate(*this));
+    // Fixed widths but the name's: sized to their contents the columns would be measured again
+    // at every refresh of the counts.
     QHeaderView* header = Table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Fixed);
     header->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
-    header->setSectionResizeMode(SwatchColumn, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(CountColumn, QHeaderView::ResizeToContents);
+    const QFontMetrics metrics = Table->fontMetrics();
+    for (int column : {SwatchColumn, CountColumn}) {
+        const QString title = Table->horizontalHeaderItem(column)->text();
+        header->resizeSection(column, std::max(metrics.horizontalAdvance(title) + 16, 44));
+    }
 
     AddButton = new QPushButton(QString::fromUtf8(Texts::AddColour), this);
     AddButton->setObjectName(QStringLiteral("addColour"));

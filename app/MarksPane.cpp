@@ -5,8 +5,10 @@
 #include "QueltaDoc.h"
 
 #include <QHeaderView>
+
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 enum Column { IdColumn, ColourColumn, XColumn, YColumn, AngleColumn, AgeColumn, ColumnCount };
@@ -23,9 +25,25 @@ CMarksPane::CMarksPane(const CQueltaDoc& doc, QWidget* parent) : QWidget(parent)
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionMode(QAbstractItemView::NoSelection);
     Table->setFocusPolicy(Qt::NoFocus);
-    // The figures take what they need; the colour's name gets the rest.
-    Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    Table->horizontalHeader()->setSectionResizeMode(ColourColumn, QHeaderView::Stretch);
+    // The figures get the width of their widest value once, the colour's name the rest: a
+    // column sized to its contents would measure every row again at every refill.
+    QHeaderView* header = Table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setSectionResizeMode(ColourColumn, QHeaderView::Stretch);
+    const QFontMetrics metrics = Table->fontMetrics();
+    const struct {
+        int Column;
+        const char* Widest;
+    } widths[] = {{IdColumn, "0000"},
+                  {XColumn, "0000.0"},
+                  {YColumn, "0000.0"},
+                  {AngleColumn, "-00.0"},
+                  {AgeColumn, "0000"}};
+    for (const auto& w : widths) {
+        const int title = metrics.horizontalAdvance(Table->horizontalHeaderItem(w.Column)->text());
+        const int value = metrics.horizontalAdvance(QLatin1String(w.Widest));
+        header->resizeSection(w.Column, std::max(title, value) + 10);
+    }
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -34,7 +52,7 @@ CMarksPane::CMarksPane(const CQueltaDoc& doc, QWidget* parent) : QWidget(parent)
     connect(&Refresh, &QTimer::timeout, this, &CMarksPane::Refill);
 }
 
-QSize CMarksPane::sizeHint() const { return {280, 260}; }
+QSize CMarksPane::sizeHint() const { return {320, 260}; }
 
 void CMarksPane::Refill() {
     if (Document.PassCount() == ShownPass)
