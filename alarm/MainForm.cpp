@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -22,6 +23,7 @@ namespace {
 constexpr int kTickMs = 65;
 constexpr int kAbsence = 0;  // optAlertType elements, as the tick tests them
 constexpr int kPresence = 1;
+constexpr int kLongestDelayMs = 99999;
 
 template <class W>
 W* Place(W* widget, const char* name, int left, int top, int width, int height) {
@@ -32,12 +34,12 @@ W* Place(W* widget, const char* name, int left, int top, int width, int height) 
 }  // namespace
 
 CMainForm::CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs,
-                     QWidget* parent)
-    : QWidget(parent), Library(library), Player(player), Dialogs(dialogs),
+                     const CMonitorClock& clock, QWidget* parent)
+    : QWidget(parent), Library(library), Player(player), Dialogs(dialogs), Clock(clock),
       TracePanel(!qEnvironmentVariableIsEmpty("QUELTA_ALARM_TRACE")) {
     setObjectName("MainForm");
     setWindowTitle(MonitorTexts::Title);
-    setFixedSize(439, 159);
+    setFixedSize(439, 207);
     // The controls' places are fixed pixels sized for a small dialog font; the desktop's usual
     // 10 point text would not fit the option captions into their 169 pixels.
     QFont small = font();
@@ -45,6 +47,7 @@ CMainForm::CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs
     setFont(small);
     BuildSoundFrame();
     BuildAlertTypeFrame();
+    BuildDelayFrame();
     BuildButtons();
     BuildStatusBar();
     SetTabOrder();
@@ -91,6 +94,27 @@ void CMainForm::BuildAlertTypeFrame() {
     absence->setChecked(true);
 }
 
+// Frame3 (16,136 401x46) below the other two, children relative to it:
+//   Alertar després de [    0] ms    Acabar després de [    0] ms
+//   10,20               122,18 178,20 206,20            318,18 374,20
+void CMainForm::BuildDelayFrame() {
+    Frame3 = Place(new QGroupBox(MonitorTexts::Delay, this), "Frame3", 16, 136, 401, 46);
+    const struct {
+        QSpinBox** Box;
+        const char* Name;
+        const char* Label;
+        int Left;
+    } rows[] = {{&spnRaiseDelay, "spnRaiseDelay", MonitorTexts::RaiseDelay, 10},
+                {&spnClearDelay, "spnClearDelay", MonitorTexts::ClearDelay, 206}};
+    for (const auto& row : rows) {
+        Place(new QLabel(row.Label, Frame3), "", row.Left, 20, 110, 17);
+        *row.Box = Place(new QSpinBox(Frame3), row.Name, row.Left + 112, 18, 52, 20);
+        (*row.Box)->setRange(0, kLongestDelayMs);
+        (*row.Box)->setAlignment(Qt::AlignRight);
+        Place(new QLabel(MonitorTexts::Milliseconds, Frame3), "", row.Left + 168, 20, 18, 17);
+    }
+}
+
 void CMainForm::BuildButtons() {
     chkToggleAlarm =
         Place(new QPushButton(MonitorTexts::Arm, this), "chkToggleAlarm", 224, 104, 89, 25);
@@ -104,7 +128,7 @@ void CMainForm::BuildButtons() {
 }
 
 void CMainForm::BuildStatusBar() {
-    stStatusBar = Place(new QStatusBar(this), "stStatusBar", 0, 142, 439, 17);
+    stStatusBar = Place(new QStatusBar(this), "stStatusBar", 0, 190, 439, 17);
     stStatusBar->setSizeGripEnabled(false);
     StatusPanel1 = new QLabel(stStatusBar);
     StatusPanel1->setObjectName("stStatusBarPanel1");
@@ -122,6 +146,8 @@ void CMainForm::SetTabOrder() {
                         btnChangeSoundFile,
                         btnTestSoundFile,
                         chkSoundOn,
+                        spnRaiseDelay,
+                        spnClearDelay,
                         Command3};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -130,6 +156,7 @@ void CMainForm::SetTabOrder() {
 
 void CMainForm::OnToggleAlarm(bool pressed) {
     chkToggleAlarm->setText(pressed ? MonitorTexts::Disarm : MonitorTexts::Arm);
+    Delay.Reset();  // arming starts afresh
     if (pressed)
         ctrlTimer->start();
     else
@@ -144,7 +171,10 @@ void CMainForm::OnTick() {
     if (!result)
         return;
     const int type = optAlertType->checkedId();
-    const bool alert = (type == kAbsence && *result == 0) || (type == kPresence && *result == 1);
+    const bool condition =
+        (type == kAbsence && *result == 0) || (type == kPresence && *result == 1);
+    const bool alert =
+        Delay.Update(condition, Clock.NowMs(), spnRaiseDelay->value(), spnClearDelay->value());
     if (!alert) {
         SetPanelText(QString());
         return;

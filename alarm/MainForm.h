@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AlertDelay.h"
+
 #include <QWidget>
 
 class CMonitorDialogs;
@@ -11,12 +13,14 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QStatusBar;
 class QTimer;
 
-// The monitor's single window. It keeps no state beyond its controls: the alert type is the
-// selected option, the sound switch the check box, the sound file the text box, and "armed"
-// is the timer running, which happens exactly while chkToggleAlarm is pressed.
+// The monitor's single window. It keeps no state beyond its controls and the alert's delay:
+// the alert type is the selected option, the sound switch the check box, the sound file the
+// text box, the two delays ("Retard", milliseconds) their boxes, and "armed" is the timer
+// running, which happens exactly while chkToggleAlarm is pressed.
 //
 // With QUELTA_ALARM_TRACE set (to anything), every change of the status panel is also printed
 // on standard output as "panel: TEXT", so that scripts can follow the alert without a screen.
@@ -24,7 +28,7 @@ class CMainForm : public QWidget {
     Q_OBJECT
 public:
     CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs,
-              QWidget* parent = nullptr);
+              const CMonitorClock& clock, QWidget* parent = nullptr);
 
     // One poll of the library and its verdict; the timer calls it every 65 ms while armed.
     void OnTick();
@@ -38,6 +42,7 @@ protected:
 private:
     void BuildSoundFrame();
     void BuildAlertTypeFrame();
+    void BuildDelayFrame();
     void BuildButtons();
     void BuildStatusBar();
     void SetTabOrder();
@@ -51,6 +56,8 @@ private:
     CQtaLibrary& Library;
     CSoundPlayer& Player;
     CMonitorDialogs& Dialogs;
+    const CMonitorClock& Clock;
+    CAlertDelay Delay;
     bool TracePanel = false;
 
     QGroupBox* Frame2 = nullptr;
@@ -61,6 +68,9 @@ private:
     QCheckBox* chkSoundOn = nullptr;
     QGroupBox* Frame1 = nullptr;
     QButtonGroup* optAlertType = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QSpinBox* spnRaiseDelay = nullptr;
+    QSpinBox* spnClearDelay = nullptr;
     QPushButton* chkToggleAlarm = nullptr;
     QPushButton* Command3 = nullptr;
     QStatusBar* stStatusBar = nullptr;

@@ -6,8 +6,9 @@
 
 #include <QCoreApplication>
 
-CMonitor::CMonitor(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs)
-    : Library(library), Player(player), Dialogs(dialogs) {
+CMonitor::CMonitor(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs,
+                   const CMonitorClock* clock)
+    : Library(library), Player(player), Dialogs(dialogs), Clock(clock ? *clock : SteadyClock) {
     connect(&Library, &CQtaLibrary::Fault, this, &CMonitor::OnFault);
 }
 
@@ -25,7 +26,7 @@ bool CMonitor::Start() {
         Status = kInitFailed;
         return false;
     }
-    MainForm = std::make_unique<CMainForm>(Library, Player, Dialogs);
+    MainForm = std::make_unique<CMainForm>(Library, Player, Dialogs, Clock);
     MainForm->show();
     return true;
 }

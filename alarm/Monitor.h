@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AlertDelay.h"
+
 #include <QObject>
 
 #include <memory>
@@ -17,7 +19,9 @@ public:
     static constexpr int kLibraryMissing = 1;
     static constexpr int kInitFailed = 2;
 
-    CMonitor(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs);
+    // The alert's delays follow `clock`, or the steady clock when none is given.
+    CMonitor(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs& dialogs,
+             const CMonitorClock* clock = nullptr);
     ~CMonitor() override;
 
     // Shows the window, disarmed, after the library has started; false when the program is to
@@ -32,6 +36,8 @@ private:
     CQtaLibrary& Library;
     CSoundPlayer& Player;
     CMonitorDialogs& Dialogs;
+    CMonitorClock SteadyClock;
+    const CMonitorClock& Clock;
     std::unique_ptr<CMainForm> MainForm;
     int Status = 0;
 };

@@ -10,4 +10,8 @@ inline constexpr char Disarm[] = "Desactivar";
 inline constexpr char OpenSoundTitle[] = "Obrir so d'alarma";
 inline constexpr char SoundFilter[] = "Arxius sonors (*.wav)";
 inline constexpr char DefaultSoundFile[] = "alarma.wav";
+inline constexpr char Delay[] = "Retard";
+inline constexpr char RaiseDelay[] = "Alertar després de";
+inline constexpr char ClearDelay[] = "Acabar després de";
+inline constexpr char Milliseconds[] = "ms";
 }  // namespace MonitorTexts

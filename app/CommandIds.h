@@ -16,6 +16,8 @@ enum : int {
     DisplayDialog = 32775,
     ConfigPanel = 32801,
     ChangeDevice = 32802,
+    ViewColours = 32803,    // shows or hides the "Colors" pane
+    ViewMarks = 32804,      // shows or hides the "Marques" pane
     ViewToolBar = 59392,    // also the toolbar's control id
     ViewStatusBar = 59393,  // also the status bar's control id
 };

@@ -19,6 +19,8 @@ constexpr CCommandText CommandTable[] = {
     {Cmd::DisplayDialog, "&Visualització", "Diàleg visualització d'imatge\nVisualització"},
     {Cmd::ViewToolBar, "&Barra d'eines", "Mostra o oculta la barra d'eines\nBarra d'eines"},
     {Cmd::ViewStatusBar, "B&arra d'estat", "Mostra o oculta la barra d'estat\nBarra d'estat"},
+    {Cmd::ViewColours, "&Colors", "Mostra o oculta el panell de colors\nColors"},
+    {Cmd::ViewMarks, "&Marques", "Mostra o oculta la taula de marques\nMarques"},
     {Cmd::AppAbout, "&Quant a Quelta...", "Mostra informació sobre l'aplicació\nQuant a"},
 };
 

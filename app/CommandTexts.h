@@ -30,4 +30,23 @@ inline constexpr const char* InfoCaption = "Informació";
 inline constexpr const char* FileFilter = "Ajustos Quelta (*.qta)";
 inline constexpr const char* AllFilesFilter = "Tots els fitxers (*)";
 inline constexpr const char* FilterExt = ".qta";
+
+// The colour set's panes.
+inline constexpr const char* ColoursTitle = "Colors";
+inline constexpr const char* MarksTitle = "Marques";
+inline constexpr const char* AddColour = "Afegeix";
+inline constexpr const char* RemoveColour = "Elimina";
+inline constexpr const char* AddColourTip = "Afegeix un color al conjunt";
+inline constexpr const char* RemoveColourTip = "Elimina el color seleccionat";
+inline constexpr const char* NameHeader = "Nom";
+inline constexpr const char* ColourHeader = "Color";
+inline constexpr const char* MarksHeader = "Marques";
+inline constexpr const char* IdHeader = "Id";
+inline constexpr const char* AngleHeader = "Angle";
+inline constexpr const char* AgeHeader = "Edat";
+inline constexpr const char* SwatchTip = "Canviar el color del contorn";
+inline constexpr const char* PickColourTitle = "Triar color del contorn";
+inline constexpr const char* BadColourName =
+    "El nom d'un color ha de tenir d'1 a 32 lletres sense accents, xifres, '-' o '_'";
+inline constexpr const char* ColourNameTaken = "Ja hi ha un color amb aquest nom";
 }  // namespace Texts

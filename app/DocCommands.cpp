@@ -1,4 +1,6 @@
-// The document's commands: live video, the capture device's dialogs, settings files.
+// The document's commands: live video, the capture device's dialogs, settings files (the
+// whole colour set; a set of one plain colour is the twelve lines of a settings file).
+#include "AppColours.h"
 #include "CommandIds.h"
 #include "CommandTexts.h"
 #include "QueltaApp.h"
@@ -64,7 +66,9 @@ void CQueltaDoc::OnOpenSettings() {
 }
 
 bool CQueltaDoc::LoadSettingsFrom(const QString& path) {
-    if (LoadSettingsFile(GetTrackingParams(), NativePath(path)))
+    CColourSet set = Application.Colours.Set();
+    std::string problem;
+    if (LoadColourSetFile(set, NativePath(path), problem) && Application.Colours.Replace(set))
         return true;
     Application.Prompts().Message(nullptr, QString::fromUtf8(Texts::LoadFailed));
     return false;
@@ -75,7 +79,7 @@ void CQueltaDoc::OnSaveSettings() {
         Application.Prompts().SaveFileName(MainWindow(), QString::fromUtf8(Texts::SaveTitle));
     if (name.isEmpty())
         return;
-    if (!SaveSettingsFile(GetTrackingParams(), NativePath(name)))
+    if (!SaveColourSetFile(Application.Colours.Set(), NativePath(name)))
         Application.Prompts().Message(nullptr, QString::fromUtf8(Texts::SaveFailed));
 }
 

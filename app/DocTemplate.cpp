@@ -1,13 +1,17 @@
 #include "DocTemplate.h"
 
+#include "ColoursPane.h"
 #include "CommandRouting.h"
 #include "MainFrame.h"
+#include "MarksPane.h"
 #include "QueltaApp.h"
 #include "QueltaDoc.h"
 #include "QueltaView.h"
 
 #include <QDir>
+#include <QDockWidget>
 #include <QFileInfo>
+#include <QTimer>
 
 CMultiExtDocTemplate::CMultiExtDocTemplate(CQueltaApp& app, CDocString strings)
     : Application(app), Fields(std::move(strings)) {}
@@ -70,7 +74,24 @@ bool CMultiExtDocTemplate::CreateAll() {
     MainFrame->setCentralWidget(VideoView);
     MainFrame->OnClose = [this] { CloseAllDocuments(); };
     ConnectCommands(Application, *MainFrame, *Doc, *VideoView);
+    AddPanes();
     return true;
+}
+
+// The panes start shown when the set has several colours; with one the window is as it always
+// was. Showing, hiding, docking or floating a pane fits the window to the frame again.
+void CMultiExtDocTemplate::AddPanes() {
+    MainFrame->SetPaneWidgets(new CColoursPane(Application.Colours, *Doc, Application.Prompts()),
+                              new CMarksPane(*Doc));
+    CQueltaView* view = VideoView;
+    for (QDockWidget* dock : {MainFrame->ColoursDock(), MainFrame->MarksDock()}) {
+        dock->setVisible(Application.Colours.Count() > 1);
+        const auto refit = [view] {
+            QTimer::singleShot(0, view, [view] { view->RefitMainWindow(); });
+        };
+        QObject::connect(dock, &QDockWidget::visibilityChanged, view, refit);
+        QObject::connect(dock, &QDockWidget::topLevelChanged, view, refit);
+    }
 }
 
 bool CMultiExtDocTemplate::OpenDocumentFile() {
@@ -93,6 +114,9 @@ void CMultiExtDocTemplate::CloseAllDocuments() {
         frame->OnClose = nullptr;
         frame->hide();
         delete frame->centralWidget();  // the view: it stops the pump posting to it
+        // The panes read the document: they go with it, not later with the window.
+        delete frame->ColoursDock()->widget();
+        delete frame->MarksDock()->widget();
         frame->deleteLater();
     }
     Doc.reset();

@@ -52,6 +52,7 @@ public:
 
 private:
     bool CreateAll();
+    void AddPanes();
 
     CQueltaApp& Application;
     CDocString Fields;

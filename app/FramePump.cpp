@@ -50,29 +50,32 @@ QObject* CFramePump::TargetWindow() const {
     return Target.data();
 }
 
-cv::Mat CFramePump::LatestFrame(uint64_t* serial) const {
+cv::Mat CFramePump::LatestFrame(uint64_t* serial, CFrameInfo* info) const {
     std::lock_guard lock(HandOverLock);
     if (serial)
         *serial = LatestSerial;
+    if (info)
+        *info = LatestInfo;
     return Latest;
 }
 
 bool CFramePump::PumpCore() {
-    if (!Frames.PopFront(WorkFrame, CFrameSequence::NoLimit) || WorkFrame.empty())
+    if (!Frames.PopFront(WorkFrame, CFrameSequence::NoLimit, &WorkInfo) || WorkFrame.empty())
         return true;
-    const bool goOn = IsEnding() ? true : OnFrame(WorkFrame);
+    const bool goOn = IsEnding() ? true : OnFrame(WorkFrame, WorkInfo);
     WorkFrame.release();  // LatestFrame keeps its own reference
     return goOn;
 }
 
-bool CFramePump::OnFrame(const cv::Mat& frame) {
-    HandOver(frame);
+bool CFramePump::OnFrame(const cv::Mat& frame, const CFrameInfo& info) {
+    HandOver(frame, info);
     return true;
 }
 
-void CFramePump::HandOver(const cv::Mat& frame) {
+void CFramePump::HandOver(const cv::Mat& frame, const CFrameInfo& info) {
     std::lock_guard lock(HandOverLock);
     Latest = frame;
+    LatestInfo = info;
     ++LatestSerial;
     // Posting under the lock: a receiver clears itself from Target (under the same lock)
     // before it dies, so it is alive for the whole postEvent call.

@@ -32,13 +32,14 @@ public:
     void ClearTargetWindow(QObject* target);  // only if it is still the target
     QObject* TargetWindow() const;
 
-    // The newest frame handed on by the worker, sharing its pixels, and its serial number
-    // (0 before the first frame; each new frame gets the next number).
-    cv::Mat LatestFrame(uint64_t* serial = nullptr) const;
+    // The newest frame handed on by the worker, sharing its pixels, its serial number (0
+    // before the first frame; each new frame gets the next number) and what the capture side
+    // knows of it.
+    cv::Mat LatestFrame(uint64_t* serial = nullptr, CFrameInfo* info = nullptr) const;
     // What the worker does with each frame: keep it and notify the target, unless a
     // notification is still waiting to be handled (frames never queue; neither do their
     // notifications). Callable from any thread (tests feed scripted frames through it).
-    void HandOver(const cv::Mat& frame);
+    void HandOver(const cv::Mat& frame, const CFrameInfo& info = {});
     // The receiver calls this as it handles a notification: the next frame may notify again.
     void NotificationTaken();
 
@@ -48,17 +49,19 @@ protected:
     void OnPause() override;
     void WakeWorker() override;
     // One frame on the worker thread: keep it, notify the target.
-    virtual bool OnFrame(const cv::Mat& frame);
+    virtual bool OnFrame(const cv::Mat& frame, const CFrameInfo& info);
 
 private:
     CFrameSequence Frames;
     cv::Mat WorkFrame;  // touched by the worker only
+    CFrameInfo WorkInfo;
     CImageSource ConnectedSource;
     bool Connected = false;
 
     mutable std::mutex HandOverLock;  // guards the fields below
     QPointer<QObject> Target;
     cv::Mat Latest;
+    CFrameInfo LatestInfo;
     uint64_t LatestSerial = 0;
     bool NotificationWaiting = false;
 };

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
@@ -18,6 +19,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QString::fromUtf8(Texts::WindowTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quelta.svg")));
     BuildActions();
+    BuildDocks();
     BuildMenus();
     BuildToolBar();
     BuildStatusBar();
@@ -75,6 +77,8 @@ void CMainFrame::BuildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&Veure"));
     view->addAction(Action(Cmd::ViewToolBar));
     view->addAction(Action(Cmd::ViewStatusBar));
+    view->addAction(Action(Cmd::ViewColours));
+    view->addAction(Action(Cmd::ViewMarks));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Ajuda"));
     help->addAction(Action(Cmd::AppAbout));
@@ -124,6 +128,36 @@ void CMainFrame::BuildStatusBar() {
     QAction* toggle = Action(Cmd::ViewStatusBar);
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, bar, &QWidget::setVisible);
+}
+
+// Each pane's own show-and-hide action is its "&Veure" entry: it stays checked exactly while
+// the pane is shown, also when the pane's close button hid it.
+void CMainFrame::BuildDocks() {
+    const struct {
+        QDockWidget** Dock;
+        int Id;
+        const char* Title;
+        const char* Name;
+    } panes[] = {{&ColoursPane, Cmd::ViewColours, Texts::ColoursTitle, "ColoursPane"},
+                 {&MarksPane, Cmd::ViewMarks, Texts::MarksTitle, "MarksPane"}};
+    for (const auto& pane : panes) {
+        auto* dock = new QDockWidget(QString::fromUtf8(pane.Title), this);
+        dock->setObjectName(QLatin1String(pane.Name));
+        addDockWidget(Qt::RightDockWidgetArea, dock, Qt::Vertical);
+        dock->hide();
+        QAction* toggle = dock->toggleViewAction();
+        toggle->setText(MenuText(pane.Id));
+        toggle->setData(pane.Id);
+        toggle->setStatusTip(StatusPrompt(pane.Id));
+        toggle->setToolTip(ToolTipText(pane.Id));
+        Actions[pane.Id] = toggle;
+        *pane.Dock = dock;
+    }
+}
+
+void CMainFrame::SetPaneWidgets(QWidget* colours, QWidget* marks) {
+    ColoursPane->setWidget(colours);
+    MarksPane->setWidget(marks);
 }
 
 // Accelerators reach their commands without showing a key in the menus.

@@ -5,6 +5,7 @@
 #include <map>
 
 class QAction;
+class QDockWidget;
 class QLabel;
 class QToolBar;
 
@@ -24,6 +25,11 @@ public:
     QAction* Action(int id) const;
     QToolBar* ToolBar() const { return Tools; }
     QLabel* RatePane(int pane) const;  // 1 or 2
+    // The "Colors" and "Marques" panes, docked at the right, hidden until shown from "&Veure";
+    // their contents are the document's (SetPaneWidgets).
+    QDockWidget* ColoursDock() const { return ColoursPane; }
+    QDockWidget* MarksDock() const { return MarksPane; }
+    void SetPaneWidgets(QWidget* colours, QWidget* marks);
 
     // Called when the user closes the window, before it goes.
     std::function<void()> OnClose;
@@ -37,10 +43,13 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    void BuildDocks();
     void BuildAccelerators();
 
     std::map<int, QAction*> Actions;
     QToolBar* Tools = nullptr;
     QLabel* ProcessingPane = nullptr;
     QLabel* DisplayPane = nullptr;
+    QDockWidget* ColoursPane = nullptr;
+    QDockWidget* MarksPane = nullptr;
 };

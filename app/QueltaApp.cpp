@@ -4,6 +4,7 @@
 #include "DocTemplate.h"
 #include "MainFrame.h"
 #include "QueltaDoc.h"
+#include "SettingsFile.h"
 #include "SettingsStore.h"
 #include "StoreName.h"
 #include "UserPrompts.h"
@@ -15,7 +16,7 @@ CQueltaApp::CQueltaApp() : UserPrompts(std::make_unique<CUserPrompts>()) {
     // captions the messages that have no caption of their own.
     QCoreApplication::setOrganizationName(QString::fromLatin1(StoreOrganisation));
     QCoreApplication::setApplicationName(QString::fromLatin1(StoreApplication));
-    ReadRegistry(TrackingParams);
+    ReadStore();
 }
 
 CQueltaApp::~CQueltaApp() { Template.reset(); }
@@ -26,8 +27,24 @@ void CQueltaApp::SetPrompts(std::unique_ptr<CUserPrompts> prompts) {
 
 CMainFrame* CQueltaApp::MainFrame() const { return Template ? Template->Frame() : nullptr; }
 
-bool CQueltaApp::InitInstance(const QStringList& arguments) {
+void CQueltaApp::ReadStore() {
     ReadRegistry(TrackingParams);
+    CColourSet set = Colours.Set();
+    if (!ReadColourSet(set))
+        return;
+    StoreHoldsSet = !IsPlainOneColour(set);
+    Colours.Replace(set);
+}
+
+bool CQueltaApp::StoreSettings() {
+    const CColourSet set = Colours.Set();
+    if (StoreHoldsSet || !IsPlainOneColour(set))
+        StoreHoldsSet = WriteColourSet(set) || StoreHoldsSet;
+    return WriteRegistry(TrackingParams);
+}
+
+bool CQueltaApp::InitInstance(const QStringList& arguments) {
+    ReadStore();
     if (!ChooseCaptureSource())
         return false;
     CaptureSource.EnableCapture(false);  // no capture until the pump runs
@@ -71,11 +88,11 @@ bool CQueltaApp::StartDocument(const QStringList& arguments) {
 int CQueltaApp::ExitInstance(int exitCode) {
     if (Template)
         Template->CloseAllDocuments();
-    WriteRegistry(TrackingParams);
+    StoreSettings();
     return exitCode;
 }
 
-void CQueltaApp::CommitData() { WriteRegistry(TrackingParams); }
+void CQueltaApp::CommitData() { StoreSettings(); }
 
 int CQueltaApp::Run(const QStringList& arguments) {
     if (!InitInstance(arguments))

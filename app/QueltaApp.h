@@ -1,4 +1,5 @@
 #pragma once
+#include "AppColours.h"
 #include "ImageSource.h"
 #include "TrackingParams.h"
 
@@ -11,9 +12,9 @@ class CMainFrame;
 class CMultiExtDocTemplate;
 class CUserPrompts;
 
-// The application object: owns the capture source and the one tracking parameters record
-// for the whole run, chooses the source at start and stores the parameters at the end.
-// Built after the QApplication; everyone reaches it through the document.
+// The application object: owns the capture source, the one tracking parameters record and the
+// colour set around it for the whole run, chooses the source at start and stores the set at
+// the end. Built after the QApplication; everyone reaches it through the document.
 class CQueltaApp : public QObject {
     Q_OBJECT
 public:
@@ -29,6 +30,10 @@ public:
     int Run(const QStringList& arguments);
     // Stores the parameters now (the desktop session is ending).
     void CommitData();
+    // The set and the record to the store, as at the end of the run and on the panel's OK:
+    // the group "Settings" as always, and the set's own keys once the set is more than one
+    // plain colour (or the store held such a set).
+    bool StoreSettings();
     // The second half of start-up, once CaptureSource is set: document template, document,
     // main window and view, a settings file named in `arguments`, the window shown.
     bool StartDocument(const QStringList& arguments);
@@ -43,10 +48,14 @@ public:
     void OnFileNew();
 
     CImageSource CaptureSource;
-    CTrackingParams TrackingParams;
+    CTrackingParams TrackingParams;  // the first colour's limits and the program's flags
+    CAppColours Colours{TrackingParams};
 
 private:
     bool ChooseCaptureSource();
+    void ReadStore();
+
+    bool StoreHoldsSet = false;  // the store's set was more than one plain colour
 
     std::unique_ptr<CUserPrompts> UserPrompts;
     std::unique_ptr<CMultiExtDocTemplate> Template;

@@ -14,6 +14,8 @@
 #include <QPainter>
 
 CQueltaView::CQueltaView(CQueltaDoc& doc, QWidget* parent) : QWidget(parent), Document(doc) {
+    IdentityFont = font();
+    IdentityFont.setPixelSize(11);
     setMouseTracking(true);  // the calibration point follows the pointer without a button
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
@@ -34,6 +36,14 @@ void CQueltaView::OnInitialUpdate() {
     if (size.width() > 0 && size.height() > 0)
         FitMainWindow(size);
     Document.Pump().SetTargetWindow(this);
+}
+
+void CQueltaView::RefitMainWindow() {
+    const QWidget* frame = window();
+    if (frame == this || !frame->isVisible() ||
+        (frame->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)))
+        return;
+    FitMainWindow(FrameSize);
 }
 
 // The frame on display if there is one, else the capture source's frame size, else 320 x 240.
@@ -100,6 +110,8 @@ void CQueltaView::paintEvent(QPaintEvent*) {
         const QImage image(local.data, local.cols, local.rows, static_cast<qsizetype>(local.step),
                            QImage::Format_RGB32);
         painter.drawImage(QPoint(0, 0), image);
+        if (Document.DisplaySet().Colours.size() > 1)
+            DrawIdentities(painter);
         const double rate = DisplayRate.RateUpdate();
         if (CMainFrame* frame = Document.App().MainFrame())
             frame->ShowFrameRate(rate, true);
@@ -107,23 +119,54 @@ void CQueltaView::paintEvent(QPaintEvent*) {
     Document.MarkFrameShown();
 }
 
+// Each mark seen in the frame gets its identity in small text on a tag of its colour's display
+// colour at its box's top right corner (left of the box where the frame ends), the text black
+// or white, whichever stands out from the tag.
+void CQueltaView::DrawIdentities(QPainter& painter) {
+    painter.setFont(IdentityFont);
+    const QFontMetrics metrics(IdentityFont);
+    const CColourSet& set = Document.DisplaySet();
+    for (const CTrackedMark& tracked : Document.DisplayMarks()) {
+        if (tracked.Lost > 0)
+            continue;
+        const CMark& m = tracked.Mark;
+        const QString text = QString::number(tracked.Id);
+        QRect tag(0, 0, metrics.horizontalAdvance(text) + 4, metrics.height());
+        tag.moveTopLeft(QPoint(int(m.MaxX) + 3, int(m.MinY) - 1));
+        if (tag.right() >= width())
+            tag.moveRight(int(m.MinX) - 3);
+        const QColor colour =
+            QColor::fromRgb(QRgb(0xFF000000u | set.Colours[m.Colour].DisplayColour));
+        painter.fillRect(tag, colour);
+        painter.setPen(qGray(colour.rgb()) > 110 ? Qt::black : Qt::white);
+        painter.drawText(tag, Qt::AlignCenter, text);
+    }
+}
+
 void CQueltaView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    Document.Tracker().SetCalibrationPoint(p.x(), p.y());
+    Document.SetCalibrationPoint(p.x(), p.y());
     QWidget::mouseMoveEvent(event);
 }
 
+// A click learns the selected colour.
 void CQueltaView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const QPoint p = event->position().toPoint();
-        Document.Tracker().SetCalibrationPoint(p.x(), p.y());
-        Document.Tracker().RequestCalibration();
+        Document.SetCalibrationPoint(p.x(), p.y());
+        Document.RequestCalibration();
     }
     QWidget::mousePressEvent(event);
 }
 
+// The panel edits the selected colour; with several colours its caption names it.
 void CQueltaView::OnConfigPanel() {
-    Document.App().Prompts().RunConfigPanel(Document.GetTrackingParams(), window());
+    CQueltaApp& app = Document.App();
+    const int colour = app.Colours.Selected();
+    const QString name =
+        app.Colours.Count() > 1 ? QString::fromStdString(app.Colours.Name(colour)) : QString();
+    app.Prompts().RunConfigPanel(app.Colours.Limits(colour), window(), name,
+                                 [&app] { app.StoreSettings(); });
 }
 
 void CQueltaView::OnChangeDevice() {

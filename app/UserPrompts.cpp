@@ -7,6 +7,7 @@
 #include "panel/AboutDialog.h"
 #include "panel/ConfigPanelDlg.h"
 
+#include <QColorDialog>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -60,9 +61,22 @@ void CUserPrompts::Message(QWidget* owner, const QString& text, const QString& c
     box.exec();
 }
 
-void CUserPrompts::RunConfigPanel(CTrackingParams& params, QWidget* owner) {
-    CConfigPanelDlg panel(params, owner);
+void CUserPrompts::RunConfigPanel(CTrackingParams& params, QWidget* owner,
+                                  const QString& colourName, const std::function<void()>& store) {
+    CConfigPanelDlg panel(params, owner, store);
+    if (!colourName.isEmpty())
+        panel.setWindowTitle(panel.windowTitle() + QStringLiteral(": ") + colourName);
     panel.exec();
+}
+
+std::optional<QColor> CUserPrompts::PickColour(QWidget* owner, const QColor& initial) {
+    // The toolkit's own dialog, as for files: the same look on every desktop.
+    const QColor chosen =
+        QColorDialog::getColor(initial, owner, QString::fromUtf8(Texts::PickColourTitle),
+                               QColorDialog::DontUseNativeDialog);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
 }
 
 void CUserPrompts::RunAbout(QWidget* owner) {

@@ -2,7 +2,11 @@
 #include "ImageSource.h"
 #include "TrackingParams.h"
 
+#include <QColor>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -20,7 +24,12 @@ public:
     virtual QString SaveFileName(QWidget* owner, const QString& title);
     // A message box with one OK button. An empty caption gives the application's name.
     virtual void Message(QWidget* owner, const QString& text, const QString& caption = {});
-    virtual void RunConfigPanel(CTrackingParams& params, QWidget* owner);
+    // The panel on one colour's limits; `colourName`, when given, follows the caption, and
+    // `store` runs on OK.
+    virtual void RunConfigPanel(CTrackingParams& params, QWidget* owner, const QString& colourName,
+                                const std::function<void()>& store);
+    // A display colour; nothing when cancelled.
+    virtual std::optional<QColor> PickColour(QWidget* owner, const QColor& initial);
     virtual void RunAbout(QWidget* owner);
     virtual void RunDeviceDialog(const CImageSource& source, int dialog, QWidget* owner);
 };

@@ -298,13 +298,6 @@ std::string ColourHeadLines(const CColour& colour) {
            display + "\r\n" + NumberLine(MaxMarksKey, static_cast<uint32_t>(colour.MaxMarks));
 }
 
-// The set that a file of twelve lines stands for.
-bool IsPlainOneColour(const CColourSet& set) {
-    const CColour& first = set.Colours.front();
-    return set.Colours.size() == 1 && first.Name == CColour::DefaultName &&
-           first.DisplayColour == CColour{}.DisplayColour && first.MaxMarks == CColour{}.MaxMarks;
-}
-
 std::string SetFileText(const CColourSet& set) {
     std::string text = NumberLine(HeaderKey, Version) + LimitLines(set.Colours.front().Limits);
     if (IsPlainOneColour(set))
@@ -319,6 +312,12 @@ std::string SetFileText(const CColourSet& set) {
 }  // namespace
 
 const std::size_t ColourSetFileLimit = LongestSetFile;
+
+bool IsPlainOneColour(const CColourSet& set) {
+    const CColour& first = set.Colours.front();
+    return set.Colours.size() == 1 && first.Name == CColour::DefaultName &&
+           first.DisplayColour == CColour{}.DisplayColour && first.MaxMarks == CColour{}.MaxMarks;
+}
 
 bool LoadSettingsFile(CTrackingParams& params, const std::string& path) {
     std::string problem;

@@ -23,6 +23,9 @@ bool LoadColourSetFile(CColourSet& set, const std::string& path, std::string& pr
 // Refuses a set that is not valid (ColourSetProblem), writing nothing; otherwise as
 // SaveSettingsFile.
 bool SaveColourSetFile(const CColourSet& set, const std::string& path);
+// The set that a file of twelve lines stands for: one colour with the default name, display
+// colour and MaxMarks (its limits may be any). `set` must hold a colour.
+bool IsPlainOneColour(const CColourSet& set);
 
 // The most bytes a file holding a colour set may have: 16 colours with every line as long as it
 // can be written. A longer file that holds a set fails to load.

@@ -44,8 +44,9 @@ bool IsFocusMove(Qt::FocusReason reason) {
 
 }  // namespace
 
-CConfigPanelDlg::CConfigPanelDlg(CTrackingParams& params, QWidget* parent)
-    : QDialog(parent), Params(params) {
+CConfigPanelDlg::CConfigPanelDlg(CTrackingParams& params, QWidget* parent,
+                                 std::function<void()> store)
+    : QDialog(parent), Params(params), Store(std::move(store)) {
     setWindowTitle(QStringLiteral("Panell de configuració"));
     const CDialogUnits du(fontMetrics());
     NarrowSize = du.Size(L::NarrowWidth, L::TemplateHeight);
@@ -195,7 +196,10 @@ void CConfigPanelDlg::accept() {
     if (CRow* row = RowOfEdit(focusWidget()); row && !CommitEditBox(*row))
         return;
     Params.ShowMask = false;
-    WriteRegistry(Params);
+    if (Store)
+        Store();
+    else
+        WriteRegistry(Params);
     QDialog::accept();
 }
 

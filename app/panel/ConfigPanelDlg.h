@@ -4,6 +4,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QGroupBox;
@@ -23,7 +24,10 @@ struct CRowLayout;
 class CConfigPanelDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CConfigPanelDlg(CTrackingParams& params, QWidget* parent = nullptr);
+    // `store` puts the record (with whatever holds it) into the store on OK; without one, OK
+    // writes the record alone (WriteRegistry).
+    explicit CConfigPanelDlg(CTrackingParams& params, QWidget* parent = nullptr,
+                             std::function<void()> store = {});
     ~CConfigPanelDlg() override;
 
     // OK: the mask view ends and the record goes to the store.
@@ -54,6 +58,7 @@ private:
     void ApplyWidthRule();
 
     CTrackingParams& Params;
+    std::function<void()> Store;
     std::array<CRow, 11> Rows{};
     QPushButton* OkButton = nullptr;
     QCheckBox* MaskCheck = nullptr;

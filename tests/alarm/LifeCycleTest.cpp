@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -93,7 +94,7 @@ void CLifeCycleTest::initialWindowDiffersFromLayout() {
     QVERIFY(rig.Start());
     CMainForm& form = rig.Form();
     QCOMPARE(form.windowTitle(), QString("Alarma Quelta"));
-    QCOMPARE(form.size(), QSize(439, 159));
+    QCOMPARE(form.size(), QSize(439, 207));
 
     struct Expected {
         const char* name;
@@ -113,7 +114,10 @@ void CLifeCycleTest::initialWindowDiffersFromLayout() {
         {"optAlertType1", "Alertar presència de marca", {16, 48, 169, 17}, "Frame1"},
         {"chkToggleAlarm", "Activar", {224, 104, 89, 25}, "MainForm"},
         {"Command3", "Sortir", {328, 104, 89, 25}, "MainForm"},
-        {"stStatusBar", QString(), {0, 142, 439, 17}, "MainForm"},
+        {"Frame3", "Retard", {16, 136, 401, 46}, "MainForm"},
+        {"spnRaiseDelay", QString(), {122, 18, 52, 20}, "Frame3"},
+        {"spnClearDelay", QString(), {318, 18, 52, 20}, "Frame3"},
+        {"stStatusBar", QString(), {0, 190, 439, 17}, "MainForm"},
     };
     for (const Expected& e : controls) {
         QWidget* w = rig.Control(e.name);
@@ -135,6 +139,8 @@ void CLifeCycleTest::initialWindowDiffersFromLayout() {
     QVERIFY(rig.Control<QRadioButton>("optAlertType0")->isChecked());
     QVERIFY(!rig.Control<QRadioButton>("optAlertType1")->isChecked());
     QCOMPARE(form.PanelText(), QString());
+    QCOMPARE(rig.Control<QSpinBox>("spnRaiseDelay")->value(), 0);
+    QCOMPARE(rig.Control<QSpinBox>("spnClearDelay")->value(), 0);
 
     // The two options are one group: choosing one clears the other.
     rig.Click("optAlertType1");
@@ -146,12 +152,14 @@ void CLifeCycleTest::tabOrderWrong() {
     CRig rig;
     QVERIFY(rig.Start());
     const QStringList expected = {
-        "chkToggleAlarm",     "optAlertType0",    "optAlertType1", "txtSoundFile",
-        "btnChangeSoundFile", "btnTestSoundFile", "chkSoundOn",    "Command3"};
+        "chkToggleAlarm",   "optAlertType0", "optAlertType1", "txtSoundFile",  "btnChangeSoundFile",
+        "btnTestSoundFile", "chkSoundOn",    "spnRaiseDelay", "spnClearDelay", "Command3"};
     QStringList chain;
     QWidget* w = rig.Control(expected[0].toLatin1().constData());
     do {
-        if (w->focusPolicy() & Qt::TabFocus)
+        // A spin box's own text field takes the focus with it: one place in the order.
+        const bool inner = qobject_cast<QAbstractSpinBox*>(w->parentWidget()) != nullptr;
+        if ((w->focusPolicy() & Qt::TabFocus) && !inner)
             chain << w->objectName();
         w = w->nextInFocusChain();
     } while (w && w->objectName() != expected[0]);

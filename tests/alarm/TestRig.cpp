@@ -51,7 +51,7 @@ CRig::CRig(const QString& libraryPath, short init, short position)
     // The monitor finds its library through the same variable a user would set.
     qputenv("QUELTA_LIBRARY", libraryPath.toLocal8Bit());
     Library = std::make_unique<CQtaLibrary>();
-    Monitor = std::make_unique<CMonitor>(*Library, Player, Dialogs);
+    Monitor = std::make_unique<CMonitor>(*Library, Player, Dialogs, &Clock);
 }
 
 CRig::~CRig() { qunsetenv("QUELTA_LIBRARY"); }

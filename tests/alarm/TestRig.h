@@ -28,6 +28,13 @@ private:
     bool Busy = false;
 };
 
+// A clock that moves only when the test moves it.
+class CFakeClock : public CMonitorClock {
+public:
+    int64_t NowMs() const override { return Now; }
+    int64_t Now = 1000000;
+};
+
 class CFakeDialogs : public CMonitorDialogs {
 public:
     QString AskSoundFile(QWidget*) override;
@@ -74,6 +81,7 @@ public:
     CFakeQta Qta;
     CFakeSoundPlayer Player;
     CFakeDialogs Dialogs;
+    CFakeClock Clock;
     std::unique_ptr<CQtaLibrary> Library;
     std::unique_ptr<CMonitor> Monitor;
 };

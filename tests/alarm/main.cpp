@@ -13,6 +13,7 @@ std::unique_ptr<QObject> MakeArmingTest();
 std::unique_ptr<QObject> MakeSoundTest();
 std::unique_ptr<QObject> MakeLifeCycleTest();
 std::unique_ptr<QObject> MakeEffectPlayerTest();
+std::unique_ptr<QObject> MakeDelayTest();
 
 int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -26,7 +27,8 @@ int main(int argc, char* argv[]) {
         {"Arming", MakeArmingTest},
         {"Sound", MakeSoundTest},
         {"LifeCycle", MakeLifeCycleTest},
-        {"EffectPlayer", MakeEffectPlayerTest}};
+        {"EffectPlayer", MakeEffectPlayerTest},
+        {"Delay", MakeDelayTest}};
     QStringList args = app.arguments();
     QString only;
     if (args.size() > 1 && !args[1].startsWith('-'))

@@ -33,10 +33,14 @@ public:
     void Message(QWidget* owner, const QString& text, const QString& caption) override {
         Messages.push_back({text, caption, owner});
     }
-    void RunConfigPanel(CTrackingParams& params, QWidget* owner) override {
+    void RunConfigPanel(CTrackingParams& params, QWidget* owner, const QString& colourName,
+                        const std::function<void()>& store) override {
         PanelParams = &params;
         PanelOwner = owner;
+        PanelColourName = colourName;
+        PanelStore = store;
     }
+    std::optional<QColor> PickColour(QWidget*, const QColor&) override { return ColourToPick; }
     void RunAbout(QWidget*) override { ++AboutRuns; }
     void RunDeviceDialog(const CImageSource&, int dialog, QWidget*) override {
         DialogsShown.push_back(dialog);
@@ -51,6 +55,9 @@ public:
     std::vector<Shown> Messages;
     CTrackingParams* PanelParams = nullptr;
     QWidget* PanelOwner = nullptr;
+    QString PanelColourName;
+    std::function<void()> PanelStore;
+    std::optional<QColor> ColourToPick;
     int AboutRuns = 0;
     std::vector<int> DialogsShown;
     std::function<void()> DuringDialog;

@@ -36,12 +36,17 @@ struct CScriptedDoc {
         if (runPump)
             Doc->OnLiveVideo();
     }
-    // Hands a frame over and delivers the notifications waiting for the view.
+    // Hands a frame over and delivers the notifications waiting for the view, and the end of
+    // the pass they started.
     void Feed(const cv::Mat& frame) {
         Doc->Pump().HandOver(frame);
         Deliver();
     }
-    void Deliver() { QCoreApplication::sendPostedEvents(View, FrameNotifyEvent); }
+    void Deliver() {
+        QCoreApplication::sendPostedEvents(View, FrameNotifyEvent);
+        if (!Doc->FinishPass(10000))
+            qFatal("the tracking pass did not end within 10 s");
+    }
     void Paint() { View->repaint(); }
     cv::Mat Displayed() const {
         auto lock = Doc->EnterFrameLock();

@@ -44,7 +44,7 @@ void CMainFrameTest::menusHoldTheirEntriesInOrder() {
              QStringList({"&Imatge viva", "-", "&Configuració", "C&anvi dispositiu captura", "-",
                           "&Format", "F&ont vídeo", "&Visualització"}));
     QCOMPARE(Entries(menus[2]->menu()->actions()),
-             QStringList({"&Barra d'eines", "B&arra d'estat"}));
+             QStringList({"&Barra d'eines", "B&arra d'estat", "&Colors", "&Marques"}));
     QCOMPARE(Entries(menus[3]->menu()->actions()), QStringList({"&Quant a Quelta..."}));
     for (QAction* a : menus[1]->menu()->actions())  // nothing starts disabled or checked
         QVERIFY(a->isSeparator() || (a->isEnabled() && !a->isChecked()));
