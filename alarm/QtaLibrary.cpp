@@ -3,11 +3,19 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 #ifndef QUELTA_RELATIVE_LIBDIR
 #define QUELTA_RELATIVE_LIBDIR "../lib"
 #endif
+
+namespace {
+// A set holds at most 16 colours; a larger count is not believed beyond this.
+constexpr int kMostColours = 64;
+// Names have at most 32 characters; the library writes nothing into a buffer too small.
+constexpr int kNameBytes = 64;
+}  // namespace
 
 QStringList CQtaLibrary::DefaultCandidates() {
     const QString chosen = qEnvironmentVariable("QUELTA_LIBRARY");
@@ -64,13 +72,50 @@ std::optional<short> CQtaLibrary::Inicialitza(int source) {
     return std::nullopt;
 }
 
-std::optional<short> CQtaLibrary::ObtenirPosicio() {
-    auto fn = Resolve(ObtenirPosicioPtr, "QTAObtenirPosicio");
-    if (!fn)
-        return std::nullopt;
+std::optional<short> CQtaLibrary::ObtenirPosicio(int colour) {
     short x = 0;
     short y = 0;
-    return fn(&x, &y);
+    if (colour <= 0) {
+        auto fn = Resolve(ObtenirPosicioPtr, "QTAObtenirPosicio");
+        if (!fn)
+            return std::nullopt;
+        return fn(&x, &y);
+    }
+    // A further colour only comes from NomsColors, which names none without this call.
+    HasColourCalls();
+    auto fn = Resolve(ObtenirPosicioColorPtr, "QTAObtenirPosicioColor");
+    if (!fn)
+        return std::nullopt;
+    return fn(colour, &x, &y);
+}
+
+bool CQtaLibrary::HasColourCalls() {
+    if (Faulted)
+        return false;
+    if (!ColourCallsLooked) {
+        ColourCallsLooked = true;
+        NombreColorsPtr = reinterpret_cast<NombreColorsFn>(Library.resolve("QTANombreColors"));
+        NomColorPtr = reinterpret_cast<NomColorFn>(Library.resolve("QTANomColor"));
+        ObtenirPosicioColorPtr =
+            reinterpret_cast<ObtenirPosicioColorFn>(Library.resolve("QTAObtenirPosicioColor"));
+    }
+    return NombreColorsPtr && NomColorPtr && ObtenirPosicioColorPtr;
+}
+
+QStringList CQtaLibrary::NomsColors() {
+    QStringList names;
+    if (!HasColourCalls())
+        return names;
+    const int count = std::min(NombreColorsPtr(), kMostColours);
+    for (int colour = 0; colour < count; ++colour) {
+        char name[kNameBytes] = {};
+        const int length = NomColorPtr(colour, name, kNameBytes);
+        // The names must stay in step with the colours' indices: none is skipped.
+        if (length <= 0 || length >= kNameBytes)
+            break;
+        names << QString::fromUtf8(name, length);
+    }
+    return names;
 }
 
 bool CQtaLibrary::Finalitza() {

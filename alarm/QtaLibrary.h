@@ -11,6 +11,9 @@
 // first call, and reused afterwards. Once anything is missing the object is "faulted": it emits
 // Fault once, naming what is missing, and every later call returns nothing without touching the
 // library again, so a broken library cannot raise a second report.
+//
+// The colour calls (QTANombreColors, QTANomColor, QTAObtenirPosicioColor) came later: a library
+// without them is still a whole library of one colour, so their absence is no fault.
 class CQtaLibrary : public QObject {
     Q_OBJECT
 public:
@@ -26,8 +29,13 @@ public:
     std::optional<short> Inicialitza(int source);
     // Both position outputs are zeroed before the call and dropped after it: the monitor only
     // wants to know whether the mark is in view.
-    std::optional<short> ObtenirPosicio();
+    // Colour 0, the first, is asked through QTAObtenirPosicio, as a library without colours is;
+    // a further colour through QTAObtenirPosicioColor.
+    std::optional<short> ObtenirPosicio(int colour = 0);
     bool Finalitza();
+    // The names of the set's colours in the library's order, so that a name's index is its
+    // colour; empty when the library lacks the colour calls or names no colour.
+    QStringList NomsColors();
 
 signals:
     void Fault(const QString& what);
@@ -36,10 +44,14 @@ private:
     using InicialitzaFn = short (*)(int);
     using ObtenirPosicioFn = short (*)(short*, short*);
     using FinalitzaFn = void (*)();
+    using NombreColorsFn = int (*)();
+    using NomColorFn = int (*)(int, char*, int);
+    using ObtenirPosicioColorFn = short (*)(int, short*, short*);
 
     template <class Fn>
     Fn Resolve(Fn& slot, const char* name);
     void ReportFault(const QString& what);
+    bool HasColourCalls();
 
     QStringList Candidates;
     QLibrary Library;
@@ -47,4 +59,8 @@ private:
     InicialitzaFn InicialitzaPtr = nullptr;
     ObtenirPosicioFn ObtenirPosicioPtr = nullptr;
     FinalitzaFn FinalitzaPtr = nullptr;
+    bool ColourCallsLooked = false;
+    NombreColorsFn NombreColorsPtr = nullptr;
+    NomColorFn NomColorPtr = nullptr;
+    ObtenirPosicioColorFn ObtenirPosicioColorPtr = nullptr;
 };
