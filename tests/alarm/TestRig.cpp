@@ -33,6 +33,20 @@ void CFakeQta::Script(short init, short position) {
     reinterpret_cast<void (*)(short, short)>(Library.resolve("FakeQtaScript"))(init, position);
 }
 
+void CFakeQta::ScriptColours(const QStringList& names, const QList<short>& positions) {
+    QList<QByteArray> bytes;
+    for (const QString& name : names)
+        bytes << name.toUtf8();
+    QList<const char*> pointers;
+    for (const QByteArray& name : bytes)
+        pointers << name.constData();
+    QList<short> answers = positions;
+    answers.resize(names.size());
+    using Fn = void (*)(int, const char* const*, const short*);
+    reinterpret_cast<Fn>(Library.resolve("FakeQtaScriptColours"))(
+        static_cast<int>(names.size()), pointers.constData(), answers.constData());
+}
+
 int CFakeQta::Count(int which) {
     return reinterpret_cast<int (*)(int)>(Library.resolve("FakeQtaCount"))(which);
 }
@@ -40,6 +54,11 @@ int CFakeQta::Count(int which) {
 int CFakeQta::Inits() { return Count(FAKE_QTA_INIT); }
 int CFakeQta::Polls() { return Count(FAKE_QTA_POSITION); }
 int CFakeQta::Finals() { return Count(FAKE_QTA_FINAL); }
+int CFakeQta::ColourPolls() { return Count(FAKE_QTA_POSITION_COLOUR); }
+
+int CFakeQta::LastColour() {
+    return reinterpret_cast<int (*)()>(Library.resolve("FakeQtaLastColour"))();
+}
 
 int CFakeQta::LastSource() {
     return reinterpret_cast<int (*)()>(Library.resolve("FakeQtaLastSource"))();

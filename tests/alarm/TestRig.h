@@ -53,8 +53,12 @@ class CFakeQta {
 public:
     explicit CFakeQta(const QString& path);
     void Script(short init, short position);
+    // The set and each colour's answer; the first colour's answer is Script's.
+    void ScriptColours(const QStringList& names, const QList<short>& positions);
     int Inits();
     int Polls();
+    int ColourPolls();
+    int LastColour();
     int Finals();
     int LastSource();
 
