@@ -5,9 +5,11 @@
 #include "QtaLibrary.h"
 #include "SoundPlayer.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -24,6 +27,7 @@ constexpr int kTickMs = 65;
 constexpr int kAbsence = 0;  // optAlertType elements, as the tick tests them
 constexpr int kPresence = 1;
 constexpr int kLongestDelayMs = 99999;
+constexpr int kListMargin = 8;  // pixels after the longest colour name in the open list
 
 template <class W>
 W* Place(W* widget, const char* name, int left, int top, int width, int height) {
@@ -39,7 +43,7 @@ CMainForm::CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs
       TracePanel(!qEnvironmentVariableIsEmpty("QUELTA_ALARM_TRACE")) {
     setObjectName("MainForm");
     setWindowTitle(MonitorTexts::Title);
-    setFixedSize(439, 207);
+    setFixedSize(439, 219);
     // The controls' places are fixed pixels sized for a small dialog font; the desktop's usual
     // 10 point text would not fit the option captions into their 169 pixels.
     QFont small = font();
@@ -51,6 +55,7 @@ CMainForm::CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs
     BuildButtons();
     BuildStatusBar();
     SetTabOrder();
+    RefreshColours();
 
     ctrlTimer = new QTimer(this);
     ctrlTimer->setObjectName("ctrlTimer");
@@ -59,20 +64,20 @@ CMainForm::CMainForm(CQtaLibrary& library, CSoundPlayer& player, CMonitorDialogs
 }
 
 void CMainForm::BuildSoundFrame() {
-    // Frame2 (16,8 193x121), children relative to the frame:
+    // Frame2 (16,8 193x133), down to the buttons' lower edge, children relative to it:
     //   Label1 "So d'alerta"       16,16
     //   txtSoundFile               16,32
-    //   [Canviar] 56,64   [Provar] 112,64
-    //   [x] So activat             16,96
-    Frame2 = Place(new QGroupBox("Alerta sonora", this), "Frame2", 16, 8, 193, 121);
+    //   [Canviar] 56,68   [Provar] 112,68
+    //   [x] So activat             16,104
+    Frame2 = Place(new QGroupBox("Alerta sonora", this), "Frame2", 16, 8, 193, 133);
     Label1 = Place(new QLabel("So d'alerta", Frame2), "Label1", 16, 16, 121, 17);
     txtSoundFile = Place(new QLineEdit(MonitorTexts::DefaultSoundFile, Frame2), "txtSoundFile", 16,
                          32, 153, 19);
     btnChangeSoundFile =
-        Place(new QPushButton("Canviar", Frame2), "btnChangeSoundFile", 56, 64, 52, 20);
+        Place(new QPushButton("Canviar", Frame2), "btnChangeSoundFile", 56, 68, 52, 20);
     btnTestSoundFile =
-        Place(new QPushButton("Provar", Frame2), "btnTestSoundFile", 112, 64, 52, 20);
-    chkSoundOn = Place(new QCheckBox("So activat", Frame2), "chkSoundOn", 16, 96, 121, 17);
+        Place(new QPushButton("Provar", Frame2), "btnTestSoundFile", 112, 68, 52, 20);
+    chkSoundOn = Place(new QCheckBox("So activat", Frame2), "chkSoundOn", 16, 104, 121, 17);
     chkSoundOn->setChecked(true);
     // The buttons act on click only; Return in the text box must not press one of them.
     btnChangeSoundFile->setAutoDefault(false);
@@ -81,24 +86,36 @@ void CMainForm::BuildSoundFrame() {
     connect(btnTestSoundFile, &QPushButton::clicked, this, &CMainForm::OnTestSound);
 }
 
+// Frame1 (224,8 193x97), children relative to it:
+//   (o) Alertar absència de marca     16,24
+//   ( ) Alertar presència de marca    16,46
+//   Color vigilat [ colour      v]    16,70 and 88,68
 void CMainForm::BuildAlertTypeFrame() {
-    Frame1 = Place(new QGroupBox("Tipus d'alerta", this), "Frame1", 224, 8, 193, 81);
+    Frame1 = Place(new QGroupBox("Tipus d'alerta", this), "Frame1", 224, 8, 193, 97);
     auto* absence = Place(new QRadioButton("Alertar absència de marca", Frame1), "optAlertType0",
                           16, 24, 169, 17);
     auto* presence = Place(new QRadioButton("Alertar presència de marca", Frame1), "optAlertType1",
-                           16, 48, 169, 17);
+                           16, 46, 169, 17);
     optAlertType = new QButtonGroup(this);
     optAlertType->setObjectName("optAlertType");
     optAlertType->addButton(absence, kAbsence);
     optAlertType->addButton(presence, kPresence);
     absence->setChecked(true);
+    BuildWatchedColour();
 }
 
-// Frame3 (16,136 401x46) below the other two, children relative to it:
+void CMainForm::BuildWatchedColour() {
+    lblWatchedColour =
+        Place(new QLabel(MonitorTexts::WatchedColour, Frame1), "lblWatchedColour", 16, 70, 70, 17);
+    cmbWatchedColour = Place(new QComboBox(Frame1), "cmbWatchedColour", 88, 68, 97, 20);
+    lblWatchedColour->setBuddy(cmbWatchedColour);
+}
+
+// Frame3 (16,148 401x46) below the other two, children relative to it:
 //   Alertar després de [    0] ms    Acabar després de [    0] ms
 //   10,20               122,18 178,20 206,20            318,18 374,20
 void CMainForm::BuildDelayFrame() {
-    Frame3 = Place(new QGroupBox(MonitorTexts::Delay, this), "Frame3", 16, 136, 401, 46);
+    Frame3 = Place(new QGroupBox(MonitorTexts::Delay, this), "Frame3", 16, 148, 401, 46);
     const struct {
         QSpinBox** Box;
         const char* Name;
@@ -117,10 +134,10 @@ void CMainForm::BuildDelayFrame() {
 
 void CMainForm::BuildButtons() {
     chkToggleAlarm =
-        Place(new QPushButton(MonitorTexts::Arm, this), "chkToggleAlarm", 224, 104, 89, 25);
+        Place(new QPushButton(MonitorTexts::Arm, this), "chkToggleAlarm", 224, 116, 89, 25);
     chkToggleAlarm->setCheckable(true);
     chkToggleAlarm->setAutoDefault(false);
-    Command3 = Place(new QPushButton("Sortir", this), "Command3", 328, 104, 89, 25);
+    Command3 = Place(new QPushButton("Sortir", this), "Command3", 328, 116, 89, 25);
     Command3->setAutoDefault(false);
     // clicked arrives after the button has changed its state, which is when the handler wants it.
     connect(chkToggleAlarm, &QPushButton::clicked, this, &CMainForm::OnToggleAlarm);
@@ -128,7 +145,7 @@ void CMainForm::BuildButtons() {
 }
 
 void CMainForm::BuildStatusBar() {
-    stStatusBar = Place(new QStatusBar(this), "stStatusBar", 0, 190, 439, 17);
+    stStatusBar = Place(new QStatusBar(this), "stStatusBar", 0, 202, 439, 17);
     stStatusBar->setSizeGripEnabled(false);
     StatusPanel1 = new QLabel(stStatusBar);
     StatusPanel1->setObjectName("stStatusBarPanel1");
@@ -142,6 +159,7 @@ void CMainForm::SetTabOrder() {
     QWidget* order[] = {chkToggleAlarm,
                         optAlertType->button(kAbsence),
                         optAlertType->button(kPresence),
+                        cmbWatchedColour,
                         txtSoundFile,
                         btnChangeSoundFile,
                         btnTestSoundFile,
@@ -154,20 +172,39 @@ void CMainForm::SetTabOrder() {
     chkToggleAlarm->setFocus();
 }
 
+// Fills "Color vigilat" with the library's colours, keeping the chosen one by its name (the
+// first colour when it is gone). A library without colours of its own watches its one mark.
+void CMainForm::RefreshColours() {
+    const QString chosen = cmbWatchedColour->currentText();
+    QStringList names = Library.NomsColors();
+    if (names.isEmpty())
+        names << MonitorTexts::FirstColour;
+    cmbWatchedColour->clear();
+    cmbWatchedColour->addItems(names);
+    cmbWatchedColour->setCurrentIndex(std::max(static_cast<int>(names.indexOf(chosen)), 0));
+    // One colour leaves nothing to choose.
+    cmbWatchedColour->setEnabled(names.size() > 1);
+    // The box cuts a long name short; its list opens wide enough to show every name whole.
+    QAbstractItemView* list = cmbWatchedColour->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() + kListMargin);
+}
+
 void CMainForm::OnToggleAlarm(bool pressed) {
     chkToggleAlarm->setText(pressed ? MonitorTexts::Disarm : MonitorTexts::Arm);
     Delay.Reset();  // arming starts afresh
-    if (pressed)
+    if (pressed) {
+        RefreshColours();  // the library may name another set by now
         ctrlTimer->start();
-    else
+    } else {
         ctrlTimer->stop();
+    }
 }
 
 void CMainForm::OnTick() {
     // A sound in progress stands for a tick handler still running: the poll waits for its end.
     if (Player.IsPlaying())
         return;
-    const auto result = Library.ObtenirPosicio();
+    const auto result = Library.ObtenirPosicio(std::max(cmbWatchedColour->currentIndex(), 0));
     if (!result)
         return;
     const int type = optAlertType->checkedId();

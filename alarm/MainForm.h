@@ -9,6 +9,7 @@ class CQtaLibrary;
 class CSoundPlayer;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -18,8 +19,9 @@ class QStatusBar;
 class QTimer;
 
 // The monitor's single window. It keeps no state beyond its controls and the alert's delay:
-// the alert type is the selected option, the sound switch the check box, the sound file the
-// text box, the two delays ("Retard", milliseconds) their boxes, and "armed" is the timer
+// the alert type is the selected option, the watched colour the choice "Color vigilat" (its
+// index is the colour's in the library's set), the sound switch the check box, the sound file
+// the text box, the two delays ("Retard", milliseconds) their boxes, and "armed" is the timer
 // running, which happens exactly while chkToggleAlarm is pressed.
 //
 // With QUELTA_ALARM_TRACE set (to anything), every change of the status panel is also printed
@@ -42,11 +44,13 @@ protected:
 private:
     void BuildSoundFrame();
     void BuildAlertTypeFrame();
+    void BuildWatchedColour();
     void BuildDelayFrame();
     void BuildButtons();
     void BuildStatusBar();
     void SetTabOrder();
 
+    void RefreshColours();
     void OnToggleAlarm(bool pressed);
     void OnTestSound();
     void OnChangeSoundFile();
@@ -68,6 +72,8 @@ private:
     QCheckBox* chkSoundOn = nullptr;
     QGroupBox* Frame1 = nullptr;
     QButtonGroup* optAlertType = nullptr;
+    QLabel* lblWatchedColour = nullptr;
+    QComboBox* cmbWatchedColour = nullptr;
     QGroupBox* Frame3 = nullptr;
     QSpinBox* spnRaiseDelay = nullptr;
     QSpinBox* spnClearDelay = nullptr;

@@ -14,4 +14,7 @@ inline constexpr char Delay[] = "Retard";
 inline constexpr char RaiseDelay[] = "Alertar després de";
 inline constexpr char ClearDelay[] = "Acabar després de";
 inline constexpr char Milliseconds[] = "ms";
+inline constexpr char WatchedColour[] = "Color vigilat";
+// The one entry of "Color vigilat" when the library names no colours of its own.
+inline constexpr char FirstColour[] = "Primer color";
 }  // namespace MonitorTexts

@@ -2,6 +2,7 @@
 #include "TestRig.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,7 +95,7 @@ void CLifeCycleTest::initialWindowDiffersFromLayout() {
     QVERIFY(rig.Start());
     CMainForm& form = rig.Form();
     QCOMPARE(form.windowTitle(), QString("Alarma Quelta"));
-    QCOMPARE(form.size(), QSize(439, 207));
+    QCOMPARE(form.size(), QSize(439, 219));
 
     struct Expected {
         const char* name;
@@ -103,21 +104,23 @@ void CLifeCycleTest::initialWindowDiffersFromLayout() {
         const char* parent;
     };
     const Expected controls[] = {
-        {"Frame2", "Alerta sonora", {16, 8, 193, 121}, "MainForm"},
+        {"Frame2", "Alerta sonora", {16, 8, 193, 133}, "MainForm"},
         {"Label1", "So d'alerta", {16, 16, 121, 17}, "Frame2"},
         {"txtSoundFile", "alarma.wav", {16, 32, 153, 19}, "Frame2"},
-        {"btnChangeSoundFile", "Canviar", {56, 64, 52, 20}, "Frame2"},
-        {"btnTestSoundFile", "Provar", {112, 64, 52, 20}, "Frame2"},
-        {"chkSoundOn", "So activat", {16, 96, 121, 17}, "Frame2"},
-        {"Frame1", "Tipus d'alerta", {224, 8, 193, 81}, "MainForm"},
+        {"btnChangeSoundFile", "Canviar", {56, 68, 52, 20}, "Frame2"},
+        {"btnTestSoundFile", "Provar", {112, 68, 52, 20}, "Frame2"},
+        {"chkSoundOn", "So activat", {16, 104, 121, 17}, "Frame2"},
+        {"Frame1", "Tipus d'alerta", {224, 8, 193, 97}, "MainForm"},
         {"optAlertType0", "Alertar absència de marca", {16, 24, 169, 17}, "Frame1"},
-        {"optAlertType1", "Alertar presència de marca", {16, 48, 169, 17}, "Frame1"},
-        {"chkToggleAlarm", "Activar", {224, 104, 89, 25}, "MainForm"},
-        {"Command3", "Sortir", {328, 104, 89, 25}, "MainForm"},
-        {"Frame3", "Retard", {16, 136, 401, 46}, "MainForm"},
+        {"optAlertType1", "Alertar presència de marca", {16, 46, 169, 17}, "Frame1"},
+        {"lblWatchedColour", "Color vigilat", {16, 70, 70, 17}, "Frame1"},
+        {"cmbWatchedColour", "mark", {88, 68, 97, 20}, "Frame1"},
+        {"chkToggleAlarm", "Activar", {224, 116, 89, 25}, "MainForm"},
+        {"Command3", "Sortir", {328, 116, 89, 25}, "MainForm"},
+        {"Frame3", "Retard", {16, 148, 401, 46}, "MainForm"},
         {"spnRaiseDelay", QString(), {122, 18, 52, 20}, "Frame3"},
         {"spnClearDelay", QString(), {318, 18, 52, 20}, "Frame3"},
-        {"stStatusBar", QString(), {0, 190, 439, 17}, "MainForm"},
+        {"stStatusBar", QString(), {0, 202, 439, 17}, "MainForm"},
     };
     for (const Expected& e : controls) {
         QWidget* w = rig.Control(e.name);
@@ -133,6 +136,8 @@ void CLifeCycleTest::initialWindowDiffersFromLayout() {
             text = label->text();
         else if (auto* edit = qobject_cast<QLineEdit*>(w))
             text = edit->text();
+        else if (auto* choice = qobject_cast<QComboBox*>(w))
+            text = choice->currentText();
         QCOMPARE(text, e.text);
     }
     QVERIFY(rig.Control<QCheckBox>("chkSoundOn")->isChecked());
@@ -141,6 +146,8 @@ void CLifeCycleTest::initialWindowDiffersFromLayout() {
     QCOMPARE(form.PanelText(), QString());
     QCOMPARE(rig.Control<QSpinBox>("spnRaiseDelay")->value(), 0);
     QCOMPARE(rig.Control<QSpinBox>("spnClearDelay")->value(), 0);
+    // The scripted library's set is one colour: nothing to choose.
+    QVERIFY(!rig.Control<QComboBox>("cmbWatchedColour")->isEnabled());
 
     // The two options are one group: choosing one clears the other.
     rig.Click("optAlertType1");
@@ -151,9 +158,11 @@ void CLifeCycleTest::initialWindowDiffersFromLayout() {
 void CLifeCycleTest::tabOrderWrong() {
     CRig rig;
     QVERIFY(rig.Start());
-    const QStringList expected = {
-        "chkToggleAlarm",   "optAlertType0", "optAlertType1", "txtSoundFile",  "btnChangeSoundFile",
-        "btnTestSoundFile", "chkSoundOn",    "spnRaiseDelay", "spnClearDelay", "Command3"};
+    // "Color vigilat" follows the alert type it belongs with.
+    const QStringList expected = {"chkToggleAlarm",   "optAlertType0", "optAlertType1",
+                                  "cmbWatchedColour", "txtSoundFile",  "btnChangeSoundFile",
+                                  "btnTestSoundFile", "chkSoundOn",    "spnRaiseDelay",
+                                  "spnClearDelay",    "Command3"};
     QStringList chain;
     QWidget* w = rig.Control(expected[0].toLatin1().constData());
     do {

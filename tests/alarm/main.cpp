@@ -14,6 +14,7 @@ std::unique_ptr<QObject> MakeSoundTest();
 std::unique_ptr<QObject> MakeLifeCycleTest();
 std::unique_ptr<QObject> MakeEffectPlayerTest();
 std::unique_ptr<QObject> MakeDelayTest();
+std::unique_ptr<QObject> MakeColoursTest();
 
 int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -28,7 +29,8 @@ int main(int argc, char* argv[]) {
         {"Sound", MakeSoundTest},
         {"LifeCycle", MakeLifeCycleTest},
         {"EffectPlayer", MakeEffectPlayerTest},
-        {"Delay", MakeDelayTest}};
+        {"Delay", MakeDelayTest},
+        {"Colours", MakeColoursTest}};
     QStringList args = app.arguments();
     QString only;
     if (args.size() > 1 && !args[1].startsWith('-'))
