@@ -8,8 +8,7 @@ namespace {
 // Positions and rates to a hundredth of a pixel: finer digits are noise of the measurement.
 QByteArray Number(double value, double scale = 100.0) {
     const double rounded = std::round(value * scale) / scale;
-    return QByteArray::number(rounded == 0.0 ? 0.0 : rounded, 'g',
-                              QLocale::FloatingPointShortest);
+    return QByteArray::number(rounded == 0.0 ? 0.0 : rounded, 'g', QLocale::FloatingPointShortest);
 }
 
 QByteArray Whole(int64_t value) { return QByteArray::number(static_cast<qlonglong>(value)); }

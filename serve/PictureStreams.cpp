@@ -45,6 +45,11 @@ const QByteArray& CPictureStreams::Encoded(const CNewestFrame& newest) {
     return Jpeg;
 }
 
+double CPictureStreams::JpegRate() const {
+    const bool recent = std::chrono::steady_clock::now() - LastEncoding < std::chrono::seconds(1);
+    return recent ? Rate : 0.0;
+}
+
 QByteArray CPictureStreams::NewestJpeg() { return Encoded(Loop.Newest()); }
 
 void CPictureStreams::Forget(std::vector<CClient>& clients) {
@@ -59,9 +64,10 @@ void CPictureStreams::SendPictures(const CNewestFrame& newest) {
         if (client.Sent == newest.Number || client.Socket->bytesToWrite() > 0)
             continue;
         const QByteArray& jpeg = Encoded(newest);
-        const QByteArray head = QByteArray("--") + Boundary +
-                                "\r\nContent-Type: image/jpeg\r\nContent-Length: " +
-                                QByteArray::number(jpeg.size()) + "\r\n\r\n";
+        const QByteArray head =
+            QByteArray("--") + Boundary +
+            "\r\nContent-Type: image/jpeg\r\nContent-Length: " + QByteArray::number(jpeg.size()) +
+            "\r\n\r\n";
         client.Socket->write(head);
         client.Socket->write(jpeg);
         client.Socket->write("\r\n");

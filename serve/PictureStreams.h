@@ -34,7 +34,8 @@ public:
     QByteArray NewestJpeg();
     int PictureClients() const { return static_cast<int>(Pictures.size()); }
     int EventClients() const { return static_cast<int>(Events.size()); }
-    double JpegRate() const { return Rate; }
+    // JPEG encodings per second lately; 0 once nobody has watched for a second.
+    double JpegRate() const;
 
 private:
     struct CClient {

@@ -47,7 +47,8 @@ bool FromThisSite(const QHttpServerRequest& request) {
     const QByteArray host = request.value("Host");
     if (!url.isValid() || url.scheme() != QLatin1String("http") || host.isEmpty())
         return false;
-    const QString authority = url.port() < 0 ? url.host() : url.host() + ':' + QString::number(url.port());
+    const QString authority =
+        url.port() < 0 ? url.host() : url.host() + ':' + QString::number(url.port());
     return authority.compare(QString::fromLatin1(host), Qt::CaseInsensitive) == 0;
 }
 }  // namespace
@@ -74,7 +75,8 @@ std::optional<QJsonObject> CRequestGuard::ChangeBody(const QHttpServerRequest& r
     }
     const QByteArray body = request.body();
     if (body.size() > BodyLimit) {
-        refusal = {Status::PayloadTooLarge, QString("a body holds at most %1 bytes").arg(BodyLimit)};
+        refusal = {Status::PayloadTooLarge,
+                   QString("a body holds at most %1 bytes").arg(BodyLimit)};
         return std::nullopt;
     }
     QJsonParseError error;

@@ -46,13 +46,19 @@ std::optional<CServeOptions> ParseServeOptions(const QStringList& arguments, QSt
         "colours over HTTP, with a dashboard for any browser.");
     parser.addHelpOption();
     parser.addOptions({
-        {"source", "The capture source (v4l2:/dev/videoN, gst:PIPELINE, file:PATH, testcam, "
-                   "testcam-multi); default: the remembered one.", "S"},
+        {"source",
+         "The capture source (v4l2:/dev/videoN, gst:PIPELINE, file:PATH, testcam, "
+         "testcam-multi); default: the remembered one.",
+         "S"},
         {"colours", "A .qta set file to track; default: the set of the settings store.", "F"},
-        {"listen", "Where to serve HTTP; default 127.0.0.1:8080. Another address than the "
-                   "loopback one needs --token-file.", "ADDR:PORT"},
-        {"token-file", "A file holding the token every request must carry "
-                       "(Authorization: Bearer TOKEN).", "F"},
+        {"listen",
+         "Where to serve HTTP; default 127.0.0.1:8080. Another address than the "
+         "loopback one needs --token-file.",
+         "ADDR:PORT"},
+        {"token-file",
+         "A file holding the token every request must carry "
+         "(Authorization: Bearer TOKEN).",
+         "F"},
     });
     if (!parser.parse(arguments)) {
         problem = parser.errorText();

@@ -31,8 +31,7 @@ constexpr CWebFile WebFiles[] = {
 void Answer(QHttpServerResponder& responder, const QJsonObject& object,
             Status status = Status::Ok) {
     responder.write(QJsonDocument(object).toJson(QJsonDocument::Compact),
-                    {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
-                    status);
+                    {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}}, status);
 }
 
 const CRefusal TokenMissing{Status::Unauthorized, "this service needs its token"};
@@ -69,19 +68,20 @@ void CServeRoutes::ServeFile(const QString& name, Responder& responder) const {
 void CServeRoutes::AddFiles(QHttpServer& server) {
     for (const CWebFile& file : WebFiles) {
         const CWebFile entry = file;
-        server.route(entry.Path, Method::Get, [this, entry](const Request& request,
-                                                            Responder&& responder) {
-            if (entry.Open || Guard.Authorised(request))
-                return ServeFile(entry.Resource, responder);
-            if (QLatin1String(entry.Path) != QLatin1String("/"))
-                return Refuse(responder, TokenMissing);
-            // The page that asks for the token, in place of the dashboard.
-            QFile login(":/web/login.html");
-            login.open(QIODevice::ReadOnly);
-            responder.write(login.readAll(), {{"Content-Type", "text/html; charset=utf-8"},
-                                              {"Cache-Control", "no-store"}},
-                            Status::Unauthorized);
-        });
+        server.route(entry.Path, Method::Get,
+                     [this, entry](const Request& request, Responder&& responder) {
+                         if (entry.Open || Guard.Authorised(request))
+                             return ServeFile(entry.Resource, responder);
+                         if (QLatin1String(entry.Path) != QLatin1String("/"))
+                             return Refuse(responder, TokenMissing);
+                         // The page that asks for the token, in place of the dashboard.
+                         QFile login(":/web/login.html");
+                         login.open(QIODevice::ReadOnly);
+                         responder.write(login.readAll(),
+                                         {{"Content-Type", "text/html; charset=utf-8"},
+                                          {"Cache-Control", "no-store"}},
+                                         Status::Unauthorized);
+                     });
     }
 }
 
@@ -184,13 +184,13 @@ void CServeRoutes::PostCalibrate(const QJsonObject& body, Responder& responder) 
         return Refuse(responder, {Status::UnprocessableEntity,
                                   "the body must be {\"colour\",\"x\",\"y\"} with a point of "
                                   "the picture"});
-    Answer(responder, {{"colour", body["colour"]}, {"x", int(x)}, {"y", int(y)}},
-           Status::Accepted);
+    Answer(responder, {{"colour", body["colour"]}, {"x", int(x)}, {"y", int(y)}}, Status::Accepted);
 }
 
 void CServeRoutes::PostSave(Responder& responder) {
     if (!WriteColourSet(Loop.Colours()))
-        return Refuse(responder, {Status::InternalServerError, "the settings store cannot be written"});
+        return Refuse(responder,
+                      {Status::InternalServerError, "the settings store cannot be written"});
     Answer(responder, {{"saved", true}});
 }
 
@@ -199,9 +199,10 @@ void CServeRoutes::PostLogin(const QJsonObject& body, Responder& responder) {
     if (!Guard.NeedsToken() || body.size() != 1 || !body["token"].isString() ||
         !Guard.IsToken(token))
         return Refuse(responder, {Status::Unauthorized, "wrong token"});
-    responder.write(QByteArray("{}"), {{"Content-Type", "application/json"},
-                                     {"Cache-Control", "no-store"},
-                                     {"Set-Cookie", CRequestGuard::TokenCookie(token)}},
+    responder.write(QByteArray("{}"),
+                    {{"Content-Type", "application/json"},
+                     {"Cache-Control", "no-store"},
+                     {"Set-Cookie", CRequestGuard::TokenCookie(token)}},
                     Status::Ok);
 }
 
@@ -218,14 +219,13 @@ void CServeRoutes::AddChanges(QHttpServer& server) {
             apply(*body, responder);
         };
     };
-    server.route("/api/colours", Method::Put, change([this](const QJsonObject& body, Responder& r) {
-                     PutColours(body, r);
-                 }));
+    server.route("/api/colours", Method::Put,
+                 change([this](const QJsonObject& body, Responder& r) { PutColours(body, r); }));
     server.route("/api/calibrate", Method::Post,
                  change([this](const QJsonObject& body, Responder& r) { PostCalibrate(body, r); }));
     server.route("/api/save", Method::Post,
                  change([this](const QJsonObject&, Responder& r) { PostSave(r); }));
-    server.route("/api/login", Method::Post,
-                 change([this](const QJsonObject& body, Responder& r) { PostLogin(body, r); },
-                        true));
+    server.route(
+        "/api/login", Method::Post,
+        change([this](const QJsonObject& body, Responder& r) { PostLogin(body, r); }, true));
 }

@@ -17,9 +17,8 @@ double Seconds(std::chrono::steady_clock::time_point t) {
 // Capture time on the calendar: the capture layer stamps frames on the steady clock.
 double CalendarSeconds(std::chrono::steady_clock::time_point captured) {
     const auto age = std::chrono::steady_clock::now() - captured;
-    const auto calendar =
-        std::chrono::system_clock::now() -
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(age);
+    const auto calendar = std::chrono::system_clock::now() -
+                          std::chrono::duration_cast<std::chrono::system_clock::duration>(age);
     return std::chrono::duration<double>(calendar.time_since_epoch()).count();
 }
 }  // namespace
@@ -59,8 +58,8 @@ void CTrackingLoop::ReplaceColours(const CColourSet& set) {
 
 bool CTrackingLoop::Calibrate(int colour, int x, int y) {
     std::lock_guard guard(Lock);
-    if (colour < 0 || static_cast<size_t>(colour) >= SharedSet.Colours.size() ||
-        x < 0 || y < 0 || x >= State.Width || y >= State.Height)
+    if (colour < 0 || static_cast<size_t>(colour) >= SharedSet.Colours.size() || x < 0 || y < 0 ||
+        x >= State.Width || y >= State.Height)
         return false;
     PendingCalibration = CCalibration{colour, x, y};
     return true;
@@ -74,8 +73,8 @@ CNewestFrame CTrackingLoop::Newest() const {
 CTrackingStatus CTrackingLoop::Status() const {
     std::lock_guard guard(Lock);
     CTrackingStatus status = State;
-    status.Live = Latest.Number > 0 &&
-                  std::chrono::steady_clock::now() - Latest.Arrived < LiveWithin;
+    status.Live =
+        Latest.Number > 0 && std::chrono::steady_clock::now() - Latest.Arrived < LiveWithin;
     return status;
 }
 
@@ -96,10 +95,10 @@ void CTrackingLoop::TakeRequests() {
 }
 
 void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info) {
-    const std::vector<CTrackedMark>& marks = Identities.Update(
-        Tracker.Marks(), Seconds(info.CaptureTime), frame.cols, frame.rows);
-    const QByteArray json = MarksObject(info.Index, CalendarSeconds(info.CaptureTime), Set,
-                                        marks, Tracker.ColourRegions());
+    const std::vector<CTrackedMark>& marks =
+        Identities.Update(Tracker.Marks(), Seconds(info.CaptureTime), frame.cols, frame.rows);
+    const QByteArray json = MarksObject(info.Index, CalendarSeconds(info.CaptureTime), Set, marks,
+                                        Tracker.ColourRegions());
     double interval = 0.0;
     if (LastCapture)
         interval = std::chrono::duration<double>(info.CaptureTime - *LastCapture).count();

@@ -20,9 +20,9 @@
 
 // The newest drawn frame and what was measured on it.
 struct CNewestFrame {
-    cv::Mat Picture;        // B,G,R,A with the marks outlined; empty before the first frame
-    uint64_t Number = 0;    // counts the frames tracked, from 1
-    QByteArray MarksJson;   // the frame's marks object, compact
+    cv::Mat Picture;       // B,G,R,A with the marks outlined; empty before the first frame
+    uint64_t Number = 0;   // counts the frames tracked, from 1
+    QByteArray MarksJson;  // the frame's marks object, compact
     std::chrono::steady_clock::time_point Arrived{};
 };
 
@@ -42,8 +42,7 @@ class CTrackingLoop {
 public:
     // `set` must be valid (ColourSetProblem); `onFrame` is called on the thread after every
     // frame and must return at once.
-    CTrackingLoop(const CImageSource& source, const CColourSet& set,
-                  std::function<void()> onFrame);
+    CTrackingLoop(const CImageSource& source, const CColourSet& set, std::function<void()> onFrame);
     ~CTrackingLoop();
     CTrackingLoop(const CTrackingLoop&) = delete;
     CTrackingLoop& operator=(const CTrackingLoop&) = delete;
