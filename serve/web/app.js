@@ -197,6 +197,8 @@ async function loadStatus() {
 }
 
 async function start() {
+  // Set here rather than in the page: a stream that never ends would keep the page loading.
+  $("stream").src = "/stream.mjpg";
   try {
     state.limits = await call("GET", "/api/limits");
     await loadColours();
@@ -207,4 +209,4 @@ async function start() {
   events.onmessage = (event) => showMarks(JSON.parse(event.data));
 }
 
-start();
+window.addEventListener("load", start);
