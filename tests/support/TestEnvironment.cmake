@@ -34,6 +34,16 @@ set(QUELTA_TEST_ENVIRONMENT
   DBUS_SESSION_BUS_ADDRESS=unset: PULSE_SERVER=unset:
   QUELTA_LIBRARY=unset: QUELTA_ALARM_TRACE=unset: QUELTA_TRACK_VERBOSE=unset:
   QUELTA_KERNELS=unset: QUELTA_TRACK=unset:)
+# Under emulation GStreamer cannot start its plugin scanner, a program of the target: it scans
+# the plugins in the test's own process (once; the registry stays in the home's cache). The
+# programs run several times slower there, so a test that never ends is stopped later
+# (CTestDeadline), and the folders with long tests give them more time (QUELTA_TEST_SLOWDOWN
+# times their limit).
+set(QUELTA_TEST_SLOWDOWN 1)
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  list(APPEND QUELTA_TEST_ENVIRONMENT GST_REGISTRY_FORK=set:no QUELTA_TEST_DEADLINE=set:240)
+  set(QUELTA_TEST_SLOWDOWN 3)
+endif()
 
 # The entries of QUELTA_TEST_ENVIRONMENT for the variables that `own` (NAME=... entries) leaves
 # alone.
