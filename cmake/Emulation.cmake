@@ -49,7 +49,8 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND CMAKE_SYSROOT AND EXISTS ${CMAKE_SYSROOT}/u
   set(Python3_EXECUTABLE ${quelta_emulated_dir}/python3 CACHE FILEPATH
     "The Python the module is built for")
   # FindPython asks no interpreter of another processor where its headers are.
-  execute_process(COMMAND ${Python3_EXECUTABLE} -c "import sysconfig; print(sysconfig.get_path('include'))"
+  execute_process(COMMAND ${Python3_EXECUTABLE} -c
+    "import sysconfig; print(sysconfig.get_path('include'))"
     OUTPUT_VARIABLE include OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   set(Python3_INCLUDE_DIR ${include} CACHE PATH "The headers of the Python the module is built for")
 endif()

@@ -19,7 +19,8 @@ if(NOT QUELTA_ARM64_SYSROOT)
   endif()
 endif()
 if(NOT EXISTS ${QUELTA_ARM64_SYSROOT}/usr/lib/aarch64-linux-gnu)
-  message(FATAL_ERROR "no arm64 root in ${QUELTA_ARM64_SYSROOT}: make it with scripts/arm64-sysroot")
+  message(FATAL_ERROR
+    "no arm64 root in ${QUELTA_ARM64_SYSROOT}: make it with scripts/arm64-sysroot")
 endif()
 # The compiler's own C and C++ libraries stay those of crossbuild-essential-arm64; everything
 # else comes from the root.
@@ -34,8 +35,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_SYSROOT_DIR} ${QUELTA_ARM64_SYSROOT})
-set(ENV{PKG_CONFIG_LIBDIR}
-  ${QUELTA_ARM64_SYSROOT}/usr/lib/aarch64-linux-gnu/pkgconfig:${QUELTA_ARM64_SYSROOT}/usr/share/pkgconfig)
+set(quelta_pkgconfig_dirs ${QUELTA_ARM64_SYSROOT}/usr/lib/aarch64-linux-gnu/pkgconfig
+  ${QUELTA_ARM64_SYSROOT}/usr/share/pkgconfig)
+string(REPLACE ";" ":" quelta_pkgconfig_dirs "${quelta_pkgconfig_dirs}")
+set(ENV{PKG_CONFIG_LIBDIR} ${quelta_pkgconfig_dirs})
 
 # Qt's tools (moc, rcc) are this machine's: Debian's qt6-base-dev-tools.
 set(QT_HOST_PATH /usr)
