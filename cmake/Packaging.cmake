@@ -28,6 +28,18 @@ alert while the mark is absent or present (alarma-quelta), the same tracking
 without a window for image and video files and live sources (quelta-track),
 and the tracking library libquelta.so with its C header and pkg-config file.]])
 
+# A cross build is packaged for its target's Debian architecture (arm64 for aarch64-linux-gnu).
+# dpkg-shlibdeps then finds the libraries in the root the build compiled against, and their
+# packages from the shlibs and symbols files scripts/arm64-sysroot gathered there; scripts/package
+# runs cpack with DEB_HOST_ARCH set, so that it reads the binaries with the target's objdump.
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+    OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE
+    ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
+    ${CMAKE_SYSROOT}/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} ${CMAKE_SYSROOT}/usr/lib)
+endif()
+
 # Runtime libraries come from dpkg-shlibdeps. What the programs load by name is added here:
 # Qt's windowing plugins, and the GStreamer elements that live and "gst:" sources are built of.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -8,6 +8,8 @@
 #                                   add_test() tests
 #   quelta_discover_tests(TARGET …) gtest_discover_tests(), the tests it finds included
 #   quelta_check_settled(DIR)       fails the configuration for a test that was left out
+#   quelta_skipped_test(NAME REASON) a test this build cannot run, reported by ctest as skipped
+#                                   with the reason in its output
 include(GoogleTest)
 
 set(quelta_test_home ${CMAKE_BINARY_DIR}/tests/home)
@@ -34,6 +36,19 @@ set(QUELTA_TEST_ENVIRONMENT
   DBUS_SESSION_BUS_ADDRESS=unset: PULSE_SERVER=unset:
   QUELTA_LIBRARY=unset: QUELTA_ALARM_TRACE=unset: QUELTA_TRACK_VERBOSE=unset:
   QUELTA_KERNELS=unset: QUELTA_TRACK=unset:)
+# Under emulation GStreamer cannot start its plugin scanner, a program of the target: it scans
+# the plugins in the test's own process (once; the registry stays in the home's cache). The
+# programs run several times slower there, so a test that never ends is stopped later
+# (CTestDeadline), and the folders with long tests give them more time (QUELTA_TEST_SLOWDOWN
+# times their limit).
+set(QUELTA_TEST_SLOWDOWN 1)
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  list(APPEND QUELTA_TEST_ENVIRONMENT GST_REGISTRY_FORK=set:no QUELTA_TEST_DEADLINE=set:240)
+  set(QUELTA_TEST_SLOWDOWN 3)
+  # Why the tests that need an X server are skipped there.
+  set(QUELTA_EMULATED_X_REASON "it starts the programs under an Xvfb of its own and drives \
+them with xdotool, which a cross build leaves to the native suite")
+endif()
 
 # The entries of QUELTA_TEST_ENVIRONMENT for the variables that `own` (NAME=... entries) leaves
 # alone.
@@ -104,4 +119,9 @@ function(quelta_check_settled dir)
   foreach(subdir ${subdirs})
     quelta_check_settled(${subdir})
   endforeach()
+endfunction()
+
+function(quelta_skipped_test name reason)
+  add_test(NAME ${name} COMMAND sh -c "echo \"skipped: $1\"; exit 77" skipped "${reason}")
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()
