@@ -7,7 +7,6 @@
 namespace {
 // An event client still holding this much unsent is skipped until it has read on.
 constexpr qint64 EventBacklog = 64 * 1024;
-constexpr double RateWeight = 0.1;
 }  // namespace
 
 CPictureStreams::CPictureStreams(const CTrackingLoop& loop) : Loop(loop) {}
@@ -37,11 +36,8 @@ const QByteArray& CPictureStreams::Encoded(const CNewestFrame& newest) {
     Jpeg = QByteArray(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
     JpegNumber = newest.Number;
-    const auto now = std::chrono::steady_clock::now();
-    const double interval = std::chrono::duration<double>(now - LastEncoding).count();
-    if (LastEncoding.time_since_epoch().count() != 0 && interval > 0.0)
-        Rate = Rate == 0.0 ? 1.0 / interval : Rate + RateWeight * (1.0 / interval - Rate);
-    LastEncoding = now;
+    LastEncoding = std::chrono::steady_clock::now();
+    Rate = std::max(0.0, EncodeRate.RateUpdate(LastEncoding));
     return Jpeg;
 }
 

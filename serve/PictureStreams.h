@@ -1,4 +1,5 @@
 #pragma once
+#include "RateTimer.h"
 #include "TrackingLoop.h"
 
 #include <QByteArray>
@@ -55,6 +56,7 @@ private:
     std::vector<CClient> Events;
     QByteArray Jpeg;
     uint64_t JpegNumber = 0;  // frame Jpeg holds; 0: none
-    double Rate = 0.0;        // JPEG encodings per second, smoothed
+    CRateTimer EncodeRate;    // JPEG encodings per second, over the last ten
+    double Rate = 0.0;
     std::chrono::steady_clock::time_point LastEncoding{};
 };
