@@ -1,6 +1,6 @@
 #include "TrackingLoop.h"
 
-#include "MarksJson.h"
+#include "MarksReport.h"
 
 namespace {
 // How long the thread waits for a frame before it looks at the ending flag again.
@@ -97,8 +97,13 @@ void CTrackingLoop::TakeRequests() {
 void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info) {
     const std::vector<CTrackedMark>& marks =
         Identities.Update(Tracker.Marks(), Seconds(info.CaptureTime), frame.cols, frame.rows);
-    const QByteArray json = MarksObject(info.Index, CalendarSeconds(info.CaptureTime), Set, marks,
-                                        Tracker.ColourRegions());
+    CMarksReport report;
+    report.Frame = info.Index;
+    report.Time = CalendarSeconds(info.CaptureTime);
+    report.Colours = Set.Colours;
+    report.Marks = marks;
+    report.Regions = Tracker.ColourRegions();
+    const QByteArray json = QByteArray::fromStdString(MarksJson(report));
     double interval = 0.0;
     if (LastCapture)
         interval = std::chrono::duration<double>(info.CaptureTime - *LastCapture).count();

@@ -24,5 +24,5 @@ struct CMarksReport {
 //    "lost":..,"velocity":[vx,vy]},...],"regions":{"NAME":n,...}}
 // with "truth":[{"id":..,"colour":"NAME","center":[x,y],"whole":true|false},...] when the
 // report has a truth. Centres, row, col, angle and velocity are rounded to 2 decimals,
-// elongation to 3, the time to microseconds. Keys come in the JSON library's order.
+// elongation to 3, the time to microseconds; the keys in the order above.
 std::string MarksJson(const CMarksReport& report);
