@@ -68,37 +68,6 @@ void PrintHeader(std::FILE* out, bool truth) {
     std::fputs(truth ? ",truth_x,truth_y\n" : "\n", out);
 }
 
-// The first colour's first mark: the CSV line's and TOPIC/position's numbers.
-CPositionReport FirstMarkReport(long long frame, double time, const CColorTracker& tracker) {
-    CPositionReport report;
-    report.Frame = frame;
-    report.Time = time;
-    const std::vector<int>& regions = tracker.ColourRegions();
-    report.Regions = regions.empty() ? 0 : regions.front();
-    const std::vector<CMark>& marks = tracker.Marks();
-    report.Found = !marks.empty() && marks.front().Colour == 0;
-    if (!report.Found)
-        return report;
-    const CMark& m = marks.front();
-    report.MinX = m.MinX;
-    report.MinY = m.MinY;
-    report.MaxX = m.MaxX;
-    report.MaxY = m.MaxY;
-    report.X = m.CenterX;
-    report.Y = m.CenterY;
-    report.Row = m.Row;
-    report.Col = m.Col;
-    return report;
-}
-
-// Whether each colour has a mark in this frame.
-std::vector<bool> ColoursPresent(const CColorTracker& tracker, size_t colours) {
-    std::vector<bool> present(colours, false);
-    for (const CMark& mark : tracker.Marks())
-        present[static_cast<size_t>(mark.Colour)] = true;
-    return present;
-}
-
 void PrintRow(std::FILE* out, const CPositionReport& r) {
     std::fprintf(out, "%lld,%d,%d", r.Frame, r.Found ? 1 : 0, r.Regions);
     if (!r.Found) {

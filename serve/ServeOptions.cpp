@@ -1,5 +1,8 @@
 #include "ServeOptions.h"
 
+#include "HomeAssistant.h"
+#include "PublishError.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -37,6 +40,52 @@ bool ReadToken(const QString& path, QByteArray& token) {
     token = file.read(TokenFileLimit).trimmed();
     return !token.isEmpty() && !token.contains('\n');
 }
+
+// --ha-discovery takes its prefix only when one follows ("--ha-discovery [PREFIX]"), which
+// QCommandLineParser cannot say: it is taken out of the arguments here. The service has no
+// arguments of its own, so a word after it that is not an option is its prefix.
+QStringList TakeDiscovery(QStringList arguments, std::optional<std::string>& prefix) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == "--") {
+            break;
+        } else if (argument.startsWith("--ha-discovery=")) {
+            prefix = argument.mid(argument.indexOf('=') + 1).toStdString();
+        } else if (argument == "--ha-discovery") {
+            prefix = DefaultDiscoveryPrefix;
+            if (i + 1 < arguments.size() && !arguments[i + 1].startsWith('-')) {
+                prefix = arguments[i + 1].toStdString();
+                arguments.remove(i + 1);
+            }
+        } else {
+            continue;
+        }
+        arguments.remove(i--);
+    }
+    return arguments;
+}
+
+bool TakePublishing(const QCommandLineParser& parser, CServeOptions& options, QString& problem) {
+    if (parser.isSet("publish")) {
+        try {
+            options.Publish = ParseBrokerUrl(parser.value("publish").toStdString());
+        } catch (const CPublishError& error) {
+            problem = QString::fromStdString(error.what());
+            return false;
+        }
+    }
+    if (options.DiscoveryPrefix && !options.Publish) {
+        problem = "--ha-discovery needs --publish: the discovery goes to its broker";
+        return false;
+    }
+    if (options.DiscoveryPrefix && !IsValidDiscoveryPrefix(*options.DiscoveryPrefix)) {
+        problem = "--ha-discovery wants a topic prefix without '+', '#' or a '/' at either end, "
+                  "not '" +
+                  QString::fromStdString(*options.DiscoveryPrefix) + "'";
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 std::optional<CServeOptions> ParseServeOptions(const QStringList& arguments, QString& problem) {
@@ -59,8 +108,17 @@ std::optional<CServeOptions> ParseServeOptions(const QStringList& arguments, QSt
          "A file holding the token every request must carry "
          "(Authorization: Bearer TOKEN).",
          "F"},
+        {"publish",
+         "Also publish every frame to an MQTT broker, with quelta-track's topics "
+         "(TOPIC/position, TOPIC/present, TOPIC/marks, TOPIC/NAME/present, TOPIC/status).",
+         "mqtt://[USER[:PASSWORD]@]HOST[:PORT]/TOPIC"},
+        {"ha-discovery",
+         "With --publish: also publish Home Assistant's MQTT discovery for this camera "
+         "(presence, x and y of each colour) under PREFIX, 'homeassistant' unless given. "
+         "Written --ha-discovery [PREFIX]."},
     });
-    if (!parser.parse(arguments)) {
+    CServeOptions options;
+    if (!parser.parse(TakeDiscovery(arguments, options.DiscoveryPrefix))) {
         problem = parser.errorText();
         return std::nullopt;
     }
@@ -70,7 +128,6 @@ std::optional<CServeOptions> ParseServeOptions(const QStringList& arguments, QSt
         problem = "unexpected argument '" + parser.positionalArguments().front() + "'";
         return std::nullopt;
     }
-    CServeOptions options;
     options.Source = parser.value("source");
     options.ColoursFile = parser.value("colours");
     if (parser.isSet("listen") && !ParseListen(parser.value("listen"), options)) {
@@ -86,5 +143,7 @@ std::optional<CServeOptions> ParseServeOptions(const QStringList& arguments, QSt
                   " needs --token-file: only the loopback address is served without a token";
         return std::nullopt;
     }
+    if (!TakePublishing(parser, options, problem))
+        return std::nullopt;
     return options;
 }

@@ -24,7 +24,7 @@ double CalendarSeconds(std::chrono::steady_clock::time_point captured) {
 }  // namespace
 
 CTrackingLoop::CTrackingLoop(const CImageSource& source, const CColourSet& set,
-                             std::function<void()> onFrame)
+                             CFrameHandler onFrame)
     : Source(source), OnFrame(std::move(onFrame)), Set(set), SharedSet(set) {
     State.Source = Source.Name();
     Source.Connect(&Sequence);
@@ -94,16 +94,19 @@ void CTrackingLoop::TakeRequests() {
     }
 }
 
-void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info) {
+std::string CTrackingLoop::MarksOf(const cv::Mat& frame, const CFrameInfo& info, double time) {
     const std::vector<CTrackedMark>& marks =
         Identities.Update(Tracker.Marks(), Seconds(info.CaptureTime), frame.cols, frame.rows);
     CMarksReport report;
     report.Frame = info.Index;
-    report.Time = CalendarSeconds(info.CaptureTime);
+    report.Time = time;
     report.Colours = Set.Colours;
     report.Marks = marks;
     report.Regions = Tracker.ColourRegions();
-    const QByteArray json = QByteArray::fromStdString(MarksJson(report));
+    return MarksJson(report);
+}
+
+void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info, const std::string& json) {
     double interval = 0.0;
     if (LastCapture)
         interval = std::chrono::duration<double>(info.CaptureTime - *LastCapture).count();
@@ -114,7 +117,7 @@ void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info) {
         SharedSet = Set;  // a calibration learnt new limits
     Latest.Picture = frame;
     Latest.Number += 1;
-    Latest.MarksJson = json;
+    Latest.MarksJson = QByteArray::fromStdString(json);
     Latest.Arrived = std::chrono::steady_clock::now();
     State.Width = frame.cols;
     State.Height = frame.rows;
@@ -133,8 +136,10 @@ void CTrackingLoop::Run() {
             continue;
         TakeRequests();
         Tracker.TrackColours(frame, Set, true);
-        Publish(frame, info);
+        const double time = CalendarSeconds(info.CaptureTime);
+        const std::string json = MarksOf(frame, info, time);
+        Publish(frame, info, json);
         frame.release();  // the newest frame is kept in Latest; the pool gets the rest back
-        OnFrame();
+        OnFrame(CTrackedFrame{Set, Tracker, json, static_cast<long long>(info.Index), time});
     }
 }

@@ -34,15 +34,26 @@ struct CTrackingStatus {
     bool Live = false;  // a frame came within the last second
 };
 
+// One frame's pass, for whoever follows every frame on the tracking thread; valid during the
+// call only.
+struct CTrackedFrame {
+    const CColourSet& Set;
+    const CColorTracker& Tracker;
+    const std::string& MarksJson;  // the frame's marks object
+    long long Frame = 0;           // the source's frame index
+    double Time = 0.0;             // capture time, Unix seconds
+};
+
 // Tracking on a thread of its own: every frame of the source goes through TrackColours (drawn)
 // and the mark identities; the newest frame, its marks and the set are kept for any thread to
 // read. Requests from other threads (a new set, a calibration) are taken before the next frame,
 // so nobody ever waits for the pass, and the pass never waits for anybody.
 class CTrackingLoop {
 public:
+    using CFrameHandler = std::function<void(const CTrackedFrame&)>;
     // `set` must be valid (ColourSetProblem); `onFrame` is called on the thread after every
     // frame and must return at once.
-    CTrackingLoop(const CImageSource& source, const CColourSet& set, std::function<void()> onFrame);
+    CTrackingLoop(const CImageSource& source, const CColourSet& set, CFrameHandler onFrame);
     ~CTrackingLoop();
     CTrackingLoop(const CTrackingLoop&) = delete;
     CTrackingLoop& operator=(const CTrackingLoop&) = delete;
@@ -62,11 +73,12 @@ public:
 private:
     void Run();
     void TakeRequests();
-    void Publish(cv::Mat& frame, const CFrameInfo& info);
+    void Publish(cv::Mat& frame, const CFrameInfo& info, const std::string& json);
+    std::string MarksOf(const cv::Mat& frame, const CFrameInfo& info, double time);
 
     CImageSource Source;
     CFrameSequence Sequence;
-    std::function<void()> OnFrame;
+    CFrameHandler OnFrame;
 
     // The thread's own.
     CColorTracker Tracker;

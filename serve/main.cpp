@@ -1,8 +1,10 @@
 // quelta-serve: tracks a live source and serves the picture, the marks and the colours over
-// HTTP, with the dashboard. Exit status: 0 after SIGINT/SIGTERM, 1 when the source, the set or
-// the address cannot be had, 2 for wrong options.
+// HTTP, with the dashboard, and (--publish) over MQTT. Exit status: 0 after SIGINT/SIGTERM, 1
+// when the source, the set, the broker or the address cannot be had, 2 for wrong options.
 #include "ColourSet.h"
+#include "MqttBridge.h"
 #include "PictureStreams.h"
+#include "PublishError.h"
 #include "QuitOnSignals.h"
 #include "RequestGuard.h"
 #include "ServeOptions.h"
@@ -16,6 +18,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -52,6 +55,18 @@ CImageSource OpenSource(const CServeOptions& options) {
         SayLine("cannot open source '" + QString::fromStdString(name) + "'");
     return source;
 }
+
+// After the source: a broker never hears "online" from a service that cannot start.
+std::unique_ptr<CMqttBridge> Bridge(const CServeOptions& options, const CColourSet& set) {
+    if (!options.Publish)
+        return {};
+    try {
+        return std::make_unique<CMqttBridge>(*options.Publish, set, options.DiscoveryPrefix);
+    } catch (const CPublishError& error) {
+        SayLine(error.what());
+        return {};
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,9 +83,15 @@ int main(int argc, char** argv) {
     if (!source.HasDevice())
         return 1;
 
+    const std::unique_ptr<CMqttBridge> bridge = Bridge(*options, *set);
+    if (options->Publish && !bridge)
+        return 1;
+
     CQuitOnSignals quitOnSignals;
     std::atomic<CPictureStreams*> streams{nullptr};
-    CTrackingLoop loop(source, *set, [&streams] {
+    CTrackingLoop loop(source, *set, [&streams, &bridge](const CTrackedFrame& frame) {
+        if (bridge)
+            bridge->Frame(frame);
         if (CPictureStreams* watching = streams.load())
             watching->FrameReady();
     });

@@ -1,5 +1,7 @@
 #include "MarksReport.h"
 
+#include "ColorTracker.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -110,4 +112,11 @@ std::string MarksJson(const CMarksReport& report) {
         AppendTruth(out, report.Truth);
     out += '}';
     return out;
+}
+
+std::vector<bool> ColoursPresent(const CColorTracker& tracker, size_t colours) {
+    std::vector<bool> present(colours, false);
+    for (const CMark& mark : tracker.Marks())
+        present[static_cast<size_t>(mark.Colour)] = true;
+    return present;
 }

@@ -5,6 +5,9 @@
 
 #include <span>
 #include <string>
+#include <vector>
+
+class CColorTracker;
 
 // One frame's marks of every colour, as quelta-track's jsonl line and TOPIC/marks carry them.
 // The spans are views of the caller's data, valid while the report is used.
@@ -26,3 +29,6 @@ struct CMarksReport {
 // report has a truth. Centres, row, col, angle and velocity are rounded to 2 decimals,
 // elongation to 3, the time to microseconds; the keys in the order above.
 std::string MarksJson(const CMarksReport& report);
+
+// Whether each of the set's `colours` has a mark in the tracker's last pass.
+std::vector<bool> ColoursPresent(const CColorTracker& tracker, size_t colours);

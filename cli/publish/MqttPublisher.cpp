@@ -64,11 +64,9 @@ private:
 
 CMqttPublisher::CMqttPublisher(const CBrokerAddress& address,
                                const std::vector<std::string>& colours)
-    : StatusTopic(address.Topic + "/status"), PositionTopic(address.Topic + "/position"),
-      MarksTopic(address.Topic + "/marks"), PresentTopics{address.Topic + "/present"} {
-    for (const std::string& colour : colours)
-        PresentTopics.push_back(address.Topic + "/" + colour + "/present");
-    PresentSent.assign(PresentTopics.size(), -1);
+    : Topic(address.Topic), StatusTopic(address.Topic + "/status"),
+      PositionTopic(address.Topic + "/position"), MarksTopic(address.Topic + "/marks") {
+    SetColours(colours);
     const CBrokerWritesWithoutSigpipe sigpipe;
     InitLibrary();
     Client = mosquitto_new(ClientId().c_str(), true, this);
@@ -163,6 +161,40 @@ void CMqttPublisher::PublishMarks(const std::string& marksJson, const std::vecto
         PublishPresent(c + 1, present[c]);
 }
 
+void CMqttPublisher::SetColours(const std::vector<std::string>& colours) {
+    std::vector<std::string> topics{Topic + "/present"};
+    for (const std::string& colour : colours)
+        topics.push_back(Topic + "/" + colour + "/present");
+    std::lock_guard guard(Lock);
+    if (topics == PresentTopics)
+        return;
+    PresentTopics = std::move(topics);
+    PresentSent.assign(PresentTopics.size(), -1);  // the next frame publishes each presence
+}
+
+void CMqttPublisher::SetRetained(const std::map<std::string, std::string>& messages) {
+    std::map<std::string, std::string> changed;
+    {
+        std::lock_guard guard(Lock);
+        for (const auto& [topic, payload] : Retained)
+            if (!messages.count(topic))
+                changed[topic] = "";  // an empty retained message removes it from the broker
+        for (const auto& [topic, payload] : messages) {
+            const auto old = Retained.find(topic);
+            if (old == Retained.end() || old->second != payload)
+                changed[topic] = payload;
+        }
+        Retained = messages;
+    }
+    if (Connected)
+        SendRetained(changed);  // a connection made meanwhile sends them too: no harm
+}
+
+void CMqttPublisher::SendRetained(const std::map<std::string, std::string>& messages) {
+    for (const auto& [topic, payload] : messages)
+        Send(topic, payload, 1, true);
+}
+
 bool CMqttPublisher::SendFrameJson(const std::string& topic, const std::string& json) {
     const bool sent = Connected && Unwritten < MostUnwritten && Send(topic, json, 0, false);
     if (sent)
@@ -230,18 +262,22 @@ void CMqttPublisher::Close() {
 
 void CMqttPublisher::OnConnect(mosquitto*, void* self, int result) {
     auto* publisher = static_cast<CMqttPublisher*>(self);
+    std::map<std::string, std::string> retained;
     {
         std::lock_guard guard(publisher->Lock);
         if (publisher->FirstAnswer < 0)
             publisher->FirstAnswer = result;
         // The next frame publishes every presence again.
         std::fill(publisher->PresentSent.begin(), publisher->PresentSent.end(), -1);
+        if (result == 0)
+            retained = publisher->Retained;
     }
     if (result == 0) {
         // Packets of the previous connection were discarded unwritten.
         publisher->Unwritten = 0;
         publisher->Connected = true;
         publisher->Send(publisher->StatusTopic, "online", 1, true);
+        publisher->SendRetained(retained);
     }
     publisher->Changed.notify_all();
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -19,6 +20,8 @@ struct mosquitto;
 //   TOPIC/NAME/present  as TOPIC/present, for each colour NAME of the set
 //   TOPIC/status        "online" retained at each connection; "offline" at a clean end, and as
 //                       the broker's last will when the tool dies or the link is lost
+// and, when given (SetRetained), messages that describe the run to others (Home Assistant's
+// discovery), retained, at each connection and whenever they change.
 // A thread of its own keeps the link and reconnects with a bounded back-off; the caller never
 // waits for the network, and the end never waits long for the thread. While the link is down,
 // or while more than a couple of seconds of messages wait to be written, a frame's JSON is
@@ -41,6 +44,14 @@ public:
     // holds whether each has a mark in this frame.
     void PublishMarks(const std::string& marksJson, const std::vector<bool>& present);
 
+    // A set that changed while the run lasts: TOPIC/NAME/present for these names from now on.
+    // From the thread that publishes the frames.
+    void SetColours(const std::vector<std::string>& colours);
+    // Retained messages kept on the broker, topic -> payload: sent now (those that changed)
+    // and at each connection; a topic given before and missing now is cleared on the broker
+    // (an empty retained message). From any thread.
+    void SetRetained(const std::map<std::string, std::string>& messages);
+
     long long Published() const { return Sent; }
     long long Dropped() const { return Lost; }
 
@@ -62,12 +73,15 @@ private:
               int* mid = nullptr);
     bool SendFrameJson(const std::string& topic, const std::string& json);
     void PublishPresent(size_t topic, bool found);
+    void SendRetained(const std::map<std::string, std::string>& messages);
     void SayOffline();
     void Close();
     void KeepLink();
 
-    const std::string StatusTopic, PositionTopic, MarksTopic;
-    std::vector<std::string> PresentTopics;  // TOPIC/present, then TOPIC/NAME/present by colour
+    const std::string Topic, StatusTopic, PositionTopic, MarksTopic;
+    // TOPIC/present, then TOPIC/NAME/present by colour; changed only by the publishing thread
+    // (under Lock, for PresentSent's sake).
+    std::vector<std::string> PresentTopics;
     mosquitto* Client = nullptr;
     std::atomic<bool> Connected{false};
     std::atomic<int> Unwritten{0};  // handed to libmosquitto, not yet written (QoS 0) or acked
@@ -80,7 +94,8 @@ private:
     std::vector<int> PresentSent;  // per present topic: the last value handed over on this
                                    // connection; -1 none
     std::set<int> Confirmed;       // mids confirmed while closing
-    bool Stopping = false;         // the link's thread ends once the disconnect is out (or soon)
+    std::map<std::string, std::string> Retained;  // SetRetained's, sent at each connection
+    bool Stopping = false;  // the link's thread ends once the disconnect is out (or soon)
     std::chrono::steady_clock::time_point StopBy;
 
     std::thread Link;  // runs KeepLink

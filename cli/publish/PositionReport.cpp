@@ -1,5 +1,7 @@
 #include "PositionReport.h"
 
+#include "ColorTracker.h"
+
 #include <charconv>
 
 namespace {
@@ -37,4 +39,26 @@ std::string PositionJson(const CPositionReport& r) {
     json.Raw(",\"box\":[").Whole(r.MinX).Raw(",").Whole(r.MinY).Raw(",").Whole(r.MaxX);
     json.Raw(",").Whole(r.MaxY).Raw("],\"regions\":").Whole(r.Regions).Raw("}");
     return json.Text;
+}
+
+CPositionReport FirstMarkReport(long long frame, double time, const CColorTracker& tracker) {
+    CPositionReport report;
+    report.Frame = frame;
+    report.Time = time;
+    const std::vector<int>& regions = tracker.ColourRegions();
+    report.Regions = regions.empty() ? 0 : regions.front();
+    const std::vector<CMark>& marks = tracker.Marks();
+    report.Found = !marks.empty() && marks.front().Colour == 0;
+    if (!report.Found)
+        return report;
+    const CMark& m = marks.front();
+    report.MinX = m.MinX;
+    report.MinY = m.MinY;
+    report.MaxX = m.MaxX;
+    report.MaxY = m.MaxY;
+    report.X = m.CenterX;
+    report.Y = m.CenterY;
+    report.Row = m.Row;
+    report.Col = m.Col;
+    return report;
 }

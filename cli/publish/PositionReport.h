@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+class CColorTracker;
+
 // What quelta-track reports for one frame: its CSV line and its published position.
 struct CPositionReport {
     long long Frame = 0;
@@ -17,3 +19,7 @@ struct CPositionReport {
 //   {"frame":N,"time":T,"found":true,"x":..,"y":..,"row":..,"col":..,"box":[..4..],"regions":R}
 // Independent of the process' locale.
 std::string PositionJson(const CPositionReport& report);
+
+// The first colour's first mark in the tracker's last pass: the CSV line's and TOPIC/position's
+// numbers.
+CPositionReport FirstMarkReport(long long frame, double time, const CColorTracker& tracker);

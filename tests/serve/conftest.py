@@ -118,6 +118,15 @@ def service():
     running.stop()
 
 
+def colour(name, **limits):
+    """One colour of a set as /api/colours takes it: everything in range unless given."""
+    entry = {"name": name, "lMin": 0, "lMax": 255, "a1Min": 0, "a1Max": 255, "a2Min": 0,
+             "a2Max": 255, "MinARatio": 0, "MinWidth": 3, "MaxWidth": 640, "MinHeight": 3,
+             "MaxHeight": 480}
+    entry.update(limits)
+    return entry
+
+
 def first_frame(service):
     """The marks object once the first frame is tracked."""
     def ready():

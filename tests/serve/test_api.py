@@ -8,15 +8,7 @@ import urllib.parse
 import cv2
 import numpy as np
 
-from conftest import Service, first_frame, wait_for
-
-
-def colour(name, **limits):
-    entry = {"name": name, "lMin": 0, "lMax": 255, "a1Min": 0, "a1Max": 255, "a2Min": 0,
-             "a2Max": 255, "MinARatio": 0, "MinWidth": 3, "MaxWidth": 640, "MinHeight": 3,
-             "MaxHeight": 480}
-    entry.update(limits)
-    return entry
+from conftest import Service, colour, first_frame, wait_for
 
 
 def green_disc(service):
