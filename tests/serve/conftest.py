@@ -11,6 +11,8 @@ import time
 import urllib.error
 import urllib.request
 
+import cv2
+import numpy as np
 import pytest
 
 SERVE = os.environ.get("QUELTA_SERVE", "")
@@ -125,6 +127,21 @@ def colour(name, **limits):
              "MaxHeight": 480}
     entry.update(limits)
     return entry
+
+
+def green_disc(service):
+    """The centre of the largest green disc on the newest picture, or None while none is in view."""
+    status, _, jpeg = service.request("/snapshot.jpg")
+    if status != 200:
+        return None
+    picture = cv2.imdecode(np.frombuffer(jpeg, np.uint8), cv2.IMREAD_COLOR)
+    b, g, r = (picture[:, :, i].astype(int) for i in range(3))
+    mask = ((g > 150) & (r < 110) & (b < 110)).astype(np.uint8)
+    count, _, stats, centres = cv2.connectedComponentsWithStats(mask)
+    best = max(range(1, count), key=lambda i: stats[i, cv2.CC_STAT_AREA], default=None)
+    if best is None or stats[best, cv2.CC_STAT_AREA] < 150:
+        return None
+    return int(centres[best][0]), int(centres[best][1])
 
 
 def first_frame(service):
