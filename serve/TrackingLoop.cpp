@@ -7,8 +7,6 @@ namespace {
 constexpr int FrameWaitMs = 100;
 // A source that sent nothing for this long is shown as not live (it is being retried).
 constexpr auto LiveWithin = std::chrono::seconds(1);
-// Weight of the newest interval in the smoothed rate.
-constexpr double RateWeight = 0.1;
 
 double Seconds(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(t.time_since_epoch()).count();
@@ -107,10 +105,8 @@ std::string CTrackingLoop::MarksOf(const cv::Mat& frame, const CFrameInfo& info,
 }
 
 void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info, const std::string& json) {
-    double interval = 0.0;
-    if (LastCapture)
-        interval = std::chrono::duration<double>(info.CaptureTime - *LastCapture).count();
-    LastCapture = info.CaptureTime;
+    // By capture times: the rate the source delivers and tracking keeps up with.
+    const double rate = TrackRate.RateUpdate(info.CaptureTime);
 
     std::lock_guard guard(Lock);
     if (!PendingSet && SharedSet != Set)
@@ -122,10 +118,8 @@ void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info, const std::s
     State.Width = frame.cols;
     State.Height = frame.rows;
     State.Frames = Latest.Number;
-    if (interval > 0.0) {
-        const double rate = 1.0 / interval;
-        State.Rate = State.Rate == 0.0 ? rate : State.Rate + RateWeight * (rate - State.Rate);
-    }
+    if (rate > 0.0)
+        State.Rate = rate;
 }
 
 void CTrackingLoop::Run() {

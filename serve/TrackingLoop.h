@@ -4,6 +4,7 @@
 #include "FrameSequence.h"
 #include "ImageSource.h"
 #include "MarkIdentities.h"
+#include "RateTimer.h"
 
 #include <QByteArray>
 
@@ -30,7 +31,7 @@ struct CTrackingStatus {
     std::string Source;
     int Width = 0, Height = 0;
     uint64_t Frames = 0;
-    double Rate = 0.0;  // frames tracked per second, smoothed
+    double Rate = 0.0;  // frames tracked per second, over the last ten
     bool Live = false;  // a frame came within the last second
 };
 
@@ -84,7 +85,7 @@ private:
     CColorTracker Tracker;
     CColourSet Set;
     CMarkIdentities Identities;
-    std::optional<std::chrono::steady_clock::time_point> LastCapture;
+    CRateTimer TrackRate;  // frames tracked per second, over the last ten
 
     mutable std::mutex Lock;  // guards everything below
     CColourSet SharedSet;

@@ -53,8 +53,8 @@ std::string Json(const QJsonObject& object) {
 }  // namespace
 
 std::map<std::string, std::string> HomeAssistantDiscovery(const std::string& topic,
-                                                         const std::vector<std::string>& colours,
-                                                         const std::string& prefix) {
+                                                          const std::vector<std::string>& colours,
+                                                          const std::string& prefix) {
     const std::string node = "quelta_" + IdPart(topic);
     std::map<std::string, std::string> messages;
     for (const std::string& colour : colours) {

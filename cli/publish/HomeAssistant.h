@@ -9,8 +9,8 @@
 // says "online". Topic -> retained payload (the configuration as JSON), the topics
 // PREFIX/<component>/quelta_<topic>/<colour>_<what>/config.
 std::map<std::string, std::string> HomeAssistantDiscovery(const std::string& topic,
-                                                         const std::vector<std::string>& colours,
-                                                         const std::string& prefix);
+                                                          const std::vector<std::string>& colours,
+                                                          const std::string& prefix);
 
 // A discovery prefix is one or more topic levels, without MQTT's wildcards.
 bool IsValidDiscoveryPrefix(const std::string& prefix);
