@@ -7,7 +7,7 @@
 #include <climits>
 
 const char* const UsageText =
-    "usage: quelta-track [options] SOURCE...\n"
+    "Usage: quelta-track [options] SOURCE...\n"
     "  SOURCE              image files (one frame each, in order), one video file (all its\n"
     "                      frames), or one live source: testcam[:WxH@FPS],\n"
     "                      testcam-multi[:WxH@FPS], v4l2:/dev/videoN, file:PATH,\n"

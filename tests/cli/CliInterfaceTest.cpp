@@ -102,7 +102,7 @@ TEST_F(CliInterface, ShowMaskPaintsTheMaskBlackAndWhite) {
 TEST_F(CliInterface, HelpPrintsUsageAndSucceeds) {
     const CToolRun run = Run({"--help"});
     EXPECT_EQ(run.Status, 0);
-    EXPECT_NE(run.Out.find("usage: quelta-track"), std::string::npos);
+    EXPECT_NE(run.Out.find("Usage: quelta-track"), std::string::npos);
 }
 
 struct CBadCall {
