@@ -137,11 +137,16 @@ void PaintBits(const uint64_t* rows, int stride, cv::Mat& frame) {
 // OpenCV's thick lines and round caps cost more than the pixels they set. The fourth byte of a
 // B,G,R,A pixel becomes 0, as cv::rectangle writes it for a three-value colour.
 void OutlineBox(cv::Mat& frame, int x0, int y0, int x1, int y1, const uint8_t bgr[3]) {
-    const int bytes = frame.channels();
+    const bool fourBytes = frame.channels() == 4;
     const uint8_t value[4] = {bgr[0], bgr[1], bgr[2], 0};
     const auto span = [&](uint8_t* row, int from, int to) {
-        for (int x = std::max(from, 0); x <= std::min(to, frame.cols - 1); ++x)
-            std::memcpy(row + bytes * x, value, bytes);
+        const int begin = std::max(from, 0), end = std::min(to, frame.cols - 1);
+        if (fourBytes)
+            for (int x = begin; x <= end; ++x)
+                std::memcpy(row + 4 * x, value, 4);
+        else
+            for (int x = begin; x <= end; ++x)
+                std::memcpy(row + 3 * x, value, 3);
     };
     for (int y = std::max(y0 - 1, 0); y <= std::min(y1 + 1, frame.rows - 1); ++y) {
         uint8_t* row = frame.ptr<uint8_t>(y);
