@@ -170,11 +170,18 @@ CStripLabeller::CJoin CStripLabeller::StartJoin(int strip, uint64_t* contact) co
                      stripBegin[strip + 1], stripBegin[strip], contact};
     if (!join.Going())
         return join;  // a strip without runs: nothing to join, no contacts needed
-    // Contact bits between the upper strip's bottom row and this strip's top row.
+    // Contact bits between the upper strip's bottom row and this strip's top row, in the
+    // words that the steps look at: from the first run's first column to one past the last
+    // run's last (runs are in column order).
     const uint64_t* up = Row(2 * strip - 1);
     const uint64_t* down = Row(2 * strip);
-    uint64_t upCarry = 0, downCarry = 0;
-    for (int w = 0; w < Stride; ++w) {
+    const int32_t* bounds = Bounds.Data();
+    const int32_t from = std::min(bounds[2 * join.Above], bounds[2 * join.Run]);
+    const int32_t to = std::max(bounds[2 * join.AboveEnd - 1], bounds[2 * join.RunEnd - 1]) + 1;
+    const int first = from >> 6;
+    uint64_t upCarry = first > 0 ? up[first - 1] >> 63 : 0;
+    uint64_t downCarry = first > 0 ? down[first - 1] >> 63 : 0;
+    for (int w = first; w <= to >> 6; ++w) {
         contact[w] = (up[w] | (up[w] << 1) | upCarry) & (down[w] | (down[w] << 1) | downCarry);
         upCarry = up[w] >> 63;
         downCarry = down[w] >> 63;
