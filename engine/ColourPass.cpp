@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstring>
 
 void CColorTracker::RequestCalibration(int colour) {
     Work->CalibrationColour = colour;
@@ -130,6 +131,36 @@ void PaintBits(const uint64_t* rows, int stride, cv::Mat& frame) {
     }
 }
 
+// The outline cv::rectangle draws with thickness 2 around the inclusive box x0..x1, y0..y1:
+// the box grown by a pixel less the box shrunk by two, without the grown box's four corner
+// pixels, clipped to the frame. Drawn row by row here: a colour set's marks are many, and
+// OpenCV's thick lines and round caps cost more than the pixels they set. The fourth byte of a
+// B,G,R,A pixel becomes 0, as cv::rectangle writes it for a three-value colour.
+void OutlineBox(cv::Mat& frame, int x0, int y0, int x1, int y1, const uint8_t bgr[3]) {
+    const bool fourBytes = frame.channels() == 4;
+    const uint8_t value[4] = {bgr[0], bgr[1], bgr[2], 0};
+    const auto span = [&](uint8_t* row, int from, int to) {
+        const int begin = std::max(from, 0), end = std::min(to, frame.cols - 1);
+        if (fourBytes)
+            for (int x = begin; x <= end; ++x)
+                std::memcpy(row + 4 * x, value, 4);
+        else
+            for (int x = begin; x <= end; ++x)
+                std::memcpy(row + 3 * x, value, 3);
+    };
+    for (int y = std::max(y0 - 1, 0); y <= std::min(y1 + 1, frame.rows - 1); ++y) {
+        uint8_t* row = frame.ptr<uint8_t>(y);
+        if (y == y0 - 1 || y == y1 + 1) {
+            span(row, x0, x1);
+        } else if (y <= y0 + 1 || y >= y1 - 1) {
+            span(row, x0 - 1, x1 + 1);
+        } else {
+            span(row, x0 - 1, x0 + 1);
+            span(row, x1 - 1, x1 + 1);
+        }
+    }
+}
+
 }  // namespace
 
 void CColorTracker::Impl::DrawColours(cv::Mat& frame, const CColourSet& set, int maskColour) const {
@@ -137,9 +168,9 @@ void CColorTracker::Impl::DrawColours(cv::Mat& frame, const CColourSet& set, int
         PaintBits(Plane(maskColour), CStripLabeller::StrideFor(Width), frame);
     for (const CMark& m : Marks) {
         const uint32_t rgb = set.Colours[m.Colour].DisplayColour;
-        const cv::Scalar bgr((rgb & 0xFF), (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-        cv::rectangle(frame, cv::Point(int(m.MinX), int(m.MinY)),
-                      cv::Point(int(m.MaxX), int(m.MaxY)), bgr, 2);
+        const uint8_t bgr[3] = {uint8_t(rgb & 0xFF), uint8_t((rgb >> 8) & 0xFF),
+                                uint8_t((rgb >> 16) & 0xFF)};
+        OutlineBox(frame, int(m.MinX), int(m.MinY), int(m.MaxX), int(m.MaxY), bgr);
     }
     if (Window) {
         const CCalibrationWindow& c = *Window;

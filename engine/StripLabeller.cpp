@@ -74,6 +74,7 @@ void CStripLabeller::Reserve(int width, int height) {
         OtherRuns.Allocate(perStrip + QueltaKernels::StripChangesSlack);
     }
     StripBegin.Reserve(strips + 1);
+    Joins.Reserve(strips);
     const std::size_t stride = (static_cast<std::size_t>(width) + 63) / 64 + 1;
     BitRows.Reserve(CWorkBuffer::CheckedProduct({stride, std::size_t(height)}));
     Contacts.Reserve(2 * stride);  // two joins at a time
@@ -96,8 +97,19 @@ void CStripLabeller::Begin(int width, int height) {
 void CStripLabeller::LabelRows(int width, int height, const uint64_t* rows) {
     Begin(width, height);
     Rows = rows;
-    for (int k = 0; k < (Height + 1) / 2; ++k)
-        AddStrip(k);
+    for (int k = 0; k < (Height + 1) / 2; ++k) {
+        // Rows of a colour of several are mostly empty: an OR over the strip's words is
+        // cheaper than looking for changes in them.
+        const uint64_t* top = Row(2 * k);
+        const uint64_t* bottom = 2 * k + 1 < Height ? Row(2 * k + 1) : top;
+        uint64_t any = 0;
+        for (int w = 0; w < Words; ++w)
+            any |= top[w] | bottom[w];
+        if (any != 0)
+            AddStrip(k);
+        else
+            StripBegin[k + 1] = Runs;
+    }
 }
 
 uint64_t* CStripLabeller::RowBits(int y) {
@@ -158,11 +170,18 @@ CStripLabeller::CJoin CStripLabeller::StartJoin(int strip, uint64_t* contact) co
                      stripBegin[strip + 1], stripBegin[strip], contact};
     if (!join.Going())
         return join;  // a strip without runs: nothing to join, no contacts needed
-    // Contact bits between the upper strip's bottom row and this strip's top row.
+    // Contact bits between the upper strip's bottom row and this strip's top row, in the
+    // words that the steps look at: from the first run's first column to one past the last
+    // run's last (runs are in column order).
     const uint64_t* up = Row(2 * strip - 1);
     const uint64_t* down = Row(2 * strip);
-    uint64_t upCarry = 0, downCarry = 0;
-    for (int w = 0; w < Stride; ++w) {
+    const int32_t* bounds = Bounds.Data();
+    const int32_t from = std::min(bounds[2 * join.Above], bounds[2 * join.Run]);
+    const int32_t to = std::max(bounds[2 * join.AboveEnd - 1], bounds[2 * join.RunEnd - 1]) + 1;
+    const int first = from >> 6;
+    uint64_t upCarry = first > 0 ? up[first - 1] >> 63 : 0;
+    uint64_t downCarry = first > 0 ? down[first - 1] >> 63 : 0;
+    for (int w = first; w <= to >> 6; ++w) {
         contact[w] = (up[w] | (up[w] << 1) | upCarry) & (down[w] | (down[w] << 1) | downCarry);
         upCarry = up[w] >> 63;
         downCarry = down[w] >> 63;
@@ -219,23 +238,37 @@ inline void CStripLabeller::Step(CJoin& j, const int32_t* bounds, int32_t* paren
         j.Root = RootIn(parent, static_cast<int32_t>(j.Run));
 }
 
+int CStripLabeller::ListJoins() {
+    // A strip is joined to the one above only when both have runs: on a sparse frame (one
+    // colour of several) most strips have none, and they cost nothing more here.
+    const int32_t* stripBegin = StripBegin.Data();
+    int32_t* joins = Joins.Data();
+    int n = 0;
+    for (int k = 1; k < (Height + 1) / 2; ++k) {
+        joins[n] = k;
+        n += (stripBegin[k - 1] < stripBegin[k]) & (stripBegin[k] < stripBegin[k + 1]);
+    }
+    return n;
+}
+
 void CStripLabeller::JoinStrips() {
-    // Each walk waits on its own loads at every step, so two walks go side by side: one in
-    // the top half of the frame, one in the bottom half. Their unions stay inside their
-    // halves (disjoint runs), so neither changes a root the other holds; the boundary
-    // between the halves is joined last.
-    const int strips = (Height + 1) / 2;
-    const int half = strips / 2;
+    // Each walk waits on its own loads at every step, so two walks go side by side: one over
+    // the upper half of the strips to join, one over the lower half. Their unions stay on
+    // their sides of the middle strip's upper boundary (disjoint runs), so neither changes a
+    // root the other holds; that boundary is joined last.
+    const int n = ListJoins();
+    const int32_t* joins = Joins.Data();
+    const int middle = (n + 1) / 2 - 1;  // with every strip listed, the frame's middle strip
     uint64_t* contacts = Contacts.Data();
     // (Passed to each step in registers: the tables' addresses are not read again after a
     // root search.)
     const int32_t* bounds = Bounds.Data();
     int32_t* parent = Parent.Data();
-    for (int k = 1; k < std::max(half, strips - half); ++k) {
-        const bool inTop = k < half;
-        const bool inBottom = half + k < strips;
-        CJoin top = inTop ? StartJoin(k, contacts) : CJoin{};
-        CJoin bottom = inBottom ? StartJoin(half + k, contacts + Stride) : CJoin{};
+    for (int j = 0; j < std::max(middle, n - middle - 1); ++j) {
+        const bool inTop = j < middle;
+        const bool inBottom = middle + 1 + j < n;
+        CJoin top = inTop ? StartJoin(joins[j], contacts) : CJoin{};
+        CJoin bottom = inBottom ? StartJoin(joins[middle + 1 + j], contacts + Stride) : CJoin{};
         while (top.Going() && bottom.Going()) {
             Step<false>(top, bounds, parent);
             Step<false>(bottom, bounds, parent);
@@ -245,12 +278,12 @@ void CStripLabeller::JoinStrips() {
         while (bottom.Going())
             Step<false>(bottom, bounds, parent);
     }
-    if (half > 0) {  // its lower strip's runs were joined to the strip below already
-        CJoin middle = StartJoin(half, contacts);
-        if (middle.Going())  // (a strip without runs has no run to find a root for)
-            middle.Root = FindRoot(middle.Run);
-        while (middle.Going())
-            Step<true>(middle, bounds, parent);
+    if (n > 0) {  // its runs may be joined to the strip below already
+        CJoin last = StartJoin(joins[middle], contacts);
+        if (last.Going())  // (a strip without runs has no run to find a root for)
+            last.Root = FindRoot(last.Run);
+        while (last.Going())
+            Step<true>(last, bounds, parent);
     }
 }
 
@@ -437,7 +470,11 @@ void CStripLabeller::WriteStrips(cv::Mat* mask, int maxLabels, BlobInfo* table, 
     int next = 1;  // the next group number while numbering
     if (table != nullptr && !numbering)
         ClearRecords(table, 0, maxLabels);
+    const int32_t* stripBegin = StripBegin.Data();
     for (int k = 0; k < (Height + 1) / 2; ++k) {
+        // Without a mask to write, a strip without runs changes nothing.
+        if (mask == nullptr && stripBegin[k] == stripBegin[k + 1])
+            continue;
         if (numbering) {
             const int born = next;
             next = NumberStrip(k, next, sweep.On ? BulkRoot : -1);

@@ -80,6 +80,8 @@ private:
     template <bool RunsJoinedBelow>
     static void Step(CJoin& join, const int32_t* bounds, int32_t* parent);
     void JoinStrips();
+    // Lists in Joins the strips that have runs below a strip with runs; returns how many.
+    int ListJoins();
     int32_t FindRoot(int32_t run);
     // The same on a parent table.
     static int32_t RootIn(int32_t* parent, int32_t run);
@@ -147,6 +149,7 @@ private:
     CWorkArray<int32_t> Births;      // roots of one strip, in the order they are numbered
     CWorkArray<int32_t> OtherRuns;   // runs of one strip outside the bulk
     CWorkArray<int32_t> StripBegin;  // first run of each strip, strips + 1 entries
+    CWorkArray<int32_t> Joins;       // ListJoins' strips
     CLongestGroups Longest;          // only when groups outnumber labels
     CRegionSums Sums;
 };

@@ -284,10 +284,15 @@ QUELTA_AVX512_VBMI void ClassifyRows64(const uint8_t* yuv, int n, const CColorBo
             const __m512i in = _mm512_ternarylogic_epi64(Lookup256(planes[0], t.Table[g][0]),
                                                          Lookup256(planes[1], t.Table[g][1]),
                                                          Lookup256(planes[2], t.Table[g][2]), 0x80);
-            const int end = std::min(colours, 8 * g + 8);
-            for (int k = 8 * g; k < end; ++k)
-                bits[k][x >> 6] = _cvtmask64_u64(
-                    _mm512_test_epi8_mask(in, _mm512_set1_epi8(static_cast<char>(1u << (k % 8)))));
+            // Colour k's bit moved to the top of each byte and gathered from there (shifts by
+            // a constant: no bit patterns held in registers); unrolled for the constants.
+            const int count = std::min(colours - 8 * g, 8);
+            uint64_t* const* out = bits + 8 * g;
+#pragma GCC unroll 8
+            for (int k = 0; k < 8; ++k)
+                if (k < count)
+                    out[k][x >> 6] =
+                        _cvtmask64_u64(_mm512_movepi8_mask(_mm512_slli_epi16(in, 7 - k)));
         }
     }
     ClassifyRowsFrom(whole, yuv, n, bounds, colours, bits);

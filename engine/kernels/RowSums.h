@@ -57,11 +57,23 @@ struct CRowMoments {
     int64_t Count = 0, SumX = 0, SumXX = 0;
 };
 
+// 0^2 + 1^2 + ... + x^2 (0 for x < 1).
+inline int64_t SquaresUpTo(int64_t x) { return x < 1 ? 0 : x * (x + 1) * (2 * x + 1) / 6; }
+
 inline CRowMoments RowPartMoments(const uint64_t* row, int x0, int x1) {
     CRowMoments m;
     for (int w = x0 >> 6; w <= x1 >> 6; ++w) {
-        uint64_t word =
-            row[w] & BitsFrom(std::max(x0, 64 * w)) & BitsUpTo(std::min(x1, 64 * w + 63));
+        const int lo = std::max(x0, 64 * w);
+        const int hi = std::min(x1, 64 * w + 63);
+        const uint64_t range = BitsFrom(lo) & BitsUpTo(hi);
+        uint64_t word = row[w] & range;
+        if (word == range) {  // solid: the usual case inside a mark
+            const int64_t n = hi - lo + 1;
+            m.Count += n;
+            m.SumX += (int64_t(lo) + hi) * n / 2;
+            m.SumXX += SquaresUpTo(hi) - SquaresUpTo(lo - 1);
+            continue;
+        }
         // A byte at column base holds sum (base + p)^2 = n base^2 + 2 base sum p + sum p^2.
         for (int64_t base = 64 * w; word != 0; word >>= 8, base += 8) {
             const unsigned byte = word & 0xFF;

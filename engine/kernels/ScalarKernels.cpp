@@ -94,6 +94,8 @@ uint64_t BitsOfBytes(const uint8_t* accepted, int count) {
 
 void ConvertClassifyTail(const uint8_t* pixels, int bytes, uint8_t* yuv, uint16_t* mask,
                          uint64_t* bits, int from, int n, const CColorBounds& bounds) {
+    if (from / 64 >= (n + 63) / 64)
+        return;  // no word left: the vector forms' usual case, spared the tables' look-up
     const CAcceptTables& accept = AcceptTablesFor(bounds);
     for (int word = from / 64; word < (n + 63) / 64; ++word) {
         const int begin = std::max(from, 64 * word), count = std::min(n, 64 * word + 64) - begin;
@@ -176,6 +178,8 @@ struct CColourTables {
 
 void ClassifyRowsFrom(int from, const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
                       uint64_t* const* bits) {
+    if (from >= n)
+        return;
     const CColourTables& t = ColourTablesFor(bounds, colours);
     for (int x = from; x < n; x += 64) {
         const int count = std::min(64, n - x);

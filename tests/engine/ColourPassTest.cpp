@@ -187,3 +187,41 @@ TEST(ColourPass, SixteenColoursOfSpecksStayRightAndBounded) {
     }
     EXPECT_EQ(0, AllocationCounter::Stop());
 }
+
+// The pass outlines a set's marks itself: pixel for pixel as cv::rectangle outlines them, on
+// both frame kinds, for marks of every size and for marks at the frame's edges.
+TEST(ColourPass, MarksAreOutlinedAsOpenCvOutlinesThem) {
+    CColourSet set{{ColourAround("vermell", {30, 30, 220}, 30, 64),
+                    ColourAround("verd", {40, 200, 60}, 12, 64),
+                    ColourAround("blau", {220, 60, 30}, 20, 64)}};
+    set.Colours[1].DisplayColour = 0x12AB34;
+    auto tracker = std::make_unique<CColorTracker>();
+    for (cv::Size size : {cv::Size(640, 480), cv::Size(97, 61)}) {
+        for (const int channels : {4, 3}) {
+            cv::Mat frame = ThreeColourScene(size, size.height + channels);
+            // Marks on every edge and in every corner, one a single pixel.
+            cv::rectangle(frame, {0, 0}, {3, 1}, {30, 30, 220, 255}, cv::FILLED);
+            cv::rectangle(frame, {size.width - 1, 5}, {size.width - 1, 9}, {40, 200, 60, 255},
+                          cv::FILLED);
+            cv::rectangle(frame, {8, size.height - 2}, {8, size.height - 1}, {220, 60, 30, 255},
+                          cv::FILLED);
+            cv::rectangle(frame, {size.width - 2, size.height - 1},
+                          {size.width - 1, size.height - 1}, {30, 30, 220, 255}, cv::FILLED);
+            if (channels == 3)
+                cv::cvtColor(frame, frame, cv::COLOR_BGRA2BGR);
+            cv::Mat drawn = frame.clone(), expected = frame.clone();
+            tracker->TrackColours(drawn, set, true);
+            ASSERT_GT(tracker->Marks().size(), 10u);
+            for (const CMark& m : tracker->Marks()) {
+                const uint32_t rgb = set.Colours[m.Colour].DisplayColour;
+                cv::rectangle(expected, cv::Point(int(m.MinX), int(m.MinY)),
+                              cv::Point(int(m.MaxX), int(m.MaxY)),
+                              cv::Scalar(rgb & 0xFF, (rgb >> 8) & 0xFF, rgb >> 16), 2);
+            }
+            if (const auto w = tracker->LastWindow())
+                cv::rectangle(expected, cv::Point(w->Left, w->Top), cv::Point(w->Right, w->Bottom),
+                              cv::Scalar(0, 255, 0), 1);
+            EXPECT_TRUE(SameBytes(expected, drawn)) << size.width << " " << channels;
+        }
+    }
+}

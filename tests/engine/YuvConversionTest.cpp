@@ -286,6 +286,31 @@ TEST(YuvConversion, RowLabelsAndCountsFollowTheColumns) {
     }
 }
 
+// A row part's moments against a walk over its columns, on rows of solid spans (the closed
+// forms) and of noise, for parts inside one word and across several.
+TEST(YuvConversion, RowPartMomentsFollowTheColumns) {
+    cv::RNG rng(23);
+    for (int rowKind = 0; rowKind < 3; ++rowKind) {
+        std::vector<uint64_t> bits(4);
+        for (uint64_t& w : bits)
+            w = rowKind == 0 ? ~0ULL : (uint64_t(rng.next()) << 32) | rng.next();
+        if (rowKind == 2)
+            bits[1] = ~0ULL, bits[2] = ~0ULL >> 5;
+        for (int x0 = 0; x0 < 256; x0 += 1 + rng.uniform(0, 13))
+            for (int x1 = x0; x1 < 256; x1 += 1 + rng.uniform(0, 17)) {
+                QueltaKernels::CRowMoments want;
+                for (int x = x0; x <= x1; ++x)
+                    if ((bits[x / 64] >> (x % 64)) & 1)
+                        ++want.Count, want.SumX += x, want.SumXX += int64_t(x) * x;
+                const QueltaKernels::CRowMoments got =
+                    QueltaKernels::RowPartMoments(bits.data(), x0, x1);
+                ASSERT_EQ(want.Count, got.Count) << x0 << ".." << x1;
+                ASSERT_EQ(want.SumX, got.SumX) << x0 << ".." << x1;
+                ASSERT_EQ(want.SumXX, got.SumXX) << x0 << ".." << x1;
+            }
+    }
+}
+
 // B,G,R rows: every variant gives what the B,G,R,A kernel gives on the same pixels, for every
 // tail length, from input rows exactly as long as their pixels (the sanitizer build sees a
 // read past them).
