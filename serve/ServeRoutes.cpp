@@ -94,6 +94,7 @@ void CServeRoutes::Status(Responder& responder) const {
                        {"width", status.Width},
                        {"height", status.Height},
                        {"frames", static_cast<qint64>(status.Frames)},
+                       {"framesDropped", static_cast<qint64>(status.Dropped)},
                        {"trackingRate", std::round(status.Rate * 100.0) / 100.0},
                        {"jpegRate", std::round(Streams.JpegRate() * 100.0) / 100.0},
                        {"streams", Streams.PictureClients()},

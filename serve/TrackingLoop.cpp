@@ -116,9 +116,12 @@ void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info) {
     Latest.Number += 1;
     Latest.MarksJson = json;
     Latest.Arrived = std::chrono::steady_clock::now();
+    Latest.SourceFrame = info.Index;
+    Latest.CaptureTime = report.Time;
     State.Width = frame.cols;
     State.Height = frame.rows;
     State.Frames = Latest.Number;
+    State.Dropped = Sequence.Dropped();
     if (interval > 0.0) {
         const double rate = 1.0 / interval;
         State.Rate = State.Rate == 0.0 ? rate : State.Rate + RateWeight * (rate - State.Rate);

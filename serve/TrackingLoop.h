@@ -24,14 +24,17 @@ struct CNewestFrame {
     uint64_t Number = 0;   // counts the frames tracked, from 1
     QByteArray MarksJson;  // the frame's marks object, compact
     std::chrono::steady_clock::time_point Arrived{};
+    int64_t SourceFrame = -1;  // the source's number of the frame, the marks' "frame"
+    double CaptureTime = 0.0;  // calendar seconds when the source produced it, the marks' "time"
 };
 
 struct CTrackingStatus {
     std::string Source;
     int Width = 0, Height = 0;
     uint64_t Frames = 0;
-    double Rate = 0.0;  // frames tracked per second, smoothed
-    bool Live = false;  // a frame came within the last second
+    uint64_t Dropped = 0;  // frames the source sent that tracking was too late to take
+    double Rate = 0.0;     // frames tracked per second, smoothed
+    bool Live = false;     // a frame came within the last second
 };
 
 // Tracking on a thread of its own: every frame of the source goes through TrackColours (drawn)
