@@ -45,6 +45,11 @@ void CServeRoutes::AddTo(QHttpServer& server) {
     AddFiles(server);
     AddReads(server);
     AddChanges(server);
+    // Anything else (another path, or a method a path does not take) is answered in the same
+    // form as every other refusal.
+    server.setMissingHandler([](const Request&, Responder&& responder) {
+        Refuse(responder, {Status::NotFound, "no such address, or not with that method"});
+    });
 }
 
 void CServeRoutes::ServeFile(const QString& name, Responder& responder) const {
