@@ -180,17 +180,17 @@ void CServeRoutes::PutColours(const QJsonObject& body, Responder& responder) {
 }
 
 void CServeRoutes::PostCalibrate(const QJsonObject& body, Responder& responder) {
-    const CColourSet set = Loop.Colours();
-    const int colour = set.Find(body["colour"].toString().toStdString());
-    if (!body["colour"].isString() || colour < 0)
-        return Refuse(responder, {Status::UnprocessableEntity, "no colour of that name"});
-    const double x = body["x"].toDouble(-1.0), y = body["y"].toDouble(-1.0);
-    if (body.size() != 3 || !body["x"].isDouble() || !body["y"].isDouble() ||
-        !Loop.Calibrate(colour, static_cast<int>(x), static_cast<int>(y)))
+    QString problem;
+    const std::optional<CCalibrationPoint> point =
+        CalibrationFromObject(body, Loop.Colours(), problem);
+    if (!point)
+        return Refuse(responder, {Status::UnprocessableEntity, problem});
+    if (!Loop.Calibrate(point->Colour, point->X, point->Y))
         return Refuse(responder, {Status::UnprocessableEntity,
                                   "the body must be {\"colour\",\"x\",\"y\"} with a point of "
                                   "the picture"});
-    Answer(responder, {{"colour", body["colour"]}, {"x", int(x)}, {"y", int(y)}}, Status::Accepted);
+    Answer(responder, {{"colour", body["colour"]}, {"x", point->X}, {"y", point->Y}},
+           Status::Accepted);
 }
 
 void CServeRoutes::PostSave(Responder& responder) {
