@@ -126,9 +126,8 @@ std::optional<CColourSet> ColoursFromObject(const QJsonObject& object, QString& 
 
 std::optional<CCalibrationPoint> CalibrationFromObject(const QJsonObject& object,
                                                        const CColourSet& set, QString& problem) {
-    const int colour = object["colour"].isString()
-                           ? set.Find(object["colour"].toString().toStdString())
-                           : -1;
+    const int colour =
+        object["colour"].isString() ? set.Find(object["colour"].toString().toStdString()) : -1;
     if (colour < 0) {
         problem = "no colour of that name";
         return std::nullopt;
