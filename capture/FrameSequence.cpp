@@ -35,8 +35,11 @@ void CFrameSequence::PushBack(const cv::Mat& image, const CFrameInfo& info) {
     {
         std::lock_guard guard(Lock);
         Entries.push_back({image, info});
-        while (Entries.size() > Capacity)
+        while (Entries.size() > Capacity) {
+            // A wake-up (empty image) is not a frame the consumer missed.
+            DroppedFrames += Entries.front().Image.empty() ? 0 : 1;
             Entries.pop_front();
+        }
     }
     Arrived.notify_one();
 }
@@ -46,6 +49,11 @@ void CFrameSequence::FPushBackPImage() { PushBack(cv::Mat()); }
 void CFrameSequence::Clear() {
     std::lock_guard guard(Lock);
     Entries.clear();
+}
+
+uint64_t CFrameSequence::Dropped() const {
+    std::lock_guard guard(Lock);
+    return DroppedFrames;
 }
 
 size_t CFrameSequence::Size() const {

@@ -37,6 +37,8 @@ public:
     void FPushBackPImage();
     void Clear();
     size_t Size() const;
+    // Frames dropped so far because the consumer had not taken the older ones.
+    uint64_t Dropped() const;
 
 private:
     friend class CImageSource;
@@ -51,5 +53,6 @@ private:
     mutable std::mutex Lock;
     std::condition_variable Arrived;
     std::deque<CEntry> Entries;
+    uint64_t DroppedFrames = 0;
     std::vector<std::weak_ptr<CSourceState>> Sources;
 };

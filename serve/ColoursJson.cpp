@@ -123,3 +123,22 @@ std::optional<CColourSet> ColoursFromObject(const QJsonObject& object, QString& 
     }
     return set;
 }
+
+std::optional<CCalibrationPoint> CalibrationFromObject(const QJsonObject& object,
+                                                       const CColourSet& set, QString& problem) {
+    const int colour =
+        object["colour"].isString() ? set.Find(object["colour"].toString().toStdString()) : -1;
+    if (colour < 0) {
+        problem = "no colour of that name";
+        return std::nullopt;
+    }
+    const auto coordinate = [](const QJsonValue& value) {
+        return value.isDouble() && value.toDouble() >= 0.0 && value.toDouble() <= MaxCoordinate;
+    };
+    if (object.size() != 3 || !coordinate(object["x"]) || !coordinate(object["y"])) {
+        problem = "the body must be {\"colour\",\"x\",\"y\"} with a point of the picture";
+        return std::nullopt;
+    }
+    return CCalibrationPoint{colour, static_cast<int>(object["x"].toDouble()),
+                             static_cast<int>(object["y"].toDouble())};
+}

@@ -54,16 +54,30 @@ void CPictureStreams::Forget(std::vector<CClient>& clients) {
     });
 }
 
+bool CPictureStreams::Ready(CClient& client, bool full, std::chrono::steady_clock::time_point now) {
+    if (!full) {
+        client.Behind.reset();
+        return true;
+    }
+    if (!client.Behind)
+        client.Behind = now;
+    else if (now - *client.Behind > StuckLimit)
+        client.Socket->abort();  // forgotten on the next frame
+    return false;
+}
+
 void CPictureStreams::SendPictures(const CNewestFrame& newest) {
+    const auto now = std::chrono::steady_clock::now();
     for (CClient& client : Pictures) {
         // A client that has not taken the last part yet waits for a newer frame.
-        if (client.Sent == newest.Number || client.Socket->bytesToWrite() > 0)
+        if (client.Sent == newest.Number || !Ready(client, client.Socket->bytesToWrite() > 0, now))
             continue;
         const QByteArray& jpeg = Encoded(newest);
         const QByteArray head =
             QByteArray("--") + Boundary +
             "\r\nContent-Type: image/jpeg\r\nContent-Length: " + QByteArray::number(jpeg.size()) +
-            "\r\n\r\n";
+            "\r\nX-Frame: " + QByteArray::number(newest.SourceFrame) +
+            "\r\nX-Capture-Time: " + QByteArray::number(newest.CaptureTime, 'f', 6) + "\r\n\r\n";
         client.Socket->write(head);
         client.Socket->write(jpeg);
         client.Socket->write("\r\n");
@@ -72,8 +86,10 @@ void CPictureStreams::SendPictures(const CNewestFrame& newest) {
 }
 
 void CPictureStreams::SendEvents(const CNewestFrame& newest) {
+    const auto now = std::chrono::steady_clock::now();
     for (CClient& client : Events) {
-        if (client.Sent == newest.Number || client.Socket->bytesToWrite() > EventBacklog)
+        if (client.Sent == newest.Number ||
+            !Ready(client, client.Socket->bytesToWrite() > EventBacklog, now))
             continue;
         client.Socket->write("data: " + newest.MarksJson + "\n\n");
         client.Sent = newest.Number;

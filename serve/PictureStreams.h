@@ -9,20 +9,26 @@
 #include <QTcpSocket>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The clients that watch: MJPEG streams of the drawn picture and event streams of the marks.
 // Lives on the server's thread. After each frame the tracking thread only calls FrameReady;
 // the frame is then encoded to JPEG once, and only when a stream or a snapshot wants it, and
 // each client is sent the newest frame when it has taken the last one: a slow client misses
-// frames, it never holds up tracking or another client.
+// frames, it never holds up tracking or another client. A client that has not taken a frame
+// for StuckLimit is closed, so one that stopped reading holds nothing for long. Each part names
+// its frame (X-Frame, the marks' "frame") and when the source produced it (X-Capture-Time,
+// calendar seconds, the marks' "time").
 class CPictureStreams : public QObject {
     Q_OBJECT
 public:
     static constexpr int JpegQuality = 80;
     static constexpr const char* Boundary = "quelta-frame";
+    static constexpr std::chrono::seconds StuckLimit{10};
 
     explicit CPictureStreams(const CTrackingLoop& loop);
 
@@ -43,7 +49,12 @@ private:
         std::unique_ptr<QHttpServerResponder> Responder;
         QPointer<QTcpSocket> Socket;
         uint64_t Sent = 0;  // number of the last frame sent
+        // Since when it has had no room for the newest frame; unset while it takes them.
+        std::optional<std::chrono::steady_clock::time_point> Behind;
     };
+    // Whether `client` has room for a new frame (`full`: it has not); closes it once it has
+    // had none for StuckLimit.
+    static bool Ready(CClient& client, bool full, std::chrono::steady_clock::time_point now);
     void SendNewest();
     void SendPictures(const CNewestFrame& newest);
     void SendEvents(const CNewestFrame& newest);

@@ -4,7 +4,11 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QList>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 namespace {
 QByteArray Digest(const QByteArray& text) {
@@ -73,10 +77,14 @@ std::optional<QJsonObject> CRequestGuard::ChangeBody(const QHttpServerRequest& r
         refusal = {Status::Forbidden, "changes are taken only from this site's own pages"};
         return std::nullopt;
     }
-    const QByteArray body = request.body();
-    if (body.size() > BodyLimit) {
+    return ChangeObject(request.body(), refusal);
+}
+
+std::optional<QJsonObject> ChangeObject(const QByteArray& body, CRefusal& refusal) {
+    using Status = QHttpServerResponder::StatusCode;
+    if (body.size() > CRequestGuard::BodyLimit) {
         refusal = {Status::PayloadTooLarge,
-                   QString("a body holds at most %1 bytes").arg(BodyLimit)};
+                   QString("a body holds at most %1 bytes").arg(CRequestGuard::BodyLimit)};
         return std::nullopt;
     }
     QJsonParseError error;
@@ -100,4 +108,58 @@ void Refuse(QHttpServerResponder& responder, const CRefusal& refusal) {
         QJsonDocument(QJsonObject{{"error", refusal.Reason}}).toJson(QJsonDocument::Compact);
     responder.write(body, {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
                     refusal.Status);
+}
+
+namespace {
+// The answer to a request that grew past the limit, written before Qt HttpServer has it whole.
+QByteArray TooLargeAnswer() {
+    const QByteArray body =
+        QJsonDocument(QJsonObject{{"error", QString("a request holds at most "
+                                                    "%1 bytes")
+                                                .arg(CGuardedListener::RequestLimit)}})
+            .toJson(QJsonDocument::Compact);
+    return "HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\n"
+           "Cache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+// One connection's watch: the bytes of the request not answered yet, and its deadline.
+// Connected before Qt HttpServer's own handlers, so it sees each read before they take it.
+void Watch(QTcpSocket* socket) {
+    auto* deadline = new QTimer(socket);
+    deadline->setSingleShot(true);
+    deadline->setInterval(CGuardedListener::RequestDeadlineMs);
+    auto unanswered = std::make_shared<qint64>(0);
+    // Qt HttpServer cuts a connection it cannot parse from all its handlers, its deletion
+    // too: the deadline ends such a connection as well.
+    QObject::connect(deadline, &QTimer::timeout, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    QObject::connect(socket, &QTcpSocket::readyRead, deadline, [socket, deadline, unanswered] {
+        if (!deadline->isActive())
+            deadline->start();
+        *unanswered += socket->bytesAvailable();
+        if (*unanswered > CGuardedListener::RequestLimit &&
+            socket->state() == QAbstractSocket::ConnectedState) {
+            socket->write(TooLargeAnswer());
+            socket->disconnectFromHost();
+        }
+    });
+    QObject::connect(socket, &QTcpSocket::bytesWritten, deadline, [deadline, unanswered] {
+        deadline->stop();
+        *unanswered = 0;
+    });
+    deadline->start();
+}
+}  // namespace
+
+void CGuardedListener::incomingConnection(qintptr descriptor) {
+    auto* socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    Watch(socket);
+    addPendingConnection(socket);
 }

@@ -4,6 +4,7 @@
 #include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QString>
+#include <QTcpServer>
 
 #include <optional>
 
@@ -37,6 +38,25 @@ public:
 
 private:
     QByteArray TokenDigest;  // empty: no token
+};
+
+// The JSON object a change carries: a body over CRequestGuard::BodyLimit is refused (413),
+// anything but a JSON object (400).
+std::optional<QJsonObject> ChangeObject(const QByteArray& body, CRefusal& refusal);
+
+// The listening socket, with what Qt HttpServer does not guard against itself: it reads a
+// request whole, however long, and waits for it for ever. So a connection that has sent more
+// than RequestLimit bytes without an answer is answered 413 and closed (a body over BodyLimit
+// never has to be read to its end), and one that has sent nothing, or a request not answered,
+// within RequestDeadline is closed. Give it to QAbstractHttpServer::bind once listening.
+class CGuardedListener : public QTcpServer {
+public:
+    static constexpr qint64 RequestLimit = CRequestGuard::BodyLimit + 16 * 1024;
+    static constexpr int RequestDeadlineMs = 10000;
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override;
 };
 
 // {"error":REASON} with `status`, not cached.

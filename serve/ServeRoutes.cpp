@@ -45,6 +45,11 @@ void CServeRoutes::AddTo(QHttpServer& server) {
     AddFiles(server);
     AddReads(server);
     AddChanges(server);
+    // Anything else (another path, or a method a path does not take) is answered in the same
+    // form as every other refusal.
+    server.setMissingHandler([](const Request&, Responder&& responder) {
+        Refuse(responder, {Status::NotFound, "no such address, or not with that method"});
+    });
 }
 
 void CServeRoutes::ServeFile(const QString& name, Responder& responder) const {
@@ -94,6 +99,7 @@ void CServeRoutes::Status(Responder& responder) const {
                        {"width", status.Width},
                        {"height", status.Height},
                        {"frames", static_cast<qint64>(status.Frames)},
+                       {"framesDropped", static_cast<qint64>(status.Dropped)},
                        {"trackingRate", std::round(status.Rate * 100.0) / 100.0},
                        {"jpegRate", std::round(Streams.JpegRate() * 100.0) / 100.0},
                        {"streams", Streams.PictureClients()},
@@ -174,17 +180,17 @@ void CServeRoutes::PutColours(const QJsonObject& body, Responder& responder) {
 }
 
 void CServeRoutes::PostCalibrate(const QJsonObject& body, Responder& responder) {
-    const CColourSet set = Loop.Colours();
-    const int colour = set.Find(body["colour"].toString().toStdString());
-    if (!body["colour"].isString() || colour < 0)
-        return Refuse(responder, {Status::UnprocessableEntity, "no colour of that name"});
-    const double x = body["x"].toDouble(-1.0), y = body["y"].toDouble(-1.0);
-    if (body.size() != 3 || !body["x"].isDouble() || !body["y"].isDouble() ||
-        !Loop.Calibrate(colour, static_cast<int>(x), static_cast<int>(y)))
+    QString problem;
+    const std::optional<CCalibrationPoint> point =
+        CalibrationFromObject(body, Loop.Colours(), problem);
+    if (!point)
+        return Refuse(responder, {Status::UnprocessableEntity, problem});
+    if (!Loop.Calibrate(point->Colour, point->X, point->Y))
         return Refuse(responder, {Status::UnprocessableEntity,
                                   "the body must be {\"colour\",\"x\",\"y\"} with a point of "
                                   "the picture"});
-    Answer(responder, {{"colour", body["colour"]}, {"x", int(x)}, {"y", int(y)}}, Status::Accepted);
+    Answer(responder, {{"colour", body["colour"]}, {"x", point->X}, {"y", point->Y}},
+           Status::Accepted);
 }
 
 void CServeRoutes::PostSave(Responder& responder) {

@@ -104,7 +104,8 @@ std::string CTrackingLoop::MarksOf(const cv::Mat& frame, const CFrameInfo& info,
     return MarksJson(report);
 }
 
-void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info, const std::string& json) {
+void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info, const std::string& json,
+                            double time) {
     // By capture times: the rate the source delivers and tracking keeps up with.
     const double rate = TrackRate.RateUpdate(info.CaptureTime);
 
@@ -115,9 +116,12 @@ void CTrackingLoop::Publish(cv::Mat& frame, const CFrameInfo& info, const std::s
     Latest.Number += 1;
     Latest.MarksJson = QByteArray::fromStdString(json);
     Latest.Arrived = std::chrono::steady_clock::now();
+    Latest.SourceFrame = info.Index;
+    Latest.CaptureTime = time;
     State.Width = frame.cols;
     State.Height = frame.rows;
     State.Frames = Latest.Number;
+    State.Dropped = Sequence.Dropped();
     if (rate > 0.0)
         State.Rate = rate;
 }
@@ -132,7 +136,7 @@ void CTrackingLoop::Run() {
         Tracker.TrackColours(frame, Set, true);
         const double time = CalendarSeconds(info.CaptureTime);
         const std::string json = MarksOf(frame, info, time);
-        Publish(frame, info, json);
+        Publish(frame, info, json, time);
         frame.release();  // the newest frame is kept in Latest; the pool gets the rest back
         OnFrame(CTrackedFrame{Set, Tracker, json, static_cast<long long>(info.Index), time});
     }

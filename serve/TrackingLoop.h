@@ -25,14 +25,17 @@ struct CNewestFrame {
     uint64_t Number = 0;   // counts the frames tracked, from 1
     QByteArray MarksJson;  // the frame's marks object, compact
     std::chrono::steady_clock::time_point Arrived{};
+    int64_t SourceFrame = -1;  // the source's number of the frame, the marks' "frame"
+    double CaptureTime = 0.0;  // calendar seconds when the source produced it, the marks' "time"
 };
 
 struct CTrackingStatus {
     std::string Source;
     int Width = 0, Height = 0;
     uint64_t Frames = 0;
-    double Rate = 0.0;  // frames tracked per second, over the last ten
-    bool Live = false;  // a frame came within the last second
+    uint64_t Dropped = 0;  // frames the source sent that tracking was too late to take
+    double Rate = 0.0;     // frames tracked per second, over the last ten
+    bool Live = false;     // a frame came within the last second
 };
 
 // One frame's pass, for whoever follows every frame on the tracking thread; valid during the
@@ -74,7 +77,7 @@ public:
 private:
     void Run();
     void TakeRequests();
-    void Publish(cv::Mat& frame, const CFrameInfo& info, const std::string& json);
+    void Publish(cv::Mat& frame, const CFrameInfo& info, const std::string& json, double time);
     std::string MarksOf(const cv::Mat& frame, const CFrameInfo& info, double time);
 
     CImageSource Source;

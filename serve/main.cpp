@@ -101,12 +101,14 @@ int main(int argc, char** argv) {
     CServeRoutes routes(loop, pictureStreams, guard);
     QHttpServer server;
     routes.AddTo(server);
-    const quint16 port = server.listen(options->Address, options->Port);
-    if (port == 0) {
+    auto* listener = new CGuardedListener(&server);
+    if (!listener->listen(options->Address, options->Port)) {
         SayLine("cannot listen on " + options->Address.toString() + ":" +
                 QString::number(options->Port));
         return 1;
     }
+    server.bind(listener);
+    const quint16 port = listener->serverPort();
     const QString host = options->Address.protocol() == QAbstractSocket::IPv6Protocol
                              ? "[" + options->Address.toString() + "]"
                              : options->Address.toString();
