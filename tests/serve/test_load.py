@@ -1,6 +1,7 @@
 """quelta-serve with many watchers: tracking keeps every frame, readers never wait for one
 another, and a client that stops reading is closed without the service holding its frames."""
 
+import os
 import socket
 import threading
 import urllib.parse
@@ -128,8 +129,10 @@ def test_twenty_readers_and_stuck_clients_hold_up_nobody(service):  # noqa: F811
         tracked = after["frames"] - before["frames"]
         dropped = after["framesDropped"] - before["framesDropped"]
         assert tracked > 0 and dropped <= max(3, tracked // 50), (tracked, dropped)
-        assert peak[0] - memory_before < MEMORY_GROWTH, (memory_before, peak[0])
-        assert memory_after - memory_before < MEMORY_GROWTH, (memory_before, memory_after)
+        # AddressSanitizer keeps freed memory in quarantine (up to 256 MB): no measure there.
+        if os.environ.get("QUELTA_SANITIZED") != "1":
+            assert peak[0] - memory_before < MEMORY_GROWTH, (memory_before, peak[0])
+            assert memory_after - memory_before < MEMORY_GROWTH, (memory_before, memory_after)
     finally:
         for reader in readers:
             reader.stop.set()
