@@ -4,6 +4,8 @@
 #include "MarksReport.h"
 #include "PositionReport.h"
 
+#include <algorithm>
+
 namespace {
 std::vector<std::string> NamesOf(const CColourSet& set) {
     std::vector<std::string> names;
@@ -28,11 +30,12 @@ void CMqttBridge::Frame(const CTrackedFrame& frame) {
                            ColoursPresent(frame.Tracker, frame.Set.Colours.size()));
 }
 
+// Every frame: compared in place, the names are copied only when they changed.
 void CMqttBridge::FollowSet(const CColourSet& set) {
-    std::vector<std::string> names = NamesOf(set);
-    if (names == Names)
+    if (std::equal(Names.begin(), Names.end(), set.Colours.begin(), set.Colours.end(),
+                   [](const std::string& name, const CColour& c) { return name == c.Name; }))
         return;
-    Names = std::move(names);
+    Names = NamesOf(set);
     Publisher.SetColours(Names);
     if (DiscoveryPrefix)
         Publisher.SetRetained(HomeAssistantDiscovery(Topic, Names, *DiscoveryPrefix));
