@@ -80,7 +80,8 @@ public:
     CPassResult Result() const;  // all of the above that a caller reports
 
     // Working images of the last pass (dense rows for every width, CV_8UC3 YUV of the
-    // whole frame and the labelled CV_16UC1 mask); empty before the first frame.
+    // whole frame and the labelled CV_16UC1 mask); empty before the first frame. A pass over
+    // several colours may classify them without writing the YUV image.
     const cv::Mat& YuvImage() const;
     const cv::Mat& MaskImage() const;
 

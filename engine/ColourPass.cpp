@@ -65,18 +65,27 @@ void CColorTracker::Impl::ClassifyColours(const cv::Mat& frame, const CColourSet
     CColorBounds bounds[QueltaKernels::MaxColours];
     for (int c = 0; c < colours; ++c)
         bounds[c] = ColorBoundsOf(set.Colours[c].Limits);
+    const bool fourBytes = frame.channels() == 4;
+    const auto convertClassifyAll =
+        fourBytes ? Kernels.ConvertClassifyRows : Kernels.ConvertClassifyBgrRows;
     const auto convertClassify =
-        frame.channels() == 4 ? Kernels.ConvertClassifyRow : Kernels.ConvertClassifyBgrRow;
+        fourBytes ? Kernels.ConvertClassifyRow : Kernels.ConvertClassifyBgrRow;
     uint64_t* rows[QueltaKernels::MaxColours];
+    for (int c = 0; c < colours; ++c)
+        rows[c] = const_cast<uint64_t*>(Plane(c));
     for (int y = 0; y < Height; ++y) {
-        for (int c = 0; c < colours; ++c) {
-            rows[c] = const_cast<uint64_t*>(Plane(c)) + std::size_t(y) * stride;
+        for (int c = 0; c < colours; ++c)
             rows[c][stride - 1] = 0;  // the word after the row's, for the contact bits
+        if (convertClassifyAll != nullptr) {
+            convertClassifyAll(frame.ptr<uint8_t>(y), Width, bounds, colours, rows);
+        } else {
+            // The first colour with the conversion, the others from the row just converted.
+            uint8_t* yuv = Yuv.ptr<uint8_t>(y);
+            convertClassify(frame.ptr<uint8_t>(y), yuv, nullptr, rows[0], Width, bounds[0]);
+            Kernels.ClassifyRows(yuv, Width, bounds + 1, colours - 1, rows + 1);
         }
-        // The first colour with the conversion, the others from the row just converted.
-        uint8_t* yuv = Yuv.ptr<uint8_t>(y);
-        convertClassify(frame.ptr<uint8_t>(y), yuv, nullptr, rows[0], Width, bounds[0]);
-        Kernels.ClassifyRows(yuv, Width, bounds + 1, colours - 1, rows + 1);
+        for (int c = 0; c < colours; ++c)
+            rows[c] += stride;
     }
 }
 

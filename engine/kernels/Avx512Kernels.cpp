@@ -268,37 +268,109 @@ QUELTA_AVX512_VBMI inline __m512i Lookup256(__m512i v, const __m512i* table) {
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high);
 }
 
+// Sixty-four pixels' colours from their planes: bits[c] word `word` for every colour c.
+QUELTA_AVX512_VBMI inline void ClassifyPlanes(const __m512i (&planes)[3], const CByteTables& t,
+                                              int colours, uint64_t* const* bits, int word) {
+    for (int g = 0; g < (colours + 7) / 8; ++g) {
+        // Each pixel's colours of the group: those whose bounds hold all three values.
+        const __m512i in = _mm512_ternarylogic_epi64(Lookup256(planes[0], t.Table[g][0]),
+                                                     Lookup256(planes[1], t.Table[g][1]),
+                                                     Lookup256(planes[2], t.Table[g][2]), 0x80);
+        // Colour k's bit moved to the top of each byte and gathered from there (shifts by a
+        // constant: no bit patterns held in registers); unrolled for the constants.
+        const int count = std::min(colours - 8 * g, 8);
+        uint64_t* const* out = bits + 8 * g;
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k)
+            if (k < count)
+                out[k][word] = _cvtmask64_u64(_mm512_movepi8_mask(_mm512_slli_epi16(in, 7 - k)));
+    }
+}
+
 QUELTA_AVX512_VBMI void ClassifyRows64(const uint8_t* yuv, int n, const CColorBounds* bounds,
                                        int colours, uint64_t* const* bits) {
     const CByteTables& t = ByteTablesFor(bounds, colours);
     const CPlaneIndices* plane = PlaneIndices();
-    const int groups = (colours + 7) / 8;
     const int whole = n / 64 * 64;
     for (int x = 0; x < whole; x += 64) {
         const uint8_t* p = yuv + 3 * x;
         const __m512i a = _mm512_loadu_si512(p), b = _mm512_loadu_si512(p + 64),
                       c = _mm512_loadu_si512(p + 128);
         const __m512i planes[3] = {plane[0](a, b, c), plane[1](a, b, c), plane[2](a, b, c)};
-        for (int g = 0; g < groups; ++g) {
-            // Each pixel's colours of the group: those whose bounds hold all three values.
-            const __m512i in = _mm512_ternarylogic_epi64(Lookup256(planes[0], t.Table[g][0]),
-                                                         Lookup256(planes[1], t.Table[g][1]),
-                                                         Lookup256(planes[2], t.Table[g][2]), 0x80);
-            // Colour k's bit moved to the top of each byte and gathered from there (shifts by
-            // a constant: no bit patterns held in registers); unrolled for the constants.
-            const int count = std::min(colours - 8 * g, 8);
-            uint64_t* const* out = bits + 8 * g;
-#pragma GCC unroll 8
-            for (int k = 0; k < 8; ++k)
-                if (k < count)
-                    out[k][x >> 6] =
-                        _cvtmask64_u64(_mm512_movepi8_mask(_mm512_slli_epi16(in, 7 - k)));
-        }
+        ClassifyPlanes(planes, t, colours, bits, x >> 6);
     }
     ClassifyRowsFrom(whole, yuv, n, bounds, colours, bits);
 }
 
+// The Y, U and V planes of sixty-four pixels from four registers of sixteen packed pixels
+// (Y | U << 8 | V << 16 in each lane, as Packed16 makes them): two-register byte permutes
+// gather each pair's Y and U, and their V, into the halves that 128-bit shuffles then join.
+struct CPlanesOfPacked {
+    __m512i YuOfPair, VOfPair;
+    QUELTA_AVX512_VBMI CPlanesOfPacked()
+        : YuOfPair(ByteIndices([](int j) { return 4 * (j % 32) + j / 32; })),
+          VOfPair(ByteIndices([](int j) { return 4 * (j % 32) + 2; })) {}
+
+    QUELTA_AVX512_VBMI void operator()(const __m512i (&p)[4], __m512i (&planes)[3]) const {
+        // (Byte 4i + k of the pair's first register is pixel i's, 64 + 4i + k the second's.)
+        const __m512i yu01 = _mm512_permutex2var_epi8(p[0], YuOfPair, p[1]);
+        const __m512i yu23 = _mm512_permutex2var_epi8(p[2], YuOfPair, p[3]);
+        const __m512i v01 = _mm512_permutex2var_epi8(p[0], VOfPair, p[1]);
+        const __m512i v23 = _mm512_permutex2var_epi8(p[2], VOfPair, p[3]);
+        planes[0] = _mm512_shuffle_i64x2(yu01, yu23, 0x44);  // low halves: Y
+        planes[1] = _mm512_shuffle_i64x2(yu01, yu23, 0xEE);  // high halves: U
+        planes[2] = _mm512_shuffle_i64x2(v01, v23, 0x44);
+    }
+};
+
+// Converted and classified for every colour with the Y, U, V kept in registers: no YUV row
+// is written and read back, and no plane is picked out of packed bytes.
+template <int Bytes>
+QUELTA_AVX512_VBMI void ConvertClassifyRows64(const uint8_t* px, int n, const CColorBounds* bounds,
+                                              int colours, uint64_t* const* bits) {
+    const CLoad16<Bytes> load;
+    const CPlanesOfPacked planesOf;
+    const CByteTables& t = ByteTablesFor(bounds, colours);
+    const int whole = n / 64 * 64;
+    for (int x = 0; x < whole; x += 64) {
+        __m512i packed[4];
+        for (int q = 0; q < 4; ++q) {
+            const int at = x + 16 * q;
+            __m512i br, g;
+            load(px + Bytes * at, at + 22 <= n, br, g);
+            packed[q] = Packed16(Convert16(br, g));
+        }
+        __m512i planes[3];
+        planesOf(packed, planes);
+        ClassifyPlanes(planes, t, colours, bits, x >> 6);
+    }
+    if (whole == n)
+        return;
+    // The last pixels through the scalar forms, their bit words from the row's last word on.
+    uint8_t yuv[3 * 63];
+    for (int x = whole; x < n; ++x) {
+        const uint8_t* p = px + Bytes * x;
+        const CYuv c = YuvOf(p[0], p[1], p[2]);
+        uint8_t* out = yuv + 3 * (x - whole);
+        out[0] = c.Y, out[1] = c.U, out[2] = c.V;
+    }
+    uint64_t* tail[MaxColours];
+    for (int c = 0; c < colours; ++c)
+        tail[c] = bits[c] + whole / 64;
+    ClassifyRowsFrom(0, yuv, n - whole, bounds, colours, tail);
+}
+
 }  // namespace
+
+void ConvertClassifyRowsAvx512(const uint8_t* bgra, int n, const CColorBounds* bounds, int colours,
+                               uint64_t* const* bits) {
+    ConvertClassifyRows64<4>(bgra, n, bounds, colours, bits);
+}
+
+void ConvertClassifyBgrRowsAvx512(const uint8_t* bgr, int n, const CColorBounds* bounds,
+                                  int colours, uint64_t* const* bits) {
+    ConvertClassifyRows64<3>(bgr, n, bounds, colours, bits);
+}
 
 void ClassifyRowsAvx512(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
                         uint64_t* const* bits) {

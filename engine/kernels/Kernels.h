@@ -22,6 +22,13 @@ using ClassifyRowsFn = void (*)(const uint8_t* yuv, int n, const CColorBounds* b
                                 uint64_t* const* bits);
 inline constexpr int MaxColours = 16;
 
+// n pixels (B,G,R,A or B,G,R, as the row kernels above take them) classified for several
+// colours straight away: bits[c] as ClassifyRows gives them for the pixels' Y,U,V, and no YUV
+// row written. Sets whose processors gain nothing by it leave it null; a pass then converts
+// the row and classifies it.
+using ConvertClassifyRowsFn = void (*)(const uint8_t* pixels, int n, const CColorBounds* bounds,
+                                       int colours, uint64_t* const* bits);
+
 // n mask entries from a bit row: `fill` where the bit is set, 0 elsewhere.
 using ExpandMaskRowFn = void (*)(const uint64_t* bits, uint16_t* mask, int n, uint16_t fill);
 
@@ -67,6 +74,8 @@ struct CKernelSet {
     StripChangesFn StripChanges;
     FlattenStripFn FlattenStrip;
     CountRowFn CountRow;
+    ConvertClassifyRowsFn ConvertClassifyRows = nullptr;     // B,G,R,A pixels
+    ConvertClassifyRowsFn ConvertClassifyBgrRows = nullptr;  // B,G,R pixels
 };
 
 // The sets this processor runs, plainest first and best last.

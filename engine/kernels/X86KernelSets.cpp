@@ -37,6 +37,8 @@ CKernelSet MakeAvx512() {
         set.ConvertClassifyRow = X86::ConvertClassifyRowAvx512;
         set.ConvertClassifyBgrRow = X86::ConvertClassifyBgrRowAvx512;
         set.ClassifyRows = X86::ClassifyRowsAvx512;
+        set.ConvertClassifyRows = X86::ConvertClassifyRowsAvx512;
+        set.ConvertClassifyBgrRows = X86::ConvertClassifyBgrRowsAvx512;
     }
     set.ExpandMaskRow = X86::ExpandMaskRowAvx512;
     if (vbmi2)

@@ -31,6 +31,10 @@ void ConvertClassifyBgrRowAvx512(const uint8_t* bgr, uint8_t* yuv, uint16_t* mas
                                  int n, const CColorBounds& bounds);
 void ClassifyRowsAvx512(const uint8_t* yuv, int n, const CColorBounds* bounds, int colours,
                         uint64_t* const* bits);
+void ConvertClassifyRowsAvx512(const uint8_t* bgra, int n, const CColorBounds* bounds, int colours,
+                               uint64_t* const* bits);
+void ConvertClassifyBgrRowsAvx512(const uint8_t* bgr, int n, const CColorBounds* bounds,
+                                  int colours, uint64_t* const* bits);
 // ... with VBMI2
 int StripChangesAvx512(const uint64_t* top, const uint64_t* bottom, int words, int32_t* bounds,
                        int k);

@@ -379,3 +379,57 @@ TEST(YuvConversion, ColoursOfAYuvRowFollowTheirBounds) {
         }
     }
 }
+
+// The sets that classify every colour straight from the pixels: the same bits as converting
+// the row (to cvtColor's bytes) and classifying it, for B,G,R,A and B,G,R rows exactly as long
+// as their pixels, every tail length and 1 to 16 colours.
+TEST(YuvConversion, ColoursStraightFromPixelsFollowTheConvertedRow) {
+    cv::RNG rng(23);
+    for (const CKernelSet* set : Sets()) {
+        if (set->ConvertClassifyRows == nullptr)
+            continue;
+        SCOPED_TRACE(set->Name);
+        for (int width : {1, 15, 16, 17, 63, 64, 65, 127, 129, 640, 1283}) {
+            const int colours = 1 + (width * 5) % QueltaKernels::MaxColours;
+            const int y = rng.uniform(0, EveryColour().rows);
+            const cv::Mat bgra = EveryColour().row(y).colRange(0, width);
+            cv::Mat bgrMat, yuvMat;
+            cv::cvtColor(bgra, bgrMat, cv::COLOR_BGRA2BGR);
+            cv::cvtColor(bgrMat, yuvMat, cv::COLOR_BGR2YUV);
+            const std::vector<uint8_t> bgr(bgrMat.data, bgrMat.data + 3 * width);
+            // Bounds around pixels of the row, so that every colour accepts some.
+            std::vector<CColorBounds> bounds(colours);
+            for (CColorBounds& b : bounds) {
+                const uint8_t* p = yuvMat.ptr<uint8_t>(0) + 3 * rng.uniform(0, width);
+                const auto around = [&](uint8_t v, int spread, uint8_t& lo, uint8_t& hi) {
+                    lo = uint8_t(std::max(0, v - spread)), hi = uint8_t(std::min(255, v + spread));
+                };
+                around(p[0], rng.uniform(0, 60), b.lMin, b.lMax);
+                around(p[1], rng.uniform(0, 60), b.a1Min, b.a1Max);
+                around(p[2], rng.uniform(0, 60), b.a2Min, b.a2Max);
+            }
+            const int words = (width + 63) / 64;
+            using Rows = std::vector<std::vector<uint64_t>>;
+            const auto classify = [&](auto&& run) {
+                Rows rows(colours, std::vector<uint64_t>(words + 1, ~0ULL));
+                std::vector<uint64_t*> bits;
+                for (auto& r : rows)
+                    bits.push_back(r.data());
+                run(bits.data());
+                return rows;
+            };
+            const Rows want = classify([&](uint64_t* const* bits) {
+                QueltaKernels::ScalarKernels.ClassifyRows(yuvMat.data, width, bounds.data(),
+                                                          colours, bits);
+            });
+            const Rows fromBgra = classify([&](uint64_t* const* bits) {
+                set->ConvertClassifyRows(bgra.data, width, bounds.data(), colours, bits);
+            });
+            const Rows fromBgr = classify([&](uint64_t* const* bits) {
+                set->ConvertClassifyBgrRows(bgr.data(), width, bounds.data(), colours, bits);
+            });
+            ASSERT_EQ(want, fromBgra) << "width " << width;
+            ASSERT_EQ(want, fromBgr) << "width " << width;
+        }
+    }
+}
