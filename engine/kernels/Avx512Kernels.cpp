@@ -253,7 +253,10 @@ struct CByteTables {
     }
 };
 
-QUELTA_AVX512 const CByteTables& ByteTablesFor(const CColorBounds* b, int colours) {
+// Not inlined: inlined, the thread-local's address is looked up again inside the callers'
+// loops (a call to the TLS resolver, the planes spilled around it).
+[[gnu::noinline]] QUELTA_AVX512 const CByteTables& ByteTablesFor(const CColorBounds* b,
+                                                                 int colours) {
     thread_local CByteTables tables;
     if (!tables.MadeFor(b, colours))
         tables.MakeFor(b, colours);
