@@ -136,7 +136,7 @@ std::optional<CCalibrationPoint> CalibrationFromObject(const QJsonObject& object
         return value.isDouble() && value.toDouble() >= 0.0 && value.toDouble() <= MaxCoordinate;
     };
     if (object.size() != 3 || !coordinate(object["x"]) || !coordinate(object["y"])) {
-        problem = "the body must be {\"colour\",\"x\",\"y\"} with a point of the picture";
+        problem = NotACalibrationPoint;
         return std::nullopt;
     }
     return CCalibrationPoint{colour, static_cast<int>(object["x"].toDouble()),

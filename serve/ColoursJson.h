@@ -26,5 +26,8 @@ struct CCalibrationPoint {
 // Y numbers from 0 to MaxCoordinate (taken to their whole part). Whether the point lies in the
 // picture is the tracking loop's to say. Otherwise nothing, with the reason in `problem`.
 constexpr double MaxCoordinate = 1 << 20;
+// The refusal of a body that is not such a point, or of a point outside the picture.
+inline constexpr const char* NotACalibrationPoint =
+    "the body must be {\"colour\",\"x\",\"y\"} with a point of the picture";
 std::optional<CCalibrationPoint> CalibrationFromObject(const QJsonObject& object,
                                                        const CColourSet& set, QString& problem);

@@ -186,9 +186,7 @@ void CServeRoutes::PostCalibrate(const QJsonObject& body, Responder& responder) 
     if (!point)
         return Refuse(responder, {Status::UnprocessableEntity, problem});
     if (!Loop.Calibrate(point->Colour, point->X, point->Y))
-        return Refuse(responder, {Status::UnprocessableEntity,
-                                  "the body must be {\"colour\",\"x\",\"y\"} with a point of "
-                                  "the picture"});
+        return Refuse(responder, {Status::UnprocessableEntity, NotACalibrationPoint});
     Answer(responder, {{"colour", body["colour"]}, {"x", point->X}, {"y", point->Y}},
            Status::Accepted);
 }
