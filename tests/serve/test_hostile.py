@@ -165,11 +165,11 @@ def test_hostile_requests_change_nothing_and_are_all_ended(service):  # noqa: F8
             outcomes[raw[:120]] = outcome
             assert refused_with_reason(outcome), (raw[:120], outcome)
         for raw, outcome in zip(GARBAGE, garbage):
-            # The HTTP parser takes any one-digit version, so whether that request is answered
-            # with the page or closed depends on whether the half-close arrives first.
-            answered = (200,) if raw.startswith(b"GET / HTTP/9.9") else ()
-            assert outcome == "closed" or 400 <= outcome[0] < 500 or outcome[0] in answered, \
-                (raw[:60], outcome)
+            # Qt's HTTP parser is lenient (any one-digit version, a header line without a colon),
+            # and whether it answers such a GET with the page or sees the half-close first and
+            # closes is down to timing. A page is harmless; a server error or a change is not.
+            answered = range(200, 500) if raw.startswith(b"GET ") else range(400, 500)
+            assert outcome == "closed" or outcome[0] in answered, (raw[:60], outcome)
         assert others[0].result() == "closed", "a trickled body kept its connection"
         assert others[1].result() == "closed", "a body of %d bytes was read whole" % BIG
         assert all(other.result() == "closed" for other in others[2:])
