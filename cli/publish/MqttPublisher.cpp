@@ -165,11 +165,36 @@ void CMqttPublisher::SetColours(const std::vector<std::string>& colours) {
     std::vector<std::string> topics{Topic + "/present"};
     for (const std::string& colour : colours)
         topics.push_back(Topic + "/" + colour + "/present");
-    std::lock_guard guard(Lock);
-    if (topics == PresentTopics)
+    std::set<std::string> withdrawn;
+    {
+        std::lock_guard guard(Lock);
+        if (topics == PresentTopics)
+            return;
+        // A colour renamed or removed leaves no retained presence behind to be believed.
+        for (const std::string& topic : PresentTopics)
+            if (std::find(topics.begin(), topics.end(), topic) == topics.end())
+                Withdrawn.insert(topic);
+        for (const std::string& topic : topics)
+            Withdrawn.erase(topic);
+        PresentTopics = std::move(topics);
+        PresentSent.assign(PresentTopics.size(), -1);  // the next frame publishes each presence
+        if (Connected)
+            withdrawn.swap(Withdrawn);
+    }
+    SendWithdrawn(std::move(withdrawn));
+}
+
+// Empty retained messages, which remove the topics from the broker; those that could not be
+// handed over wait for the next connection.
+void CMqttPublisher::SendWithdrawn(std::set<std::string> topics) {
+    for (auto topic = topics.begin(); topic != topics.end();)
+        topic = Send(*topic, "", 1, true) ? topics.erase(topic) : std::next(topic);
+    if (topics.empty())
         return;
-    PresentTopics = std::move(topics);
-    PresentSent.assign(PresentTopics.size(), -1);  // the next frame publishes each presence
+    std::lock_guard guard(Lock);
+    for (const std::string& topic : topics)
+        if (std::find(PresentTopics.begin(), PresentTopics.end(), topic) == PresentTopics.end())
+            Withdrawn.insert(topic);
 }
 
 void CMqttPublisher::SetRetained(const std::map<std::string, std::string>& messages) {
@@ -263,14 +288,17 @@ void CMqttPublisher::Close() {
 void CMqttPublisher::OnConnect(mosquitto*, void* self, int result) {
     auto* publisher = static_cast<CMqttPublisher*>(self);
     std::map<std::string, std::string> retained;
+    std::set<std::string> withdrawn;
     {
         std::lock_guard guard(publisher->Lock);
         if (publisher->FirstAnswer < 0)
             publisher->FirstAnswer = result;
         // The next frame publishes every presence again.
         std::fill(publisher->PresentSent.begin(), publisher->PresentSent.end(), -1);
-        if (result == 0)
+        if (result == 0) {
             retained = publisher->Retained;
+            withdrawn.swap(publisher->Withdrawn);
+        }
     }
     if (result == 0) {
         // Packets of the previous connection were discarded unwritten.
@@ -278,6 +306,7 @@ void CMqttPublisher::OnConnect(mosquitto*, void* self, int result) {
         publisher->Connected = true;
         publisher->Send(publisher->StatusTopic, "online", 1, true);
         publisher->SendRetained(retained);
+        publisher->SendWithdrawn(std::move(withdrawn));
     }
     publisher->Changed.notify_all();
 }

@@ -44,8 +44,9 @@ public:
     // holds whether each has a mark in this frame.
     void PublishMarks(const std::string& marksJson, const std::vector<bool>& present);
 
-    // A set that changed while the run lasts: TOPIC/NAME/present for these names from now on.
-    // From the thread that publishes the frames.
+    // A set that changed while the run lasts: TOPIC/NAME/present for these names from now on;
+    // the presence of a name no longer in the set is cleared on the broker (an empty retained
+    // message). From the thread that publishes the frames.
     void SetColours(const std::vector<std::string>& colours);
     // Retained messages kept on the broker, topic -> payload: sent now (those that changed)
     // and at each connection; a topic given before and missing now is cleared on the broker
@@ -74,6 +75,7 @@ private:
     bool SendFrameJson(const std::string& topic, const std::string& json);
     void PublishPresent(size_t topic, bool found);
     void SendRetained(const std::map<std::string, std::string>& messages);
+    void SendWithdrawn(std::set<std::string> topics);
     void SayOffline();
     void Close();
     void KeepLink();
@@ -95,7 +97,8 @@ private:
                                    // connection; -1 none
     std::set<int> Confirmed;       // mids confirmed while closing
     std::map<std::string, std::string> Retained;  // SetRetained's, sent at each connection
-    bool Stopping = false;  // the link's thread ends once the disconnect is out (or soon)
+    std::set<std::string> Withdrawn;  // presence topics of colours gone, not yet cleared
+    bool Stopping = false;            // the link's thread ends once the disconnect is out (or soon)
     std::chrono::steady_clock::time_point StopBy;
 
     std::thread Link;  // runs KeepLink

@@ -97,6 +97,8 @@ def test_frames_and_discovery_follow_the_set(broker):
         body = {"colours": [whole, colour("blau", lMax=0, a1Max=0, a2Max=0)]}
         assert service.json("/api/colours", method="PUT", body=body)[0] == 200
         wait_for("the old colour's discovery cleared", lambda: subscriber.get(present) == "")
+        wait_for("the old colour's presence cleared",
+                 lambda: subscriber.get("cam/mark/present") == "")
         x = wait_for("the new x sensor",
                      lambda: config(subscriber, "homeassistant/sensor/quelta_cam/tot_x/config"))
         assert config(subscriber, "homeassistant/binary_sensor/quelta_cam/blau_present/config")
