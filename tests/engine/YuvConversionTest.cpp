@@ -385,9 +385,11 @@ TEST(YuvConversion, ColoursOfAYuvRowFollowTheirBounds) {
 // as their pixels, every tail length and 1 to 16 colours.
 TEST(YuvConversion, ColoursStraightFromPixelsFollowTheConvertedRow) {
     cv::RNG rng(23);
+    int tested = 0;
     for (const CKernelSet* set : Sets()) {
         if (set->ConvertClassifyRows == nullptr)
             continue;
+        ++tested;
         SCOPED_TRACE(set->Name);
         for (int width : {1, 15, 16, 17, 63, 64, 65, 127, 129, 640, 1283}) {
             const int colours = 1 + (width * 5) % QueltaKernels::MaxColours;
@@ -432,4 +434,6 @@ TEST(YuvConversion, ColoursStraightFromPixelsFollowTheConvertedRow) {
             ASSERT_EQ(want, fromBgr) << "width " << width;
         }
     }
+    if (tested == 0)
+        GTEST_SKIP() << "no kernel set of this processor classifies straight from the pixels";
 }

@@ -167,8 +167,10 @@ def test_hostile_requests_change_nothing_and_are_all_ended(service):  # noqa: F8
         for raw, outcome in zip(GARBAGE, garbage):
             # Qt's HTTP parser is lenient (any one-digit version, a header line without a colon),
             # and whether it answers such a GET with the page or sees the half-close first and
-            # closes is down to timing. A page is harmless; a server error or a change is not.
-            answered = range(200, 500) if raw.startswith(b"GET ") else range(400, 500)
+            # closes is down to timing. A page is harmless; a server error or a change is not,
+            # nor an answer to a request too long to be read (the service's own 413).
+            lenient = raw.startswith(b"GET ") and len(raw) < 64 * 1024
+            answered = range(200, 500) if lenient else range(400, 500)
             assert outcome == "closed" or outcome[0] in answered, (raw[:60], outcome)
         assert others[0].result() == "closed", "a trickled body kept its connection"
         assert others[1].result() == "closed", "a body of %d bytes was read whole" % BIG
